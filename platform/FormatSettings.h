@@ -1,0 +1,21 @@
+#pragma once
+// The user's locale as the text services see it, plus "now" for the
+// two-digit-year rule. Tests build one by hand to pin separators and the year.
+
+#include <string>
+
+namespace ostrel {
+
+struct TFormatSettings {
+    std::string DateSeparator = "/";
+    std::string TimeSeparator = ":";
+    std::string DecimalSeparator = ".";
+    std::string TimeAMString = "AM"; // the locale's own AM marker
+    std::string TimePMString = "PM"; // the locale's own PM marker
+    int CurrentYear = 2011;          // the year that the century window is centred on
+};
+
+// The separators and markers of the user's locale, and the current year.
+TFormatSettings SystemFormatSettings();
+
+} // namespace ostrel

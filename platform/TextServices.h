@@ -1,0 +1,59 @@
+#pragma once
+// Conversions between numbers or dates and text, under the separators of a
+// TFormatSettings. All texts are UTF-8.
+
+#include "DateTime.h"
+#include "FormatSettings.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+// Date-time patterns the program uses: "yy/mm/dd hh:nn", "yy/mm/dd, hh:nn"
+// and "n". yy, mm, dd, hh, nn: two digits; n: minute without leading zero;
+// "/" and ":" become the locale's separators; other characters are copied.
+std::string FormatDateTime(std::string_view pattern, TDateTime value,
+                           const TFormatSettings& fs);
+
+// "%i": signed decimal. "%hu": unsigned 16-bit decimal.
+std::string FormatInt(std::int32_t value);
+std::string FormatUInt16(std::uint16_t value);
+
+// General format, 15 significant digits: fixed notation for decimal exponents
+// -3..15 (0.0001 up to below 1E15), otherwise 5E-5 / 1E15 style.
+std::string FloatToStr(double value, const TFormatSettings& fs);
+
+// Leading blanks, optional sign, decimal digits or hex after "$", "x", "X",
+// "0x", "0X"; nothing may follow; must fit signed 32 bits.
+std::optional<std::int32_t> TryStrToInt(std::string_view text);
+std::int32_t StrToInt(std::string_view text); // throws EConvertError
+
+// A decimal number as written: value = (-1 if Negative) * Digits * 10^Exponent,
+// Digits without leading zeros ("" for zero).
+struct TDecimalText {
+    bool Negative = false;
+    std::string Digits;
+    int Exponent = 0;
+};
+
+// Blanks around, optional sign, digits with at most one decimal separator
+// (at least one digit), optional E/e exponent. No thousands separators.
+std::optional<TDecimalText> TryParseDecimal(std::string_view text, const TFormatSettings& fs);
+// The decimal value rounded to a 64-bit significand, then to double; fails
+// on overflow.
+std::optional<double> TryStrToFloat(std::string_view text, const TFormatSettings& fs);
+double StrToFloat(std::string_view text, const TFormatSettings& fs); // throws EConvertError
+
+// hour[:min[:sec[.ms]]] with blanks around parts, optional AM/PM marker
+// before or after. Returns the fraction of the day.
+std::optional<TDateTime> TryStrToTime(std::string_view text, const TFormatSettings& fs);
+TDateTime StrToTime(std::string_view text, const TFormatSettings& fs); // throws EConvertError
+
+// The date item of a log line, read year, month, day (or month, day in the
+// current year), with the two-digit-year rule. Returns the day number.
+std::optional<TDateTime> TryReadDateItem(std::string_view text, const TFormatSettings& fs);
+
+} // namespace ostrel

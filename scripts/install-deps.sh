@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Ostrel needs to build, run and test.
+# Quick and silent when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ make pkg-config
+  qt6-base-dev libqcustomplot-dev libgl-dev
+  libgtest-dev googletest
+  fonts-ipafont-gothic
+  xvfb xauth
+)
+
+if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+  echo "This is not a Debian or Ubuntu system. Install these packages (or their equivalents):" >&2
+  printf '  %s\n' "${packages[@]}" >&2
+  exit 0
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
