@@ -50,6 +50,14 @@ TDateTime EncodeTime(int hour, int minute, int second, int milliseconds);
 TDate DecodeDate(TDateTime value);
 TTimeOfDay DecodeTime(TDateTime value);
 
+struct TDateTimeParts {
+    TDate Date;
+    TTimeOfDay Time;
+};
+// Both at once, from one rounding to whole milliseconds. A value outside the
+// years 1..9999 (or not a number) decodes to all zeros.
+TDateTimeParts DecodeDateTime(TDateTime value);
+
 // A reading's time as a date-time value; the day of the week is ignored.
 // The date is tested before the time; each failure throws EConvertError with
 // the text of EncodeDate or EncodeTime.

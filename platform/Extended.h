@@ -3,6 +3,8 @@
 // nearest, then stored as a double. Where long double is that format the
 // hardware does it; elsewhere an exact integer path gives the same results.
 
+#include <cstdint>
+
 namespace ostrel {
 
 // a * b formed with a 64-bit significand, then rounded to double.
@@ -16,6 +18,14 @@ namespace portable {
 // hardware path where there is one).
 double MulExtended(double a, double b);
 double MulExtendedTenth(double x);
+
+// The exact value (high * 2^64 + low) * 2^exponent, negated when negative,
+// rounded to a 64-bit significand and then to double, both to nearest-even.
+// sticky says that nonzero bits follow below low; the integer must then have
+// at least 65 significant bits, so that they decide only ties. Overflow gives
+// an infinity, underflow a zero or a subnormal double.
+double RoundViaExtended(bool negative, std::uint64_t high, std::uint64_t low, int exponent,
+                        bool sticky);
 } // namespace portable
 
 } // namespace ostrel

@@ -3,6 +3,7 @@
 // two-digit-year rule. Tests build one by hand to pin separators and the year.
 
 #include <string>
+#include <string_view>
 
 namespace ostrel {
 
@@ -17,5 +18,10 @@ struct TFormatSettings {
 
 // The separators and markers of the user's locale, and the current year.
 TFormatSettings SystemFormatSettings();
+
+// The separator of a POSIX date or time format such as "%m/%d/%y": its first
+// ASCII punctuation character outside the conversions, or fallback when it has
+// none ("%Y年%m月%d日" has none).
+std::string SeparatorOfPosixFormat(std::string_view format, std::string_view fallback);
 
 } // namespace ostrel

@@ -1,0 +1,351 @@
+#include "platform/ProfileFile.h"
+
+#include "platform/Exceptions.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace ostrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t MaxValueCharacters = 2047;
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view NewFileLineEnding = "\r\n";
+constexpr std::string_view CannotWriteText = " に書き込めません";
+
+// One line of the file; both views point into the file's content.
+struct TLine {
+    std::string_view Text;
+    std::string_view Ending; // "\r\n", "\n", or "" on a last line without one
+};
+
+std::vector<TLine> SplitLines(std::string_view content) {
+    std::vector<TLine> lines;
+    while (!content.empty()) {
+        const auto lf = content.find('\n');
+        if (lf == std::string_view::npos) {
+            lines.push_back({content, {}});
+            break;
+        }
+        const auto textEnd = (lf > 0 && content[lf - 1] == '\r') ? lf - 1 : lf;
+        lines.push_back({content.substr(0, textEnd), content.substr(textEnd, lf + 1 - textEnd)});
+        content.remove_prefix(lf + 1);
+    }
+    return lines;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The name between "[" and "]" when the line opens a section.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    const auto text = Trim(line);
+    if (text.empty() || text.front() != '[') {
+        return std::nullopt;
+    }
+    const auto close = text.find(']');
+    if (close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return Trim(text.substr(1, close - 1));
+}
+
+std::optional<std::string_view> KeyName(std::string_view line) {
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return Trim(line.substr(0, equals));
+}
+
+// Where a key stands, or where it would go.
+struct TKeyPlace {
+    std::optional<std::size_t> SectionLine;
+    std::optional<std::size_t> KeyLine;
+    std::size_t LastSectionLine = 0; // the section's last non-blank line
+};
+
+TKeyPlace FindKey(const std::vector<TLine>& lines, std::string_view section, std::string_view key) {
+    TKeyPlace place;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto name = SectionName(lines[i].Text);
+        if (!place.SectionLine) {
+            if (name && SameName(*name, section)) {
+                place.SectionLine = i;
+                place.LastSectionLine = i;
+            }
+            continue;
+        }
+        if (name) {
+            break;
+        }
+        const auto keyName = KeyName(lines[i].Text);
+        if (keyName && SameName(*keyName, key)) {
+            place.KeyLine = i;
+            break;
+        }
+        if (!Trim(lines[i].Text).empty()) {
+            place.LastSectionLine = i;
+        }
+    }
+    return place;
+}
+
+// Cuts text after its first MaxValueCharacters UTF-8 characters.
+std::string_view CapCharacters(std::string_view text) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (startsCharacter && characters++ == MaxValueCharacters) {
+            return text.substr(0, i);
+        }
+    }
+    return text;
+}
+
+std::string_view WithoutBom(std::string_view content) {
+    return content.starts_with(Utf8Bom) ? content.substr(Utf8Bom.size()) : content;
+}
+
+std::optional<std::string> ReadWhole(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return std::move(content).str();
+}
+
+std::string_view LineEndingOf(const std::vector<TLine>& lines) {
+    for (const auto& line : lines) {
+        if (!line.Ending.empty()) {
+            return line.Ending;
+        }
+    }
+    return NewFileLineEnding;
+}
+
+// The file's content with key set to value.
+std::string WithKey(std::string_view content, std::string_view section, std::string_view key,
+                    std::string_view value) {
+    const auto body = WithoutBom(content);
+    const auto lines = SplitLines(body);
+    const auto ending = LineEndingOf(lines);
+    const auto place = FindKey(lines, section, key);
+    const std::string keyLine = std::string(key) + "=" + std::string(value);
+
+    std::string out(content.substr(0, content.size() - body.size()));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        out += (place.KeyLine == i) ? std::string_view(keyLine) : lines[i].Text;
+        out += lines[i].Ending;
+        if (!place.KeyLine && place.SectionLine && i == place.LastSectionLine) {
+            if (lines[i].Ending.empty()) {
+                out += ending;
+            }
+            out += keyLine;
+            out += ending;
+        }
+    }
+    if (!place.SectionLine) {
+        if (!lines.empty() && lines.back().Ending.empty()) {
+            out += ending;
+        }
+        out += "[";
+        out += section;
+        out += "]";
+        out += ending;
+        out += keyLine;
+        out += ending;
+    }
+    return out;
+}
+
+void RequireSingleLine(std::string_view text) {
+    if (text.find_first_of("\r\n") != std::string_view::npos) {
+        throw std::invalid_argument("profile names and values are single lines");
+    }
+}
+
+// A link is followed, so that the link stays and its target gets the content.
+fs::path WriteTarget(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_symlink(path, error)) {
+        return path;
+    }
+    const auto target = fs::weakly_canonical(path, error);
+    return error ? path : target;
+}
+
+fs::path TemporaryPath(const fs::path& target) {
+    std::random_device random;
+    const std::uint64_t tag = (std::uint64_t{random()} << 32) ^ random();
+    std::ostringstream suffix;
+    suffix << "." << std::hex << tag << ".tmp";
+    fs::path temporary = target;
+    temporary += suffix.str();
+    return temporary;
+}
+
+bool WriteWhole(const fs::path& path, std::string_view content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        return false;
+    }
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.flush();
+    out.close();
+    return !out.fail();
+}
+
+// Renaming over a file that the user may not write would bypass its
+// protection; refuse it as the profile routines do.
+bool MayReplace(const fs::path& target) {
+    std::error_code error;
+    if (!fs::exists(target, error)) {
+        return !error;
+    }
+#ifdef _WIN32
+    return true; // MoveFileExW itself refuses a read-only target
+#else
+    return ::access(target.c_str(), W_OK) == 0;
+#endif
+}
+
+bool MoveOver(const fs::path& from, const fs::path& to) {
+#ifdef _WIN32
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    std::error_code error;
+    fs::rename(from, to, error);
+    return !error;
+#endif
+}
+
+void KeepPermissions(const fs::path& target, const fs::path& temporary) {
+    std::error_code error;
+    const auto status = fs::status(target, error);
+    if (!error && fs::exists(status)) {
+        fs::permissions(temporary, status.permissions(), error);
+    }
+}
+
+bool ReplaceWhole(const fs::path& target, std::string_view content) {
+    if (!MayReplace(target)) {
+        return false;
+    }
+    const auto temporary = TemporaryPath(target);
+    if (WriteWhole(temporary, content)) {
+        KeepPermissions(target, temporary);
+        if (MoveOver(temporary, target)) {
+            return true;
+        }
+    }
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return false;
+}
+
+[[noreturn]] void ThrowCannotWrite(const fs::path& path) {
+    throw EFileError(PathText(path) + std::string(CannotWriteText));
+}
+
+} // namespace
+
+std::string PathText(const fs::path& path) {
+    const auto text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string ReadString(const fs::path& path, std::string_view section, std::string_view key) {
+    const auto content = ReadWhole(path);
+    if (!content) {
+        return {};
+    }
+    const auto lines = SplitLines(WithoutBom(*content));
+    const auto place = FindKey(lines, section, key);
+    if (!place.KeyLine) {
+        return {};
+    }
+    const auto text = lines[*place.KeyLine].Text;
+    return std::string(CapCharacters(Trim(text.substr(text.find('=') + 1))));
+}
+
+void WriteString(const fs::path& path, std::string_view section, std::string_view key,
+                 std::string_view value) {
+    RequireSingleLine(section);
+    RequireSingleLine(key);
+    RequireSingleLine(value);
+    const auto target = WriteTarget(path);
+    std::error_code error;
+    const bool exists = fs::exists(target, error);
+    if (error) {
+        ThrowCannotWrite(path);
+    }
+    std::string content;
+    if (exists) {
+        auto old = ReadWhole(target);
+        if (!old) {
+            ThrowCannotWrite(path);
+        }
+        content = std::move(*old);
+    }
+    if (!ReplaceWhole(target, WithKey(content, section, key, value))) {
+        ThrowCannotWrite(path);
+    }
+}
+
+} // namespace ostrel

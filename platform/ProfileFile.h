@@ -1,0 +1,32 @@
+#pragma once
+// INI ("profile") files read and written one key at a time, with no handle
+// kept open between calls.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+// The value of key in section: the text after the first "=" of the key's
+// line, blanks around it removed, at most 2047 characters. Empty when the
+// file, the section or the key is missing. Section and key names match
+// without regard to ASCII letter case; the first matching section counts.
+std::string ReadString(const std::filesystem::path& path, std::string_view section,
+                       std::string_view key);
+
+// Sets key in section to value: on the key's own line where it stands, else
+// as a new line after the last line of its section, else in a new section at
+// the end of the file, which is created when missing. Every other line stays
+// byte for byte; new lines take the file's line ending (CR LF in a new file).
+// The file is replaced as a whole, so an interrupted write leaves the old
+// file. Throws EFileError "<path> に書き込めません" when the file cannot be
+// read back or written; the old file is then left as it was. Names and value
+// must not contain line breaks (std::invalid_argument).
+void WriteString(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                 std::string_view value);
+
+// The path as UTF-8 text, for messages.
+std::string PathText(const std::filesystem::path& path);
+
+} // namespace ostrel
