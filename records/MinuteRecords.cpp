@@ -1,0 +1,75 @@
+#include "records/MinuteRecords.h"
+
+#include "platform/Extended.h"
+#include "platform/TextServices.h"
+
+#include <limits>
+
+namespace ostrel {
+
+void TRecords::AddToLastCount(std::uint32_t counts) {
+    if (Items.empty()) {
+        return;
+    }
+    TMinuteRecord& last = Items.back();
+    // 64-bit sum: a count read from a file may be negative or already large.
+    const std::int64_t sum = static_cast<std::int64_t>(last.Count) + counts;
+    const std::int64_t max = std::numeric_limits<std::int32_t>::max();
+    last.Count = static_cast<std::int32_t>(sum > max ? max : sum);
+}
+
+void TRecords::Clear() {
+    Items.clear();
+}
+
+TDateTime MinuteKey(TDateTime t, const TFormatSettings& fs) {
+    const TDateTimeParts parts = DecodeDateTime(t);
+    // What the minute text keeps of the year is its last two digits; reading
+    // it back puts them into the century window.
+    const int year = ExpandTwoDigitYear(parts.Date.Year % 100, fs.CurrentYear);
+    const TDateTime minute = EncodeTime(parts.Time.Hour, parts.Time.Minute, 0, 0);
+    if (!IsValidDate(year, parts.Date.Month, parts.Date.Day)) {
+        // The text reads back as no date (29 February moved into a year
+        // that has none, or a year past 9999): the reader keeps day 0.
+        return minute;
+    }
+    return EncodeDate(year, parts.Date.Month, parts.Date.Day) + minute;
+}
+
+double DoseRateBefore(const TRecords& records, std::size_t k, double graphCoefficient,
+                      std::int32_t graphBackground) {
+    double sum = 0.0;
+    for (std::size_t j = k; j-- > k - 10;) {
+        const std::int32_t count = records[j].Count;
+        if (count >= graphBackground) {
+            // Exact in 64 bits: a count far above a negative background does
+            // not wrap around.
+            sum += static_cast<double>(static_cast<std::int64_t>(count) - graphBackground);
+        }
+    }
+    const double product = MulExtended(graphCoefficient, sum);
+    return MulExtendedTenth(product);
+}
+
+std::string PointLabel(std::size_t k, TDateTime t, const TFormatSettings& fs) {
+    if (k == 0 || DecodeTime(t).Minute % 10 == 0) {
+        return FormatDateTime(MinuteTextPattern, t, fs);
+    }
+    return {};
+}
+
+std::string LogLineText(const TMinuteRecord& r, const TFormatSettings& fs) {
+    std::string line = FormatDateTime(LineDateTextPattern, r.StartTime, fs);
+    line += ", ";
+    line += FormatInt(r.Count);
+    return line;
+}
+
+std::string LogLineText(const TMinuteRecord& r, double doseRate, const TFormatSettings& fs) {
+    std::string line = LogLineText(r, fs);
+    line += ", ";
+    line += FloatToStr(doseRate, fs);
+    return line;
+}
+
+} // namespace ostrel
