@@ -1,0 +1,122 @@
+#include "counter/Acquisition.h"
+
+#include "platform/Exceptions.h"
+#include "platform/TextServices.h"
+
+#include <string>
+#include <vector>
+
+namespace ostrel {
+
+TAcquisition::TAcquisition(const TCounterEntryPoints& device, TAcquisitionTargets targets,
+                           const TFormatSettings& formatSettings)
+    : Device(device), Targets(targets), Fs(formatSettings) {}
+
+void TAcquisition::SetTimerEnabled(bool enabled) {
+    if (Enabled == enabled) {
+        return;
+    }
+    Enabled = enabled;
+    if (OnTimerSwitched) {
+        OnTimerSwitched(enabled);
+    }
+}
+
+void TAcquisition::StartClick() {
+    if (Enabled || Device.Find == nullptr) {
+        return;
+    }
+    const std::int32_t found = Device.Find();
+    if (found <= 0) {
+        return;
+    }
+    if (found > MaxCounters) {
+        throw EDeviceError("デバイスライブラリが不正な台数を返しました: " + FormatInt(found));
+    }
+    std::vector<TDeviceInfo> infos(static_cast<std::size_t>(found), TDeviceInfo{});
+    Device.GetInfo(infos.data());
+    const std::uint32_t id = infos.front().Id;
+    Device.Connect(id);
+    DeviceId = id;
+    SetTimerEnabled(true);
+}
+
+void TAcquisition::StopClick() {
+    if (Device.Disconnect != nullptr) {
+        Device.Disconnect(DeviceId);
+    }
+}
+
+void TAcquisition::TimerTimer() {
+    if (!Enabled || Device.GetData == nullptr) {
+        return;
+    }
+    TCounterSample sample{};
+    for (std::size_t n = 0; n < MaxReadingsPerTick; ++n) {
+        if (Device.GetData(&sample) == 0) {
+            return;
+        }
+        if (sample.Time.Year == 0) {
+            SetTimerEnabled(false);
+            DeviceId = 0;
+            return;
+        }
+        HandleReading(sample);
+    }
+}
+
+void TAcquisition::HandleReading(const TCounterSample& sample) {
+    const std::uint16_t count = sample.Count;
+    // Throws for an invalid date or time before anything changes: that
+    // reading is lost, the next tick goes on.
+    const TDateTime t = SystemTimeToDateTime(sample.Time);
+    const int lastPointIndex = Targets.SeriesCPM.Count() - 1;
+    const TDateTime key = MinuteKey(t, Fs);
+    TRecords& records = Targets.Records;
+
+    if (records.Empty()) {
+        Targets.SeriesCPM.AddY(count, FormatDateTime(MinuteTextPattern, t, Fs));
+        records.Append({key, count});
+        return;
+    }
+    if (records.Last().StartTime == key) {
+        if (lastPointIndex >= 0) {
+            const double y = Targets.SeriesCPM.YValue(lastPointIndex);
+            Targets.SeriesCPM.SetYValue(lastPointIndex, y + count);
+        }
+        records.AddToLastCount(count);
+        return;
+    }
+    StartNewMinute(key, count, lastPointIndex);
+}
+
+void TAcquisition::StartNewMinute(TDateTime key, std::uint16_t count, int lastPointIndex) {
+    TRecords& records = Targets.Records;
+    TLogView& log = Targets.Log;
+    const TMinuteRecord finished = records.Last();
+    const std::size_t k = records.Count();
+
+    // A rebuild wrote a line for the minute that was in progress; the final
+    // line replaces it.
+    const std::string date = FormatDateTime(LineDateTextPattern, finished.StartTime, Fs);
+    if (log.Count() > 0 && log.Item(log.Count() - 1).find(date) != std::string::npos) {
+        log.Delete(log.Count() - 1);
+    }
+
+    Targets.SeriesCPM.AddY(count, PointLabel(k, key, Fs));
+    std::string line;
+    if (lastPointIndex < 10 || k < 10) {
+        Targets.SeriesSV.AddNull();
+        line = LogLineText(finished, Fs);
+    } else {
+        const double dose =
+            DoseRateBefore(records, k, Targets.GraphCoefficient, Targets.GraphBackground);
+        Targets.SeriesSV.AddY(dose, "");
+        line = LogLineText(finished, dose, Fs);
+    }
+    records.Append({key, count});
+    log.Add(line);
+    log.FollowLastLine();
+}
+
+} // namespace ostrel

@@ -1,0 +1,94 @@
+#include "counter/CounterLibrary.h"
+
+#include <utility>
+
+namespace ostrel {
+
+namespace {
+
+// The folder part of a path, with its trailing separator; empty without one.
+// Works on the UTF-8 text so that no code-page conversion is involved.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+template <typename TFunction>
+bool Bind(const TSymbolLookup& lookup, const char* plainName, const char* stdcallName,
+          TFunction& slot) {
+    TProcAddress address = lookup(plainName);
+    if (address == nullptr) {
+        address = lookup(stdcallName);
+    }
+    slot = reinterpret_cast<TFunction>(address);
+    return address != nullptr;
+}
+
+} // namespace
+
+std::vector<std::string> DefaultCounterLibraryCandidates() {
+    std::vector<std::string> candidates;
+    const std::string folder = FolderOf(ExecutableFilePath());
+    if (!folder.empty()) {
+        candidates.push_back(folder + CounterLibraryFileName);
+    }
+    candidates.emplace_back(CounterLibraryFileName);
+    return candidates;
+}
+
+bool BindCounterEntryPoints(const TSymbolLookup& lookup, TCounterEntryPoints& entries) {
+    // The stdcall names carry the bytes of arguments; a 16-bit value takes a
+    // whole 32-bit slot.
+    bool complete = Bind(lookup, "Find", "_Find@0", entries.Find);
+    complete = Bind(lookup, "GetInfo", "_GetInfo@4", entries.GetInfo) && complete;
+    complete = Bind(lookup, "Connect", "_Connect@4", entries.Connect) && complete;
+    complete = Bind(lookup, "Disconnect", "_Disconnect@4", entries.Disconnect) && complete;
+    complete = Bind(lookup, "GetData", "_GetData@4", entries.GetData) && complete;
+    complete =
+        Bind(lookup, "GetCoefficient", "_GetCoefficient@12", entries.GetCoefficient) && complete;
+    complete =
+        Bind(lookup, "SetCoefficient", "_SetCoefficient@12", entries.SetCoefficient) && complete;
+    complete = Bind(lookup, "Clear", "_Clear@0", entries.Clear) && complete;
+    return complete;
+}
+
+TCounterLibrary::TCounterLibrary() : TCounterLibrary(DefaultCounterLibraryCandidates()) {}
+
+TCounterLibrary::TCounterLibrary(std::vector<std::string> candidates)
+    : Candidates(std::move(candidates)) {}
+
+TCounterLibrary::~TCounterLibrary() {
+    UnloadCounterLibrary();
+}
+
+bool TCounterLibrary::LoadCounterLibrary() {
+    if (Library.IsOpen()) {
+        return true;
+    }
+    for (const std::string& candidate : Candidates) {
+        Library = TDynamicLibrary::Open(candidate);
+        if (Library.IsOpen()) {
+            break;
+        }
+    }
+    if (!Library.IsOpen()) {
+        return false;
+    }
+    const bool complete =
+        BindCounterEntryPoints([this](const char* name) { return Library.Symbol(name); }, Entries);
+    if (!complete) {
+        UnloadCounterLibrary();
+    }
+    return complete;
+}
+
+void TCounterLibrary::UnloadCounterLibrary() {
+    Entries = TCounterEntryPoints{.Clear = Entries.Clear};
+    if (Entries.Clear != nullptr) {
+        Entries.Clear();
+    }
+    Entries.Clear = nullptr;
+    Library.Close();
+}
+
+} // namespace ostrel

@@ -1,0 +1,229 @@
+#include "counter/CounterLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace ostrel {
+namespace {
+
+const std::string SimPath = std::string(OSTREL_BIN_DIR) + "/" + CounterLibraryFileName;
+
+std::string IncompletePath(const std::string& missing) {
+#ifdef _WIN32
+    return std::string(OSTREL_BIN_DIR) + "/testlibs/PexlarWithout" + missing + ".dll";
+#else
+    return std::string(OSTREL_BIN_DIR) + "/testlibs/libPexlarWithout" + missing + ".so";
+#endif
+}
+
+const std::vector<std::string> EntryNames{"Find",           "GetInfo", "Connect",
+                                          "Disconnect",     "GetData", "GetCoefficient",
+                                          "SetCoefficient", "Clear"};
+
+std::vector<TProcAddress> Addresses(const TCounterEntryPoints& e) {
+    return {reinterpret_cast<TProcAddress>(e.Find),
+            reinterpret_cast<TProcAddress>(e.GetInfo),
+            reinterpret_cast<TProcAddress>(e.Connect),
+            reinterpret_cast<TProcAddress>(e.Disconnect),
+            reinterpret_cast<TProcAddress>(e.GetData),
+            reinterpret_cast<TProcAddress>(e.GetCoefficient),
+            reinterpret_cast<TProcAddress>(e.SetCoefficient),
+            reinterpret_cast<TProcAddress>(e.Clear)};
+}
+
+const std::vector<TProcAddress> Unbound(8, nullptr);
+
+// Holds its own reference to a library, so the library's call log outlives
+// the loader under test, and reads that log.
+class TCallLog {
+public:
+    explicit TCallLog(const std::string& path) : Library(TDynamicLibrary::Open(path)) {
+        Read = reinterpret_cast<const char* (*)()>(Library.Symbol("OstrelSimCallLog"));
+        Take();
+    }
+    bool Ready() const { return Read != nullptr; }
+    std::string Take() { return Read != nullptr ? Read() : "(no call log)"; }
+
+private:
+    TDynamicLibrary Library;
+    const char* (*Read)() = nullptr;
+};
+
+// Whether the process still has the library mapped (nobody holds it).
+bool StillMapped(const std::string& path) {
+#ifdef _WIN32
+    return GetModuleHandleA(path.c_str()) != nullptr;
+#else
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr) {
+        dlclose(handle);
+    }
+    return handle != nullptr;
+#endif
+}
+
+TEST(CounterLibraryTest, BindsEachEntryPointToTheFunctionOfItsName) {
+    TCounterLibrary library({SimPath});
+    ASSERT_TRUE(library.LoadCounterLibrary());
+    EXPECT_TRUE(library.IsLoaded());
+    const TDynamicLibrary own = TDynamicLibrary::Open(SimPath);
+    const std::vector<TProcAddress> bound = Addresses(library.EntryPoints());
+    for (std::size_t i = 0; i < EntryNames.size(); ++i) {
+        EXPECT_NE(bound[i], nullptr) << EntryNames[i];
+        EXPECT_EQ(bound[i], own.Symbol(EntryNames[i].c_str())) << EntryNames[i];
+    }
+}
+
+TEST(CounterLibraryTest, FilesThatAreNoUsableLibraryFail) {
+    const std::vector<std::vector<std::string>> cases{
+        {}, {""}, {"/no/such/folder/libPexlar.so"}, {"libNoSuchPexlar.so"}, {__FILE__}};
+    for (const auto& candidates : cases) {
+        TCounterLibrary library(candidates);
+        EXPECT_FALSE(library.LoadCounterLibrary()) << testing::PrintToString(candidates);
+        EXPECT_FALSE(library.IsLoaded());
+        EXPECT_EQ(Addresses(library.EntryPoints()), Unbound);
+    }
+}
+
+class MissingEntryPoint : public testing::TestWithParam<std::string> {};
+
+TEST_P(MissingEntryPoint, FailsUnbindsAndCallsOnlyClear) {
+    TCallLog calls(IncompletePath(GetParam()));
+    ASSERT_TRUE(calls.Ready()) << "build the PexlarIncomplete target";
+    TCounterLibrary library({IncompletePath(GetParam())});
+    EXPECT_FALSE(library.LoadCounterLibrary());
+    EXPECT_FALSE(library.IsLoaded());
+    EXPECT_EQ(Addresses(library.EntryPoints()), Unbound);
+    EXPECT_EQ(calls.Take(), GetParam() == "Clear" ? "" : "Clear");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachName, MissingEntryPoint, testing::ValuesIn(EntryNames),
+                         [](const auto& info) { return info.param; });
+
+TEST(CounterLibraryTest, FailedLoadLeavesTheLibraryFreed) {
+    TCounterLibrary library({IncompletePath("GetData")});
+    EXPECT_FALSE(library.LoadCounterLibrary());
+    EXPECT_FALSE(StillMapped(IncompletePath("GetData")));
+}
+
+TEST(CounterLibraryTest, UnloadCallsClearLastAndForgetsEverything) {
+    TCallLog calls(SimPath);
+    TCounterLibrary library({SimPath});
+    ASSERT_TRUE(library.LoadCounterLibrary());
+    EXPECT_EQ(calls.Take(), "");
+    EXPECT_EQ(library.EntryPoints().Find(), 1);
+    EXPECT_EQ(library.EntryPoints().Find(), 1);
+    library.UnloadCounterLibrary();
+    EXPECT_EQ(calls.Take(), "Find*2 Clear");
+    EXPECT_FALSE(library.IsLoaded());
+    EXPECT_EQ(Addresses(library.EntryPoints()), Unbound);
+    library.UnloadCounterLibrary();
+    EXPECT_EQ(calls.Take(), "");
+}
+
+TEST(CounterLibraryTest, SecondLoadKeepsTheOneHandle) {
+    {
+        TCounterLibrary library({SimPath});
+        ASSERT_TRUE(library.LoadCounterLibrary());
+        const std::vector<TProcAddress> first = Addresses(library.EntryPoints());
+        ASSERT_TRUE(library.LoadCounterLibrary());
+        EXPECT_EQ(Addresses(library.EntryPoints()), first);
+        library.UnloadCounterLibrary();
+        EXPECT_FALSE(StillMapped(SimPath));
+        ASSERT_TRUE(library.LoadCounterLibrary());
+    }
+    EXPECT_FALSE(StillMapped(SimPath)); // the destructor unloaded it
+}
+
+TEST(CounterLibraryTest, DestructorCallsClear) {
+    TCallLog calls(SimPath);
+    {
+        TCounterLibrary library({SimPath});
+        ASSERT_TRUE(library.LoadCounterLibrary());
+    }
+    EXPECT_EQ(calls.Take(), "Clear");
+}
+
+TEST(CounterLibraryTest, LooksBesideTheExecutableThenOnTheLibraryPath) {
+    const std::vector<std::string> candidates = DefaultCounterLibraryCandidates();
+    ASSERT_EQ(candidates.size(), 2u);
+    EXPECT_TRUE(std::filesystem::equivalent(candidates[0], SimPath)) << candidates[0];
+    EXPECT_EQ(candidates[1], CounterLibraryFileName);
+    TCounterLibrary library;
+    EXPECT_TRUE(library.LoadCounterLibrary());
+    // The first file that opens is the one; an incomplete one is not passed over.
+    TCounterLibrary incompleteFirst(
+        {"/no/such/folder/libPexlar.so", IncompletePath("Find"), SimPath});
+    EXPECT_FALSE(incompleteFirst.LoadCounterLibrary());
+    TCounterLibrary missingFirst({"/no/such/folder/libPexlar.so", SimPath});
+    EXPECT_TRUE(missingFirst.LoadCounterLibrary());
+}
+
+TEST(CounterLibraryTest, BindsByPlainNameElseByStdcallName) {
+    const std::vector<std::string> stdcall{
+        "_Find@0",    "_GetInfo@4",         "_Connect@4",         "_Disconnect@4",
+        "_GetData@4", "_GetCoefficient@12", "_SetCoefficient@12", "_Clear@0"};
+    std::vector<std::string> both = EntryNames;
+    both.insert(both.end(), stdcall.begin(), stdcall.end());
+    std::vector<std::string> gap = stdcall;
+    gap[2] = ""; // no Connect under either name
+    struct TCase {
+        std::vector<std::string> Exported;
+        std::vector<std::string> Bound; // by entry point; "" for none
+        bool Complete;
+    };
+    for (const TCase& c : {TCase{EntryNames, EntryNames, true}, TCase{stdcall, stdcall, true},
+                           TCase{both, EntryNames, true}, TCase{gap, gap, false}}) {
+        std::map<std::string, TProcAddress> exports;
+        for (const std::string& name : c.Exported) {
+            exports[name] = reinterpret_cast<TProcAddress>(std::uintptr_t{0x1000} + exports.size());
+        }
+        exports[""] = nullptr;
+        std::vector<std::string> asked;
+        TCounterEntryPoints entries;
+        const bool complete = BindCounterEntryPoints(
+            [&](const char* name) {
+                asked.emplace_back(name);
+                return exports.count(name) != 0 ? exports[name] : nullptr;
+            },
+            entries);
+        EXPECT_EQ(complete, c.Complete);
+        for (std::size_t i = 0; i < 8; ++i) {
+            EXPECT_EQ(Addresses(entries)[i], exports[c.Bound[i]]) << EntryNames[i];
+        }
+        if (!c.Complete) { // every name is asked for, the plain one first
+            std::vector<std::string> order;
+            for (std::size_t i = 0; i < 8; ++i) {
+                order.insert(order.end(), {EntryNames[i], stdcall[i]});
+            }
+            EXPECT_EQ(asked, order);
+        }
+    }
+}
+
+TEST(CounterLibraryTest, MovedLibraryKeepsItsHandleOnce) {
+    TDynamicLibrary first = TDynamicLibrary::Open(SimPath);
+    ASSERT_TRUE(first.IsOpen());
+    TDynamicLibrary second(std::move(first));
+    EXPECT_FALSE(first.IsOpen());
+    EXPECT_EQ(first.Symbol("Find"), nullptr);
+    EXPECT_NE(second.Symbol("Find"), nullptr);
+    first = std::move(second);
+    EXPECT_NE(first.Symbol("Find"), nullptr);
+    first.Close();
+    EXPECT_FALSE(StillMapped(SimPath));
+}
+
+} // namespace
+} // namespace ostrel
