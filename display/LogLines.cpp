@@ -1,0 +1,61 @@
+#include "display/LogLines.h"
+
+#include <algorithm>
+
+namespace ostrel {
+
+std::string_view TLogLines::At(int index) const {
+    if (index < 0 || index >= Count()) {
+        return {};
+    }
+    const std::size_t start = Start(index);
+    return std::string_view(Text).substr(start, Ends[index] - start);
+}
+
+void TLogLines::Append(std::string_view line) {
+    Text.append(line);
+    Ends.push_back(Text.size());
+}
+
+void TLogLines::Delete(int index) {
+    if (index < 0 || index >= Count()) {
+        return;
+    }
+    const std::size_t start = Start(index);
+    const std::size_t length = Ends[index] - start;
+    Text.erase(start, length);
+    const auto erased = Ends.erase(Ends.begin() + index);
+    std::for_each(erased, Ends.end(), [length](std::size_t& end) { end -= length; });
+}
+
+void TLogLines::Clear() {
+    std::string().swap(Text);
+    std::vector<std::size_t>().swap(Ends);
+}
+
+std::vector<std::string> TLogLines::All() const {
+    std::vector<std::string> lines;
+    lines.reserve(Ends.size());
+    for (int i = 0; i < Count(); ++i) {
+        lines.emplace_back(At(i));
+    }
+    return lines;
+}
+
+void TLogLines::WriteTo(const TByteSink& sink) const {
+    std::string chunk;
+    chunk.reserve(ChunkBytes + 256);
+    for (int i = 0; i < Count(); ++i) {
+        chunk.append(At(i));
+        chunk.append("\r\n");
+        if (chunk.size() >= ChunkBytes) {
+            sink(chunk);
+            chunk.clear();
+        }
+    }
+    if (!chunk.empty()) {
+        sink(chunk);
+    }
+}
+
+} // namespace ostrel

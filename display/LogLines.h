@@ -1,0 +1,46 @@
+#pragma once
+// The log list's lines, kept compact enough for a million of them: one
+// contiguous UTF-8 buffer and the end offset of each line, no object per line.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+// Receives bytes in order; called once per chunk.
+using TByteSink = std::function<void(std::string_view bytes)>;
+
+class TLogLines {
+public:
+    // Written lines are gathered into chunks of about this many bytes before
+    // they go to a sink, so a file write is not one call per line.
+    static constexpr std::size_t ChunkBytes = 64 * 1024;
+
+    int Count() const { return static_cast<int>(Ends.size()); }
+    bool Empty() const { return Ends.empty(); }
+    // The line at index; an empty view for an index that names no line.
+    std::string_view At(int index) const;
+    void Append(std::string_view line);
+    // Removing the last line costs nothing; any other index moves the text
+    // after it. An index that names no line changes nothing.
+    void Delete(int index);
+    // Also gives the memory back: a cleared log may have held a million lines.
+    void Clear();
+
+    std::vector<std::string> All() const;
+    // Every line followed by CR LF. A chunk always ends at a line end, so a
+    // sink that re-encodes never sees a character cut in two. An empty list
+    // makes no call.
+    void WriteTo(const TByteSink& sink) const;
+
+private:
+    std::size_t Start(int index) const { return index == 0 ? 0 : Ends[index - 1]; }
+
+    std::string Text;
+    std::vector<std::size_t> Ends;
+};
+
+} // namespace ostrel

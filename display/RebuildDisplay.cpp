@@ -1,0 +1,34 @@
+#include "display/RebuildDisplay.h"
+
+#include <string>
+
+namespace ostrel {
+
+void RebuildDisplay(const TRecords& records, double graphCoefficient,
+                    std::int32_t graphBackground, TSeriesView& seriesCPM,
+                    TSeriesView& seriesSV, TLogView& log, const TFormatSettings& fs) {
+    seriesCPM.BeginUpdate();
+    seriesSV.BeginUpdate();
+    log.BeginUpdate();
+    seriesCPM.Clear();
+    seriesSV.Clear();
+    log.Clear();
+    for (std::size_t i = 0; i < records.Count(); ++i) {
+        const TMinuteRecord& r = records[i];
+        seriesCPM.AddY(r.Count, PointLabel(i, r.StartTime, fs));
+        if (i < 10) {
+            seriesSV.AddNull();
+            log.Add(LogLineText(r, fs));
+        } else {
+            const double dose = DoseRateBefore(records, i, graphCoefficient, graphBackground);
+            seriesSV.AddY(dose, "");
+            log.Add(LogLineText(r, dose, fs));
+        }
+    }
+    log.EndUpdate();
+    seriesSV.EndUpdate();
+    seriesCPM.EndUpdate();
+    log.FollowLastLine();
+}
+
+} // namespace ostrel
