@@ -1,0 +1,65 @@
+#pragma once
+// The Open, Save and Save As commands of the File menu, apart from any
+// widget: the main window gives them a file chooser, its records, its log
+// lines, its New and its RebuildDisplay.
+
+#include "display/ViewOps.h"
+#include "platform/FormatSettings.h"
+#include "records/MinuteRecords.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+
+// Asks the user for a file; no value when the user cancels.
+class TFileChooser {
+public:
+    virtual ~TFileChooser() = default;
+    virtual std::optional<std::string> ChooseOpenFile(const std::string& preset) = 0;
+    virtual std::optional<std::string> ChooseSaveFile(const std::string& preset) = 0;
+};
+
+// What the commands work on; every part outlives the commands.
+struct TLogFileParts {
+    TFileChooser& Chooser;
+    TRecords& Records;
+    std::function<std::vector<std::string>()> LogLines; // the log list's lines, in order
+    std::function<void()> New;                          // NewClick, which calls NewFileNames
+    std::function<void()> RebuildDisplay;
+    const TFormatSettings& FormatSettings;
+};
+
+class TLogFileCommands {
+public:
+    explicit TLogFileCommands(TLogFileParts parts);
+
+    // Reads the chosen file whole, then runs New, reads every line into a
+    // record, rebuilds the display once and makes the file the current one.
+    // A file that cannot be read throws EFileError before anything changed.
+    void OpenClick();
+    // Writes the log lines to the current file, or runs Save As without one.
+    void SaveClick();
+    // Asks for a name, makes it the current file name (even when writing
+    // then fails) and writes the log lines to it.
+    void SaveAsClick();
+    // New's part: no current file, nothing proposed by the open dialog.
+    void NewFileNames();
+
+    // The save dialog's file name: the current file, empty for none.
+    const std::string& FileName() const { return SaveFileName; }
+    // The name the open dialog proposes next.
+    const std::string& OpenFileName() const { return OpenDialogFileName; }
+
+private:
+    TLogFileParts Parts;
+    std::string SaveFileName;
+    std::string OpenDialogFileName;
+};
+
+// Every line of a log list, in order.
+std::vector<std::string> AllLines(const TLogView& log);
+
+} // namespace ostrel

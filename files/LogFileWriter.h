@@ -1,0 +1,17 @@
+#pragma once
+// Log files written whole: each line followed by CR LF, no byte-order mark,
+// 8-bit text in the system's code page.
+
+#include <string>
+#include <vector>
+
+namespace ostrel {
+
+// Writes lines to path, creating the file or replacing it. The new content
+// goes to a temporary file in the same folder, which replaces the old file
+// only once everything was written, so a failure leaves the old file as it
+// was. Throws EFileError "ファイル "%s" を作成できません。%s" when the file
+// cannot be created, written or replaced. No lines give a 0-byte file.
+void WriteLogFile(const std::string& path, const std::vector<std::string>& lines);
+
+} // namespace ostrel

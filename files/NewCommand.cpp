@@ -1,0 +1,14 @@
+#include "files/NewCommand.h"
+
+namespace ostrel {
+
+void NewClick(const std::function<void()>& forgetFileNames, TSeriesView& seriesCPM,
+              TSeriesView& seriesSV, TRecords& records, TLogView& log) {
+    forgetFileNames();
+    seriesCPM.Clear();
+    seriesSV.Clear();
+    records.Clear();
+    log.Clear();
+}
+
+} // namespace ostrel

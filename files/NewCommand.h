@@ -1,0 +1,16 @@
+#pragma once
+// New: an empty log with no file.
+
+#include "display/ViewOps.h"
+#include "records/MinuteRecords.h"
+
+#include <functional>
+
+namespace ostrel {
+
+// Forgets both dialogs' file names, empties both series, the records and the
+// log list, in this order. Nothing is asked and nothing saved first.
+void NewClick(const std::function<void()>& forgetFileNames, TSeriesView& seriesCPM,
+              TSeriesView& seriesSV, TRecords& records, TLogView& log);
+
+} // namespace ostrel
