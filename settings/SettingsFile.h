@@ -1,0 +1,51 @@
+#pragma once
+// The settings file beside the executable: the chart's coefficient and
+// background, read once at start-up and written once at the end.
+
+#include "platform/FormatSettings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+namespace ostrel {
+
+inline constexpr std::string_view GraphSection = "Graph";
+inline constexpr std::string_view GraphCoefficientKey = "uSv";
+inline constexpr std::string_view GraphBackgroundKey = "BackGround";
+inline constexpr std::string_view SettingsExtension = ".ini";
+inline constexpr double DefaultGraphCoefficient = 0.00158;
+inline constexpr std::int32_t DefaultGraphBackground = 0;
+
+struct TGraphSettings {
+    double GraphCoefficient = DefaultGraphCoefficient;
+    std::int32_t GraphBackground = DefaultGraphBackground;
+};
+
+// The executable's path with the extension of its file name replaced by
+// ".ini", or ".ini" appended when the name has none. "\\" separates folders
+// only on Windows.
+std::filesystem::path SettingsPath(const std::filesystem::path& executablePath);
+
+// The key's text as a number; defaultValue when the text is empty or does
+// not parse (no message).
+double ReadFloat(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                 double defaultValue, const TFormatSettings& fs);
+
+// Writes the value by FloatToStr. Throws EFileError on failure.
+void WriteFloat(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                double value, const TFormatSettings& fs);
+
+// A stored number as a background: truncated toward zero, clamped to the
+// signed 32-bit range, NaN as 0.
+std::int32_t TruncateToInt32(double value);
+
+// The chart's pair, each falling back to its default.
+TGraphSettings ReadGraphSettings(const std::filesystem::path& path, const TFormatSettings& fs);
+
+// "uSv" and then "BackGround" (the integer as a number text). The first
+// failing write throws EFileError and stops.
+void WriteGraphSettings(const std::filesystem::path& path, double coefficient,
+                        std::int32_t background, const TFormatSettings& fs);
+
+} // namespace ostrel
