@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqcustomplot-dev libgl-dev
   libgtest-dev googletest
   fonts-ipafont-gothic
-  xvfb xauth
+  xvfb xauth x11-utils
 )
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then

@@ -1,0 +1,27 @@
+#pragma once
+// The application object: reports an exception that escapes any event in
+// the error box and goes on, and ends in order on a termination request.
+
+#include <QApplication>
+
+namespace ostrel {
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+    ~TApplication() override;
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // SIGTERM, SIGINT and SIGHUP close any open dialog and end the program as
+    // Exit does, so the settings are written and the device library is
+    // released (a session ending, or Ctrl+C in a terminal).
+    void WatchTerminationSignals();
+
+private:
+    void EndOnSignal();
+    int SignalPipe[2] = {-1, -1};
+};
+
+} // namespace ostrel

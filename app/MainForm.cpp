@@ -1,0 +1,189 @@
+#include "app/MainForm.h"
+
+#include "app/ErrorBox.h"
+#include "display/Chart.h"
+#include "display/ClientArea.h"
+#include "display/LogList.h"
+#include "display/RebuildDisplay.h"
+#include "files/FileDialogChooser.h"
+#include "files/NewCommand.h"
+#include "settings/OKRightDlg.h"
+#include "settings/SetCommand.h"
+#include "settings/SettingsFile.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace ostrel {
+namespace {
+
+void ShowPlainMessage(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace
+
+TMainFormOptions TMainForm::DefaultOptions() {
+    TMainFormOptions options;
+    options.LibraryCandidates = DefaultCounterLibraryCandidates();
+    options.SettingsPath =
+        SettingsPath(std::filesystem::path(QCoreApplication::applicationFilePath().toStdString()));
+    options.FormatSettings = SystemFormatSettings();
+    return options;
+}
+
+TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
+    : QMainWindow(parent), Options(std::move(options)),
+      CounterLibrary(Options.LibraryCandidates) {
+    if (!Options.ShowMessage) {
+        Options.ShowMessage = ShowPlainMessage;
+    }
+    if (!Options.ShowNotConnected) {
+        Options.ShowNotConnected = ShowNotConnectedMessage;
+    }
+    if (!Options.Chooser) {
+        Options.Chooser = std::make_shared<TFileDialogChooser>(this);
+    }
+    setWindowTitle(QString::fromUtf8(MainFormCaption));
+    setFont(QFont("Tahoma", 8));
+    setMinimumSize(256, 256);
+
+    ChartWidget = new TChart;
+    Client = new TClientArea(ChartWidget);
+    setCentralWidget(Client);
+    BuildMenu();
+    resize(572, 377 + menuBar()->sizeHint().height());
+
+    AcquisitionTimer.setInterval(TimerInterval);
+    connect(&AcquisitionTimer, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTimer(); }); });
+    Acquisition = std::make_unique<TAcquisition>(
+        CounterLibrary.EntryPoints(),
+        TAcquisitionTargets{Records, ChartWidget->SeriesCPM(), ChartWidget->SeriesSV(), Log(),
+                            GraphCoefficient, GraphBackground},
+        Options.FormatSettings);
+    Acquisition->OnTimerSwitched = [this](bool on) {
+        if (on) {
+            AcquisitionTimer.start();
+        } else {
+            AcquisitionTimer.stop();
+        }
+    };
+    FileCommands = std::make_unique<TLogFileCommands>(TLogFileParts{
+        *Options.Chooser, Records, [this] { return Log().Lines(); }, [this] { NewClick(); },
+        [this] { RebuildDisplay(); }, Options.FormatSettings});
+
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    AcquisitionTimer.stop();
+    RunGuarded([this] { FormDestroy(); });
+}
+
+TLogList& TMainForm::Log() { return Client->Log(); }
+
+QAction* TMainForm::AddItem(QMenu* menu, const char* name, const char* caption,
+                            void (TMainForm::*command)()) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromUtf8(name));
+    connect(action, &QAction::triggered, this,
+            [this, command] { RunGuarded([this, command] { (this->*command)(); }); });
+    return action;
+}
+
+void TMainForm::BuildMenu() {
+    QMenu* file = menuBar()->addMenu(QString::fromUtf8("ファイル(&F)"));
+    file->setObjectName("File");
+    AddItem(file, "New", "新規作成(&N)", &TMainForm::NewClick);
+    AddItem(file, "Open", "開く(&O)...", &TMainForm::OpenClick);
+    AddItem(file, "Save", "上書き保存(&S)", &TMainForm::SaveClick);
+    AddItem(file, "SaveAs", "名前をつけて保存(&A)...", &TMainForm::SaveAsClick);
+    file->addSeparator()->setObjectName("N2");
+    AddItem(file, "Exit", "終了(&X)", &TMainForm::ExitClick);
+
+    QMenu* logger = menuBar()->addMenu(QString::fromUtf8("ロガー(&L)"));
+    logger->setObjectName("Logger");
+    AddItem(logger, "Start", "接続/開始(&B)", &TMainForm::StartClick);
+    AddItem(logger, "Stop", "切断/停止(&S)", &TMainForm::StopClick);
+    QAction* n3 = logger->addSeparator();
+    n3->setObjectName("N3");
+    n3->setVisible(false);
+    AddItem(logger, "RedrawGraphs", "グラフ再描画(&G)", &TMainForm::RedrawGraph);
+
+    QMenu* setting = menuBar()->addMenu(QString::fromUtf8("設定(&S)"));
+    setting->setObjectName("Setting");
+    AddItem(setting, "Hide", "ログを隠す(&H)", &TMainForm::HideClick);
+    AddItem(setting, "Show", "ログを表示(&S)...", &TMainForm::ShowClick);
+    setting->addSeparator()->setObjectName("N1");
+    AddItem(setting, "Set", "各種設定(&M)...", &TMainForm::SetClick);
+}
+
+void TMainForm::FormCreate() {
+    if (!CounterLibrary.LoadCounterLibrary()) {
+        Options.ShowMessage(LibraryMissingText, LibraryMissingCaption);
+        // Queued: the message loop takes it as soon as it runs.
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+    const TGraphSettings graph = ReadGraphSettings(Options.SettingsPath, Options.FormatSettings);
+    GraphCoefficient = graph.GraphCoefficient;
+    GraphBackground = graph.GraphBackground;
+    Acquisition->DeviceId = 0;
+    HideClick();
+    NewClick();
+}
+
+void TMainForm::FormDestroy() {
+    if (Destroyed) {
+        return;
+    }
+    Destroyed = true;
+    // The library is released even when the settings cannot be written, so
+    // its Clear always comes; the write error is still reported.
+    try {
+        WriteGraphSettings(Options.SettingsPath, GraphCoefficient, GraphBackground,
+                           Options.FormatSettings);
+    } catch (...) {
+        CounterLibrary.UnloadCounterLibrary();
+        throw;
+    }
+    CounterLibrary.UnloadCounterLibrary();
+}
+
+void TMainForm::NewClick() {
+    ostrel::NewClick([this] { FileCommands->NewFileNames(); }, ChartWidget->SeriesCPM(),
+                     ChartWidget->SeriesSV(), Records, Log());
+}
+
+void TMainForm::OpenClick() { FileCommands->OpenClick(); }
+void TMainForm::SaveClick() { FileCommands->SaveClick(); }
+void TMainForm::SaveAsClick() { FileCommands->SaveAsClick(); }
+void TMainForm::ExitClick() { close(); }
+void TMainForm::StartClick() { Acquisition->StartClick(); }
+void TMainForm::StopClick() { Acquisition->StopClick(); }
+void TMainForm::TimerTimer() { Acquisition->TimerTimer(); }
+void TMainForm::RedrawGraph() { RebuildDisplay(); }
+void TMainForm::HideClick() { Client->HideClick(); }
+void TMainForm::ShowClick() { Client->ShowClick(); }
+
+void TMainForm::RebuildDisplay() {
+    ostrel::RebuildDisplay(Records, GraphCoefficient, GraphBackground, ChartWidget->SeriesCPM(),
+                           ChartWidget->SeriesSV(), Log(), Options.FormatSettings);
+}
+
+void TMainForm::SetClick() {
+    if (SettingsDialog == nullptr) {
+        return;
+    }
+    ostrel::SetClick(TSetContext{GraphCoefficient, GraphBackground, DeviceCoefficient,
+                                 DeviceBackground, Acquisition->DeviceId,
+                                 CounterLibrary.EntryPoints(), *SettingsDialog,
+                                 [this] { RebuildDisplay(); },
+                                 Options.ShowNotConnected});
+}
+
+} // namespace ostrel

@@ -1,0 +1,273 @@
+// The main window as a whole: start-up and shut-down in order, the menu, and
+// the commands wired to the layers below, with the simulated counter library.
+
+#include "app/ErrorBox.h"
+#include "app/MainForm.h"
+#include "display/Chart.h"
+#include "display/ClientArea.h"
+#include "display/LogList.h"
+#include "platform/DynamicLibrary.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace ostrel {
+namespace {
+
+const std::string SimPath = std::string(OSTREL_BIN_DIR) + "/libPexlar.so";
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class TFakeChooser : public TFileChooser {
+public:
+    std::optional<std::string> Next;
+    std::optional<std::string> ChooseOpenFile(const std::string&) override { return Next; }
+    std::optional<std::string> ChooseSaveFile(const std::string&) override { return Next; }
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    QTemporaryDir Dir;
+    std::filesystem::path Ini = std::filesystem::path(Dir.path().toStdString()) / "ostrel.ini";
+    std::vector<std::pair<std::string, std::string>> Messages;
+    std::vector<std::pair<std::string, std::string>> Errors;
+    int NotConnected = 0;
+    std::shared_ptr<TFakeChooser> Chooser = std::make_shared<TFakeChooser>();
+    // Keeps the simulator loaded across the window's life, so its call log
+    // can be read after the window has let it go.
+    TDynamicLibrary Sim;
+    using TCallLogFn = const char* (*)();
+    TCallLogFn CallLog = nullptr;
+
+    void SetUp() override {
+        SetErrorBoxSink([this](const std::string& text, const std::string& caption) {
+            Errors.emplace_back(text, caption);
+        });
+        Sim = TDynamicLibrary::Open(SimPath);
+        ASSERT_TRUE(Sim.IsOpen());
+        CallLog = reinterpret_cast<TCallLogFn>(Sim.Symbol("OstrelSimCallLog"));
+        ASSERT_NE(CallLog, nullptr);
+        CallLog();
+    }
+    void TearDown() override { SetErrorBoxSink(nullptr); }
+
+    std::unique_ptr<TMainForm> Make(std::vector<std::string> candidates = {SimPath}) {
+        TMainFormOptions options;
+        options.LibraryCandidates = std::move(candidates);
+        options.SettingsPath = Ini;
+        options.ShowMessage = [this](const std::string& text, const std::string& caption) {
+            Messages.emplace_back(text, caption);
+        };
+        options.ShowNotConnected = [this] { ++NotConnected; };
+        options.Chooser = Chooser;
+        return std::make_unique<TMainForm>(std::move(options));
+    }
+    void WriteIni(const std::string& text) { std::ofstream(Ini, std::ios::binary) << text; }
+};
+
+TEST_F(MainFormTest, StartsWithDefaultsAHiddenLogAndAnEmptyChart) {
+    auto form = Make();
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_TRUE(form->Library().IsLoaded());
+    EXPECT_EQ(form->GraphCoefficient, 0.00158);
+    EXPECT_EQ(form->GraphBackground, 0);
+    EXPECT_EQ(form->DeviceId(), 0u);
+    EXPECT_FALSE(form->Log().IsVisible());
+    EXPECT_TRUE(form->ClientArea().Splitter().isHidden());
+    EXPECT_EQ(form->Chart().SeriesCPM().Count(), 0);
+    EXPECT_FALSE(form->Timer().isActive());
+    EXPECT_EQ(form->Timer().interval(), 100);
+    EXPECT_EQ(form->windowTitle().toStdString(), "Ostrel Ver.1.4");
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_EQ(form->centralWidget()->size(), QSize(572, 377));
+    EXPECT_EQ(form->Chart().geometry(), QRect(0, 0, 572, 377));
+}
+
+TEST_F(MainFormTest, TheMenuHasItsCaptionsInOrder) {
+    auto form = Make();
+    std::vector<std::string> seen;
+    for (QAction* top : form->menuBar()->actions()) {
+        seen.push_back(top->menu()->objectName().toStdString() + " " + top->text().toStdString());
+        for (QAction* item : top->menu()->actions()) {
+            seen.push_back("  " + item->objectName().toStdString() + " " +
+                           (item->isSeparator() ? "-" : item->text().toStdString()) +
+                           (item->isVisible() ? "" : " (hidden)"));
+        }
+    }
+    const std::vector<std::string> expected = {
+        "File ファイル(&F)",          "  New 新規作成(&N)",
+        "  Open 開く(&O)...",         "  Save 上書き保存(&S)",
+        "  SaveAs 名前をつけて保存(&A)...", "  N2 -",
+        "  Exit 終了(&X)",            "Logger ロガー(&L)",
+        "  Start 接続/開始(&B)",      "  Stop 切断/停止(&S)",
+        "  N3 - (hidden)",            "  RedrawGraphs グラフ再描画(&G)",
+        "Setting 設定(&S)",           "  Hide ログを隠す(&H)",
+        "  Show ログを表示(&S)...",   "  N1 -",
+        "  Set 各種設定(&M)...",
+    };
+    EXPECT_EQ(seen, expected);
+    for (QAction* top : form->menuBar()->actions()) {
+        for (QAction* item : top->menu()->actions()) {
+            EXPECT_TRUE(item->shortcut().isEmpty());
+            EXPECT_TRUE(item->isSeparator() || item->isEnabled()) << item->text().toStdString();
+        }
+    }
+}
+
+TEST_F(MainFormTest, StoredSettingsAreReadAndTheBackgroundTruncated) {
+    const std::vector<std::tuple<std::string, double, std::int32_t>> cases = {
+        {"[Graph]\r\nuSv=0.002\r\nBackGround=12.9\r\n", 0.002, 12},
+        {"[graph]\nUSV=1E-3\nbackground=-3.7\n", 0.001, -3},
+        {"[Graph]\nuSv=abc\nBackGround=1e2\n", 0.00158, 100},
+        {"[Graph]\nuSv=0,002\nBackGround=x\n", 0.00158, 0},
+    };
+    for (const auto& [text, coefficient, background] : cases) {
+        WriteIni(text);
+        auto form = Make();
+        EXPECT_EQ(form->GraphCoefficient, coefficient) << text;
+        EXPECT_EQ(form->GraphBackground, background) << text;
+    }
+}
+
+TEST_F(MainFormTest, EndingWritesBothSettingsThenUnloadsTheLibrary) {
+    auto form = Make();
+    form->GraphCoefficient = 0.0025;
+    form->GraphBackground = -7;
+    CallLog();
+    form.reset();
+    EXPECT_EQ(ReadFile(Ini), "[Graph]\r\nuSv=0.0025\r\nBackGround=-7\r\n");
+    EXPECT_EQ(std::string(CallLog()), "Clear");
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(MainFormTest, WithoutTheLibraryItSaysSoAndStillReadsAndWritesTheSettings) {
+    WriteIni("[Graph]\nuSv=0.003\n");
+    auto form = Make({Dir.path().toStdString() + "/libPexlar.so"});
+    EXPECT_EQ(Messages, (std::vector<std::pair<std::string, std::string>>{
+                            {"DLLが読めません", "エラー"}}));
+    EXPECT_FALSE(form->Library().IsLoaded());
+    EXPECT_EQ(form->GraphCoefficient, 0.003);
+    form->StartClick(); // nothing to connect, nothing to crash
+    EXPECT_FALSE(form->Timer().isActive());
+    form.reset();
+    EXPECT_EQ(ReadFile(Ini), "[Graph]\nuSv=0.003\nBackGround=0\n");
+}
+
+TEST_F(MainFormTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheLibraryStillReleased) {
+    const std::filesystem::path missing = Ini.parent_path() / "gone" / "ostrel.ini";
+    TMainFormOptions options;
+    options.LibraryCandidates = {SimPath};
+    options.SettingsPath = missing;
+    options.ShowMessage = [](const std::string&, const std::string&) {};
+    auto form = std::make_unique<TMainForm>(std::move(options));
+    CallLog();
+    form.reset();
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0].first, missing.string() + " に書き込めません.");
+    EXPECT_EQ(std::string(CallLog()), "Clear");
+}
+
+TEST_F(MainFormTest, LogsTheSimulatedCounterThroughTheMenuCommands) {
+    const std::filesystem::path script = Ini.parent_path() / "script.txt";
+    std::ofstream(script) << "2011-07-16 09:05:10.000 3\n"
+                             "2011-07-16 09:05:50.000 4\n"
+                             "2011-07-16 09:06:00.000 5\n"
+                             "2011-13-16 09:06:00.000 1\n"
+                             "2011-07-16 09:07:00.000 6\n";
+    setenv("OSTREL_SIM_SCRIPT", script.c_str(), 1);
+    auto form = Make();
+    form->ShowClick();
+    form->findChild<QAction*>("Start")->trigger();
+    unsetenv("OSTREL_SIM_SCRIPT");
+    EXPECT_NE(form->DeviceId(), 0u);
+    EXPECT_TRUE(form->Timer().isActive());
+
+    // The month-13 reading escapes the tick into the error box after the
+    // three before it were handled; the timer goes on.
+    RunGuarded([&] { form->TimerTimer(); });
+    EXPECT_EQ(form->Records.Count(), 2u);
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0].first, "日付に変換できない値が渡されました.");
+    EXPECT_EQ(Errors[0].second, "Mainformwidgettest");
+    EXPECT_TRUE(form->Timer().isActive());
+    RunGuarded([&] { form->TimerTimer(); });
+    EXPECT_EQ(form->Records.Count(), 3u);
+    EXPECT_EQ(form->Log().Lines(),
+              (std::vector<std::string>{"11/07/16, 09:05, 7", "11/07/16, 09:06, 5"}));
+    EXPECT_EQ(form->Log().ItemIndex(), 1);
+
+    form->findChild<QAction*>("Stop")->trigger();
+    RunGuarded([&] { form->TimerTimer(); });
+    EXPECT_FALSE(form->Timer().isActive());
+    EXPECT_EQ(form->DeviceId(), 0u);
+}
+
+TEST_F(MainFormTest, RedrawWritesALineForTheMinuteInProgress) {
+    auto form = Make();
+    form->Records.Append({EncodeDate(2011, 7, 16) + EncodeTime(9, 5, 0, 0), 7});
+    form->findChild<QAction*>("RedrawGraphs")->trigger();
+    EXPECT_EQ(form->Log().Lines(), std::vector<std::string>{"11/07/16, 09:05, 7"});
+    EXPECT_EQ(form->Chart().SeriesSV().Count(), 1);
+}
+
+TEST_F(MainFormTest, NewEmptiesEverythingAndForgetsTheFile) {
+    auto form = Make();
+    const std::string file = (Ini.parent_path() / "log.csv").string();
+    std::ofstream(file, std::ios::binary) << "11/07/16, 09:05, 7\r\n11/07/16, 09:06, 8\r\n";
+    Chooser->Next = file;
+    form->findChild<QAction*>("Open")->trigger();
+    EXPECT_EQ(form->Records.Count(), 2u);
+    EXPECT_EQ(form->Files().FileName(), file);
+    EXPECT_EQ(form->Chart().SeriesCPM().Count(), 2);
+
+    form->findChild<QAction*>("New")->trigger();
+    EXPECT_TRUE(form->Records.Empty());
+    EXPECT_EQ(form->Log().Count(), 0);
+    EXPECT_EQ(form->Chart().SeriesCPM().Count(), 0);
+    EXPECT_EQ(form->Chart().SeriesSV().Count(), 0);
+    EXPECT_EQ(form->Files().FileName(), "");
+}
+
+TEST_F(MainFormTest, AFileThatCannotBeOpenedGoesToTheErrorBoxAndChangesNothing) {
+    auto form = Make();
+    form->Records.Append({0, 1});
+    Chooser->Next = (Ini.parent_path() / "missing.csv").string();
+    form->findChild<QAction*>("Open")->trigger();
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0].first.rfind("ファイル " + *Chooser->Next + " は開けません。 ", 0), 0u)
+        << Errors[0].first;
+    EXPECT_EQ(form->Records.Count(), 1u);
+}
+
+TEST_F(MainFormTest, ExitClosesTheWindowLikeTheTitleBar) {
+    auto form = Make();
+    form->show();
+    form->findChild<QAction*>("Exit")->trigger();
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainFormTest, ShowAndHideTheLog) {
+    auto form = Make();
+    form->findChild<QAction*>("Show")->trigger();
+    EXPECT_TRUE(form->Log().IsVisible());
+    EXPECT_FALSE(form->ClientArea().Splitter().isHidden());
+    form->findChild<QAction*>("Hide")->trigger();
+    EXPECT_FALSE(form->Log().IsVisible());
+}
+
+} // namespace
+} // namespace ostrel
