@@ -4,12 +4,16 @@
 #include "settings/DeviceCoefficient.h"
 
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
 #include <string>
 #include <utility>
 
@@ -59,7 +63,7 @@ TOKRightDlg::TOKRightDlg(TFormatSettings formatSettings, QWidget* parent)
       Label4(MakeLabel(this, "バックグラウンド", QRect(160, 38, 69, 13))),
       Edit4(MakeEdit(this, QRect(235, 35, 87, 21))), Fs(std::move(formatSettings)) {
     setWindowTitle(QString::fromUtf8(OKRightDlgCaption));
-    setFixedSize(ClientSize);
+    FitLabels();
     OKBtn->setDefault(true);
     setTabOrder(OKBtn, Edit1);
     setTabOrder(Edit1, Edit2);
@@ -67,6 +71,28 @@ TOKRightDlg::TOKRightDlg(TFormatSettings formatSettings, QWidget* parent)
     setTabOrder(Edit3, Edit4);
     connect(OKBtn, &QPushButton::clicked, this, &TOKRightDlg::OKBtnClick);
 }
+
+// The positions were drawn for a narrow Windows font; where this font writes
+// a label wider than its place, the whole dialog widens by the same factor so
+// no label is cut and the controls keep their arrangement.
+void TOKRightDlg::FitLabels() {
+    const QFontMetrics metrics(font());
+    double scale = 1.0;
+    for (const QLabel* label : {Label1, Label2, Label3, Label4}) {
+        const int needed = metrics.horizontalAdvance(label->text()) + 2;
+        scale = std::max(scale, static_cast<double>(needed) / label->width());
+    }
+    Scale = scale;
+    for (QWidget* widget : std::initializer_list<QWidget*>{OKBtn, Label1, Edit1, Label2, Edit2,
+                                                           Label3, Edit3, Label4, Edit4}) {
+        const QRect r = widget->geometry();
+        widget->setGeometry(Scaled(r.left()), r.top(), Scaled(r.right() + 1) - Scaled(r.left()),
+                            r.height());
+    }
+    setFixedSize(Scaled(ClientSize.width()), ClientSize.height());
+}
+
+int TOKRightDlg::Scaled(int x) const { return static_cast<int>(std::lround(x * Scale)); }
 
 void TOKRightDlg::FormShow() {
     Edit1->setText(ToQString(FloatToStr(GraphCoefficient, Fs)));

@@ -36,6 +36,8 @@ public:
     // Parses all four edits; only when all parse, stores them and ends the
     // dialog with Accepted. Otherwise nothing happens and the dialog stays.
     void OKBtnClick();
+    // How much wider than drawn the dialog is, so that its labels fit.
+    double HorizontalScale() const { return Scale; }
 
     // Centres the dialog on the screen before each opening.
     void setVisible(bool visible) override;
@@ -57,6 +59,9 @@ protected:
 
 private:
     void CentreOnScreen();
+    void FitLabels();
+    int Scaled(int x) const;
+    double Scale = 1.0;
 
     TFormatSettings Fs;
 };

@@ -6,7 +6,7 @@
 #include "display/Chart.h"
 #include "display/ClientArea.h"
 #include "display/LogList.h"
-#include "platform/DynamicLibrary.h"
+#include "support/MainFormFixture.h"
 
 #include <QAction>
 #include <QMenu>
@@ -22,61 +22,7 @@
 namespace ostrel {
 namespace {
 
-const std::string SimPath = std::string(OSTREL_BIN_DIR) + "/libPexlar.so";
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class TFakeChooser : public TFileChooser {
-public:
-    std::optional<std::string> Next;
-    std::optional<std::string> ChooseOpenFile(const std::string&) override { return Next; }
-    std::optional<std::string> ChooseSaveFile(const std::string&) override { return Next; }
-};
-
-class MainFormTest : public ::testing::Test {
-protected:
-    QTemporaryDir Dir;
-    std::filesystem::path Ini = std::filesystem::path(Dir.path().toStdString()) / "ostrel.ini";
-    std::vector<std::pair<std::string, std::string>> Messages;
-    std::vector<std::pair<std::string, std::string>> Errors;
-    int NotConnected = 0;
-    std::shared_ptr<TFakeChooser> Chooser = std::make_shared<TFakeChooser>();
-    // Keeps the simulator loaded across the window's life, so its call log
-    // can be read after the window has let it go.
-    TDynamicLibrary Sim;
-    using TCallLogFn = const char* (*)();
-    TCallLogFn CallLog = nullptr;
-
-    void SetUp() override {
-        SetErrorBoxSink([this](const std::string& text, const std::string& caption) {
-            Errors.emplace_back(text, caption);
-        });
-        Sim = TDynamicLibrary::Open(SimPath);
-        ASSERT_TRUE(Sim.IsOpen());
-        CallLog = reinterpret_cast<TCallLogFn>(Sim.Symbol("OstrelSimCallLog"));
-        ASSERT_NE(CallLog, nullptr);
-        CallLog();
-    }
-    void TearDown() override { SetErrorBoxSink(nullptr); }
-
-    std::unique_ptr<TMainForm> Make(std::vector<std::string> candidates = {SimPath}) {
-        TMainFormOptions options;
-        options.LibraryCandidates = std::move(candidates);
-        options.SettingsPath = Ini;
-        options.ShowMessage = [this](const std::string& text, const std::string& caption) {
-            Messages.emplace_back(text, caption);
-        };
-        options.ShowNotConnected = [this] { ++NotConnected; };
-        options.Chooser = Chooser;
-        return std::make_unique<TMainForm>(std::move(options));
-    }
-    void WriteIni(const std::string& text) { std::ofstream(Ini, std::ios::binary) << text; }
-};
+using MainFormTest = test::TMainFormFixture;
 
 TEST_F(MainFormTest, StartsWithDefaultsAHiddenLogAndAnEmptyChart) {
     auto form = Make();
@@ -149,7 +95,7 @@ TEST_F(MainFormTest, EndingWritesBothSettingsThenUnloadsTheLibrary) {
     form->GraphBackground = -7;
     CallLog();
     form.reset();
-    EXPECT_EQ(ReadFile(Ini), "[Graph]\r\nuSv=0.0025\r\nBackGround=-7\r\n");
+    EXPECT_EQ(test::ReadFile(Ini), "[Graph]\r\nuSv=0.0025\r\nBackGround=-7\r\n");
     EXPECT_EQ(std::string(CallLog()), "Clear");
     EXPECT_TRUE(Errors.empty());
 }
@@ -164,13 +110,13 @@ TEST_F(MainFormTest, WithoutTheLibraryItSaysSoAndStillReadsAndWritesTheSettings)
     form->StartClick(); // nothing to connect, nothing to crash
     EXPECT_FALSE(form->Timer().isActive());
     form.reset();
-    EXPECT_EQ(ReadFile(Ini), "[Graph]\nuSv=0.003\nBackGround=0\n");
+    EXPECT_EQ(test::ReadFile(Ini), "[Graph]\nuSv=0.003\nBackGround=0\n");
 }
 
 TEST_F(MainFormTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheLibraryStillReleased) {
-    const std::filesystem::path missing = Ini.parent_path() / "gone" / "ostrel.ini";
+    const std::filesystem::path missing = Folder / "gone" / "ostrel.ini";
     TMainFormOptions options;
-    options.LibraryCandidates = {SimPath};
+    options.LibraryCandidates = {test::SimPath};
     options.SettingsPath = missing;
     options.ShowMessage = [](const std::string&, const std::string&) {};
     auto form = std::make_unique<TMainForm>(std::move(options));
@@ -182,7 +128,7 @@ TEST_F(MainFormTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheLibraryStil
 }
 
 TEST_F(MainFormTest, LogsTheSimulatedCounterThroughTheMenuCommands) {
-    const std::filesystem::path script = Ini.parent_path() / "script.txt";
+    const std::filesystem::path script = Folder / "script.txt";
     std::ofstream(script) << "2011-07-16 09:05:10.000 3\n"
                              "2011-07-16 09:05:50.000 4\n"
                              "2011-07-16 09:06:00.000 5\n"
@@ -226,7 +172,7 @@ TEST_F(MainFormTest, RedrawWritesALineForTheMinuteInProgress) {
 
 TEST_F(MainFormTest, NewEmptiesEverythingAndForgetsTheFile) {
     auto form = Make();
-    const std::string file = (Ini.parent_path() / "log.csv").string();
+    const std::string file = (Folder / "log.csv").string();
     std::ofstream(file, std::ios::binary) << "11/07/16, 09:05, 7\r\n11/07/16, 09:06, 8\r\n";
     Chooser->Next = file;
     form->findChild<QAction*>("Open")->trigger();
@@ -245,7 +191,7 @@ TEST_F(MainFormTest, NewEmptiesEverythingAndForgetsTheFile) {
 TEST_F(MainFormTest, AFileThatCannotBeOpenedGoesToTheErrorBoxAndChangesNothing) {
     auto form = Make();
     form->Records.Append({0, 1});
-    Chooser->Next = (Ini.parent_path() / "missing.csv").string();
+    Chooser->Next = (Folder / "missing.csv").string();
     form->findChild<QAction*>("Open")->trigger();
     ASSERT_EQ(Errors.size(), 1u);
     EXPECT_EQ(Errors[0].first.rfind("ファイル " + *Chooser->Next + " は開けません。 ", 0), 0u)

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -134,8 +136,11 @@ protected:
 
 TEST_F(SettingsDialogTest, LooksAsDescribed) {
     EXPECT_EQ(Dialog.windowTitle(), "各種設定");
-    EXPECT_EQ(Dialog.minimumSize(), QSize(330, 112));
-    EXPECT_EQ(Dialog.maximumSize(), QSize(330, 112));
+    // Drawn 330 x 112; widened where this font's labels would not fit.
+    const double scale = Dialog.HorizontalScale();
+    const auto x = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
+    EXPECT_EQ(Dialog.minimumSize(), QSize(x(330), 112));
+    EXPECT_EQ(Dialog.maximumSize(), QSize(x(330), 112));
     const auto flags = Dialog.windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
@@ -159,9 +164,14 @@ TEST_F(SettingsDialogTest, LooksAsDescribed) {
         {Dialog.OKBtn, "確定", {124, 70, 81, 27}},
     };
     for (const auto& c : controls) {
-        EXPECT_EQ(c.Widget->geometry(), c.Geometry) << c.Text;
+        const QRect& g = c.Geometry;
+        EXPECT_EQ(c.Widget->geometry(),
+                  QRect(x(g.left()), g.top(), x(g.right() + 1) - x(g.left()), g.height()))
+            << c.Text;
         if (const auto* label = qobject_cast<QLabel*>(c.Widget)) {
             EXPECT_EQ(label->text(), c.Text);
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                << c.Text;
         }
     }
     EXPECT_EQ(Dialog.OKBtn->text(), "確定");
