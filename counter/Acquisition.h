@@ -53,6 +53,7 @@ private:
     TAcquisitionTargets Targets;
     const TFormatSettings& Fs;
     bool Enabled = false;
+    bool LinesAdded = false; // in the tick under way
 };
 
 } // namespace ostrel

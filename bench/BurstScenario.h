@@ -1,0 +1,94 @@
+#pragma once
+// A burst of readings waiting in the counter library, drained by one tick of
+// the acquisition loop into a chart and a log list wired as the main window
+// wires them.
+
+#include "counter/Acquisition.h"
+#include "counter/CounterDevice.h"
+#include "platform/FormatSettings.h"
+#include "records/MinuteRecords.h"
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+class TChart;
+class TClientArea;
+class TLogList;
+} // namespace ostrel
+
+namespace ostrel::bench {
+
+enum class TBurstKind {
+    OneMinute,  // every reading in minute 0 of the log scenario
+    NewMinutes, // reading k in minute k
+};
+
+// n readings; the counts of reading k are ScenarioCount(k).
+std::vector<TCounterSample> BurstReadings(std::size_t n, TBurstKind kind);
+
+// A counter library that answers at once: Find one counter, GetData the next
+// queued reading or 0 when none is left. Only one may exist at a time, since
+// the entry points are plain functions.
+class TBurstDevice {
+public:
+    explicit TBurstDevice(std::vector<TCounterSample> readings);
+    ~TBurstDevice();
+    TBurstDevice(const TBurstDevice&) = delete;
+    TBurstDevice& operator=(const TBurstDevice&) = delete;
+
+    const TCounterEntryPoints& EntryPoints() const { return Entries; }
+    std::size_t Pending() const { return Readings.size() - Next; }
+    std::size_t GetDataCalls() const { return Calls; }
+    // GetData until it answers 0, with nothing done with the readings: the
+    // floor under a tick. Returns the readings fetched.
+    std::size_t DrainOnly();
+
+private:
+    static std::int32_t PEXLAR_CALL GetData(TCounterSample* sample);
+
+    std::vector<TCounterSample> Readings;
+    std::size_t Next = 0;
+    std::size_t Calls = 0;
+    TCounterEntryPoints Entries;
+};
+
+// The acquisition loop, the chart, the log list and the records, as the main
+// window puts them together, with the default coefficient and background.
+class TBurstRig {
+public:
+    // With logShown the list is shown and follows its newest line, as after
+    // the menu's show-log command; otherwise hidden, as at start-up.
+    TBurstRig(const TBurstDevice& device, bool logShown);
+    ~TBurstRig();
+    TBurstRig(const TBurstRig&) = delete;
+    TBurstRig& operator=(const TBurstRig&) = delete;
+
+    // StartClick: connects and switches the timer on.
+    void Start();
+    // One tick, TimerTimer.
+    void Tick();
+
+    bool TimerEnabled() const { return Acquisition->TimerEnabled(); }
+    const TRecords& Records() const { return RecordList; }
+    TChart& Chart() { return *ChartWidget; }
+    TLogList& Log();
+
+private:
+    TFormatSettings Fs;
+    TRecords RecordList;
+    double GraphCoefficient;
+    std::int32_t GraphBackground;
+    TChart* ChartWidget = nullptr; // owned by Client
+    std::unique_ptr<TClientArea> Client;
+    std::unique_ptr<TAcquisition> Acquisition;
+};
+
+// The first difference between what the rig shows after draining n readings
+// of the given kind and what the live loop must show.
+std::optional<std::string> CheckBurst(TBurstRig& rig, std::size_t n, TBurstKind kind);
+
+} // namespace ostrel::bench

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs the benchmarks of a Release build folder (build-bench unless given)
+# and writes their table to bench/results.txt as well as to the terminal.
+# `make bench` builds the folder first.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build-bench}
+[[ "$build" = /* ]] || build="$root/$build"
+bench="$build/bin/ostrel-bench"
+if [[ ! -x "$bench" ]]; then
+  echo "no $bench: configure $build with -DOSTREL_BENCH=ON and build it first" >&2
+  exit 1
+fi
+
+export QT_QPA_PLATFORM=offscreen
+export LC_ALL=C.UTF-8
+# Qt complains on every start without a runtime folder; the start-up figures
+# should not include that complaint.
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR
+  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+fi
+"$bench" --out "$root/bench/results.txt"
