@@ -2,8 +2,10 @@
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Seconds each fuzz target runs in `make fuzz`.
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz clean
 
 all: build
 
@@ -27,5 +29,13 @@ bench: deps
 	@cmake --build build-bench -j $(JOBS)
 	@bash bench/run.sh build-bench
 
+# Every parser of outside input under libFuzzer (clang, ASan, UBSan); prints
+# each target's executions and crashes and fails on any crash.
+fuzz:
+	@bash scripts/install-deps.sh fuzz
+	@cmake -C fuzz/FuzzCache.cmake -S . -B build-fuzz -G Ninja >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzzers
+	@bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) build-asan build-bench
+	rm -rf $(BUILD) build-asan build-bench build-fuzz

@@ -35,15 +35,24 @@ constexpr std::string_view CannotWriteText = " に書き込めません";
 // One line of the file; both views point into the file's content.
 struct TLine {
     std::string_view Text;
-    std::string_view Ending; // "\r\n", "\n", or "" on a last line without one
+    // "\r\n", "\n", "" on a last line without one, "\r" on a last line cut
+    // between CR and LF
+    std::string_view Ending;
 };
+
+// Whether another line can follow this ending as it stands.
+bool EndsLine(std::string_view ending) {
+    return ending.ends_with('\n');
+}
 
 std::vector<TLine> SplitLines(std::string_view content) {
     std::vector<TLine> lines;
     while (!content.empty()) {
         const auto lf = content.find('\n');
         if (lf == std::string_view::npos) {
-            lines.push_back({content, {}});
+            // A CR at the very end belongs to no value: "uSv=1\r" reads 1.
+            const auto textEnd = content.ends_with('\r') ? content.size() - 1 : content.size();
+            lines.push_back({content.substr(0, textEnd), content.substr(textEnd)});
             break;
         }
         const auto textEnd = (lf > 0 && content[lf - 1] == '\r') ? lf - 1 : lf;
@@ -172,7 +181,7 @@ std::optional<std::string> ReadWhole(const fs::path& path) {
 
 std::string_view LineEndingOf(const std::vector<TLine>& lines) {
     for (const auto& line : lines) {
-        if (!line.Ending.empty()) {
+        if (EndsLine(line.Ending)) {
             return line.Ending;
         }
     }
@@ -190,20 +199,18 @@ std::string WithKey(std::string_view content, std::string_view section, std::str
 
     std::string out(content.substr(0, content.size() - body.size()));
     for (std::size_t i = 0; i < lines.size(); ++i) {
+        const bool keyAfter = !place.KeyLine && place.SectionLine && i == place.LastSectionLine;
+        const bool followed = keyAfter || (!place.SectionLine && i + 1 == lines.size());
         out += (place.KeyLine == i) ? std::string_view(keyLine) : lines[i].Text;
-        out += lines[i].Ending;
-        if (!place.KeyLine && place.SectionLine && i == place.LastSectionLine) {
-            if (lines[i].Ending.empty()) {
-                out += ending;
-            }
+        // A line that another follows needs a whole ending: a lone CR
+        // would join the two into one line.
+        out += (followed && !EndsLine(lines[i].Ending)) ? ending : lines[i].Ending;
+        if (keyAfter) {
             out += keyLine;
             out += ending;
         }
     }
     if (!place.SectionLine) {
-        if (!lines.empty() && lines.back().Ending.empty()) {
-            out += ending;
-        }
         out += "[";
         out += section;
         out += "]";

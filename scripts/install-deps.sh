@@ -10,6 +10,10 @@ packages=(
   fonts-ipafont-gothic
   xvfb xauth x11-utils
 )
+# `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
+if [[ "${1:-}" == "fuzz" ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   echo "This is not a Debian or Ubuntu system. Install these packages (or their equivalents):" >&2
