@@ -15,6 +15,9 @@
 #include <QCoreApplication>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStandardPaths>
+
+#include <system_error>
 
 namespace ostrel {
 namespace {
@@ -26,13 +29,29 @@ void ShowPlainMessage(const std::string& text, const std::string& caption) {
     box.exec();
 }
 
+// ~/.config/ostrel (or the platform's like): where an installed program keeps
+// its settings; empty where the platform has none.
+std::filesystem::path UserConfigFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty()) {
+        return {};
+    }
+    return std::filesystem::path(base.toStdString()) / "ostrel";
+}
+
 } // namespace
 
 TMainFormOptions TMainForm::DefaultOptions() {
     TMainFormOptions options;
     options.LibraryCandidates = DefaultCounterLibraryCandidates();
-    options.SettingsPath =
-        SettingsPath(std::filesystem::path(QCoreApplication::applicationFilePath().toStdString()));
+    const std::filesystem::path executable(QCoreApplication::applicationFilePath().toStdString());
+    options.SettingsPath = ChooseSettingsPath(executable, UserConfigFolder());
+    if (options.SettingsPath != SettingsPath(executable)) {
+        // The settings are written when the program ends, into a folder
+        // that a first run has not made yet.
+        std::error_code ignored;
+        std::filesystem::create_directories(options.SettingsPath.parent_path(), ignored);
+    }
     options.FormatSettings = SystemFormatSettings();
     return options;
 }

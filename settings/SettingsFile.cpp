@@ -5,6 +5,13 @@
 
 #include <cmath>
 #include <limits>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace ostrel {
 
@@ -33,6 +40,32 @@ Path SettingsPath(const Path& executablePath) {
     Path result(std::move(text));
     result += SettingsExtension;
     return result;
+}
+
+bool IsWritableFolder(const Path& folder) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        return false;
+    }
+#ifdef _WIN32
+    return _waccess(folder.c_str(), 2) == 0;
+#else
+    return ::access(folder.c_str(), W_OK) == 0;
+#endif
+}
+
+Path ChooseSettingsPath(const Path& executablePath, const Path& userConfigFolder,
+                        const std::function<bool(const Path&)>& isWritableFolder) {
+    const Path beside = SettingsPath(executablePath);
+    std::error_code error;
+    if (userConfigFolder.empty() || std::filesystem::exists(beside, error)) {
+        return beside;
+    }
+    const Path folder = beside.has_parent_path() ? beside.parent_path() : Path(".");
+    if (isWritableFolder(folder)) {
+        return beside;
+    }
+    return userConfigFolder / beside.filename();
 }
 
 double ReadFloat(const Path& file, std::string_view section, std::string_view key,

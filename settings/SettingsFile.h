@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace ostrel {
@@ -26,6 +27,18 @@ struct TGraphSettings {
 // ".ini", or ".ini" appended when the name has none. "\\" separates folders
 // only on Windows.
 std::filesystem::path SettingsPath(const std::filesystem::path& executablePath);
+
+// Whether this user may create files in the folder now.
+bool IsWritableFolder(const std::filesystem::path& folder);
+
+// Where the settings are kept: beside the executable (SettingsPath) when that
+// file exists or its folder can be written, as in a build folder or a
+// portable copy. An installed program's folder is not the user's to write, so
+// there the same file name in userConfigFolder is used instead (unless that
+// is empty).
+std::filesystem::path ChooseSettingsPath(
+    const std::filesystem::path& executablePath, const std::filesystem::path& userConfigFolder,
+    const std::function<bool(const std::filesystem::path&)>& isWritableFolder = IsWritableFolder);
 
 // The key's text as a number; defaultValue when the text is empty or does
 // not parse (no message).

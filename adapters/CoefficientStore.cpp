@@ -1,0 +1,173 @@
+#include "adapters/CoefficientStore.h"
+
+#include <charconv>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+namespace ostrel::adapters {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view Blanks = " \t\r";
+constexpr std::string_view NewFileHeading =
+    "# Ostrel counter adapter: coefficient (0.00001 uSv/h per CPM) and background (CPM)\n"
+    "# of the counter on each serial port.\n";
+
+std::string_view Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(Blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+}
+
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        lines.push_back(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+// The port named by a line, when it is "port = value" and not a comment.
+std::optional<std::string_view> LinePort(std::string_view line) {
+    const std::string_view content = Trimmed(line);
+    if (content.empty() || content.front() == '#') {
+        return std::nullopt;
+    }
+    const std::size_t equals = content.rfind('=');
+    if (equals == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return Trimmed(content.substr(0, equals));
+}
+
+std::optional<std::uint16_t> TakeNumber(std::string_view& text) {
+    text = Trimmed(text);
+    std::uint16_t value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr == text.data()) {
+        return std::nullopt;
+    }
+    text.remove_prefix(static_cast<std::size_t>(result.ptr - text.data()));
+    return value;
+}
+
+std::optional<TCoefficientPair> ParsePair(std::string_view text) {
+    const std::optional<std::uint16_t> coefficient = TakeNumber(text);
+    if (!coefficient || text.empty() || (text.front() != ' ' && text.front() != '\t')) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint16_t> background = TakeNumber(text);
+    if (!background || !Trimmed(text).empty()) {
+        return std::nullopt;
+    }
+    return TCoefficientPair{*coefficient, *background};
+}
+
+std::string LineOf(std::string_view port, TCoefficientPair pair) {
+    return std::string(port) + " = " + std::to_string(pair.Coefficient) + " " +
+           std::to_string(pair.Background);
+}
+
+fs::path TemporaryPath(const fs::path& target) {
+    std::random_device random;
+    fs::path temporary = target;
+    temporary += "." + std::to_string(random()) + ".tmp";
+    return temporary;
+}
+
+} // namespace
+
+std::optional<TCoefficientPair> FindCoefficients(std::string_view text, std::string_view port) {
+    for (const std::string_view line : Lines(text)) {
+        const std::optional<std::string_view> name = LinePort(line);
+        if (name && *name == port) {
+            const std::string_view content = Trimmed(line);
+            return ParsePair(content.substr(content.rfind('=') + 1));
+        }
+    }
+    return std::nullopt;
+}
+
+std::string WithCoefficients(std::string_view text, std::string_view port, TCoefficientPair pair) {
+    std::string result;
+    bool replaced = false;
+    for (const std::string_view line : Lines(text)) {
+        const std::optional<std::string_view> name = LinePort(line);
+        if (!replaced && name && *name == port) {
+            result += LineOf(port, pair);
+            replaced = true;
+        } else {
+            result += line;
+        }
+        result += '\n';
+    }
+    if (!replaced) {
+        if (text.empty()) {
+            result = NewFileHeading;
+        }
+        result += LineOf(port, pair) + "\n";
+    }
+    return result;
+}
+
+std::optional<TCoefficientPair> ReadCoefficients(const fs::path& file, std::string_view port) {
+    std::ifstream input(file, std::ios::binary);
+    if (!input) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << input.rdbuf();
+    return FindCoefficients(text.str(), port);
+}
+
+void WriteCoefficients(const fs::path& file, std::string_view port, TCoefficientPair pair) {
+    std::error_code error;
+    if (file.has_parent_path()) {
+        fs::create_directories(file.parent_path(), error);
+        if (error) {
+            throw std::runtime_error(file.parent_path().string() + ": " + error.message());
+        }
+    }
+    std::string old;
+    if (fs::exists(file, error)) {
+        std::ifstream input(file, std::ios::binary);
+        if (!input) {
+            throw std::runtime_error(file.string() + ": cannot be read");
+        }
+        std::ostringstream text;
+        text << input.rdbuf();
+        old = text.str();
+    }
+    const fs::path temporary = TemporaryPath(file);
+    {
+        std::ofstream output(temporary, std::ios::binary | std::ios::trunc);
+        const std::string content = WithCoefficients(old, port, pair);
+        output.write(content.data(), static_cast<std::streamsize>(content.size()));
+        output.close();
+        if (!output) {
+            fs::remove(temporary, error);
+            throw std::runtime_error(file.string() + ": cannot be written");
+        }
+    }
+    fs::rename(temporary, file, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw std::runtime_error(file.string() + ": " + error.message());
+    }
+}
+
+} // namespace ostrel::adapters

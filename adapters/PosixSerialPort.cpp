@@ -1,0 +1,216 @@
+#include "adapters/SerialPort.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+#include <utility>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace ostrel::adapters {
+
+namespace {
+
+// Enough for any backlog a counter can build up; a port that keeps pouring
+// beyond it is read again on the next call.
+constexpr std::size_t MaxBytesPerRead = 65536;
+constexpr int WriteWaitMilliseconds = 200;
+
+#ifndef _WIN32
+
+struct TBaudCode {
+    int Baud;
+    speed_t Code;
+};
+
+constexpr TBaudCode BaudCodes[] = {
+    {1200, B1200},     {2400, B2400},   {4800, B4800},   {9600, B9600},
+    {19200, B19200},   {38400, B38400}, {57600, B57600}, {115200, B115200},
+#ifdef B230400
+    {230400, B230400},
+#endif
+#ifdef B460800
+    {460800, B460800},
+#endif
+};
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
+
+class TPosixSerialPort : public TSerialPort {
+public:
+    TPosixSerialPort(int descriptor, const termios& original)
+        : Descriptor(descriptor), Original(original) {}
+
+    ~TPosixSerialPort() override {
+        // Leave the line as it was found, for the next program that uses it.
+        tcsetattr(Descriptor, TCSANOW, &Original);
+        close(Descriptor);
+    }
+
+    TPosixSerialPort(const TPosixSerialPort&) = delete;
+    TPosixSerialPort& operator=(const TPosixSerialPort&) = delete;
+
+    TReadStatus Read(std::string& into) override {
+        std::array<char, 4096> buffer{};
+        std::size_t total = 0;
+        while (total < MaxBytesPerRead) {
+            const ssize_t count = read(Descriptor, buffer.data(), buffer.size());
+            if (count > 0) {
+                into.append(buffer.data(), static_cast<std::size_t>(count));
+                total += static_cast<std::size_t>(count);
+                continue;
+            }
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return TReadStatus::Open;
+            }
+            // 0 is end of file: with VMIN 1 a terminal says that only once
+            // hung up. EIO, ENXIO, ENODEV: the device or the other side left.
+            return TReadStatus::Gone;
+        }
+        return TReadStatus::Open;
+    }
+
+    bool WaitForInput(int milliseconds) override {
+        pollfd entry{Descriptor, POLLIN, 0};
+        const int ready = poll(&entry, 1, milliseconds);
+        return ready > 0 && entry.revents != 0;
+    }
+
+    bool Write(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t count = write(Descriptor, bytes.data(), bytes.size());
+            if (count > 0) {
+                bytes.remove_prefix(static_cast<std::size_t>(count));
+                continue;
+            }
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                pollfd entry{Descriptor, POLLOUT, 0};
+                if (poll(&entry, 1, WriteWaitMilliseconds) <= 0 || (entry.revents & POLLOUT) == 0) {
+                    return false;
+                }
+                continue;
+            }
+            return false;
+        }
+        return true;
+    }
+
+    void DiscardInput() override { tcflush(Descriptor, TCIFLUSH); }
+
+private:
+    int Descriptor;
+    termios Original;
+};
+
+std::optional<speed_t> BaudCode(int baud) {
+    for (const TBaudCode& entry : BaudCodes) {
+        if (entry.Baud == baud) {
+            return entry.Code;
+        }
+    }
+    return std::nullopt;
+}
+
+// Raw bytes, 8N1, no flow control, no modem lines; a read that finds
+// nothing returns at once (O_NONBLOCK) and one that returns 0 means hang-up.
+bool MakeRaw(int descriptor, speed_t speed, termios& original) {
+    if (tcgetattr(descriptor, &original) != 0) {
+        return false;
+    }
+    termios raw = original;
+    cfmakeraw(&raw);
+    raw.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CSIZE | CRTSCTS);
+    raw.c_cflag |= CS8 | CLOCAL | CREAD;
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    return cfsetispeed(&raw, speed) == 0 && cfsetospeed(&raw, speed) == 0 &&
+           tcsetattr(descriptor, TCSANOW, &raw) == 0;
+}
+
+#endif
+
+} // namespace
+
+std::vector<int> SupportedBauds() {
+#ifdef _WIN32
+    return {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+#else
+    std::vector<int> bauds;
+    for (const TBaudCode& entry : BaudCodes) {
+        bauds.push_back(entry.Baud);
+    }
+    return bauds;
+#endif
+}
+
+bool IsSupportedBaud(int baud) {
+    const std::vector<int> bauds = SupportedBauds();
+    return std::find(bauds.begin(), bauds.end(), baud) != bauds.end();
+}
+
+TOpenResult OpenSerialPort(const std::string& path, int baud) {
+    TOpenResult result;
+#ifdef _WIN32
+    (void)path;
+    (void)baud;
+    result.Error = "serial ports are not supported on this system yet";
+    return result;
+#else
+    const std::optional<speed_t> speed = BaudCode(baud);
+    if (!speed) {
+        result.Error = "unsupported baud rate " + std::to_string(baud);
+        return result;
+    }
+    const int descriptor = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        const int error = errno;
+        result.Error = ErrorText(error);
+        if (error == EACCES) {
+            result.Error += " (is the user in the group that owns the port, such as dialout?)";
+        }
+        return result;
+    }
+    if (!isatty(descriptor)) {
+        close(descriptor);
+        result.Error = "not a serial port";
+        return result;
+    }
+    // A second reader would steal half of the counter's bytes.
+    if (ioctl(descriptor, TIOCEXCL) != 0) {
+        const int error = errno;
+        close(descriptor);
+        result.Error = ErrorText(error);
+        return result;
+    }
+    termios original{};
+    if (!MakeRaw(descriptor, *speed, original)) {
+        const int error = errno;
+        close(descriptor);
+        result.Error = ErrorText(error);
+        return result;
+    }
+    tcflush(descriptor, TCIOFLUSH);
+    result.Port = std::make_unique<TPosixSerialPort>(descriptor, original);
+    return result;
+#endif
+}
+
+} // namespace ostrel::adapters

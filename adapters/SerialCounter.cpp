@@ -1,0 +1,284 @@
+#include "adapters/SerialCounter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iomanip>
+#include <sstream>
+
+namespace ostrel::adapters {
+
+namespace {
+
+constexpr std::int64_t MillisecondsPerReading = 1000;
+
+std::optional<std::string> EnvironmentValue(const char* name) {
+#ifdef _WIN32
+    char* value = nullptr;
+    std::size_t length = 0;
+    if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) {
+        return std::nullopt;
+    }
+    const std::unique_ptr<char, decltype(&std::free)> owned(value, &std::free);
+    return std::string(owned.get());
+#else
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+#endif
+}
+
+std::string HexId(std::uint32_t id) {
+    std::ostringstream text;
+    text << "0x" << std::uppercase << std::hex << std::setw(8) << std::setfill('0') << id;
+    return text.str();
+}
+
+} // namespace
+
+TAdapterContext SystemContext() {
+    return TAdapterContext{
+        OpenSerialPort,
+        EnvironmentValue,
+        SystemClock(),
+        [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); },
+    };
+}
+
+std::uint32_t PortId(const std::string& path) {
+    // FNV-1a: the same port keeps its Id from one session to the next.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : path) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    return hash != 0 ? hash : 1;
+}
+
+TSerialCounter::TSerialCounter(TAdapterSetup setup, TAdapterContext context)
+    : Setup(std::move(setup)), Context(std::move(context)) {}
+
+TSerialCounter::~TSerialCounter() {
+    EndLink(true);
+}
+
+std::int32_t TSerialCounter::Find() {
+    Found.clear();
+    TAdapterConfig config;
+    try {
+        config = ReadAdapterConfig(Setup, Context.Environment);
+        Protocol = Setup.MakeProtocol(config);
+    } catch (const TAdapterConfigError& error) {
+        Context.Report(Setup.Name + ": " + error.what());
+        return 0;
+    }
+    StatePath = config.StatePath;
+    for (const std::string& path : config.Ports) {
+        // The connected port is not asked again (an open port can be opened
+        // twice by root, and its reports would be stolen).
+        if (!(Link && Link->Path == path)) {
+            FindOn(path, config.Bauds, *Protocol);
+        }
+    }
+    return static_cast<std::int32_t>(Found.size());
+}
+
+void TSerialCounter::FindOn(const std::string& path, const std::vector<int>& bauds,
+                            TProtocol& protocol) {
+    for (const int baud : bauds) {
+        TOpenResult opened = Context.OpenPort(path, baud);
+        if (!opened.Port) {
+            Context.Report(Setup.Name + ": cannot open " + path + ": " + opened.Error);
+            return;
+        }
+        std::optional<std::string> model = protocol.Identify(*opened.Port);
+        if (model) {
+            std::uint32_t id = PortId(path);
+            while (PathOf(id) != nullptr || id == 0) {
+                ++id;
+            }
+            Found.push_back(TFound{id, path, std::move(*model), std::move(opened.Port)});
+            return;
+        }
+    }
+    Context.Report(Setup.Name + ": no counter answers on " + path);
+}
+
+std::int32_t TSerialCounter::GetInfo(TDeviceInfo* infos) const {
+    if (infos == nullptr) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < Found.size(); ++i) {
+        infos[i].Id = Found[i].Id;
+    }
+    return static_cast<std::int32_t>(Found.size());
+}
+
+std::int32_t TSerialCounter::Connect(std::uint32_t id) {
+    EndLink(true);
+    Pending.clear();
+    GonePending = false;
+    const auto found = std::find_if(Found.begin(), Found.end(),
+                                    [id](const TFound& entry) { return entry.Id == id; });
+    if (found == Found.end() || !found->Port || !Protocol) {
+        Context.Report(Setup.Name + ": no counter " + HexId(id) + " to connect; Find first");
+        GonePending = true;
+        return 0;
+    }
+    auto link = std::make_unique<TLink>();
+    link->Id = id;
+    link->Path = found->Path;
+    link->Port = std::move(found->Port);
+    link->Decoder = Protocol->MakeDecoder(found->Model);
+    if (!Protocol->Start(*link->Port)) {
+        Context.Report(Setup.Name + ": the counter on " + link->Path + " cannot be started");
+        GonePending = true;
+        return 0;
+    }
+    Link = std::move(link);
+    // The other ports are free again for whoever needs them.
+    for (TFound& entry : Found) {
+        entry.Port.reset();
+    }
+    return 1;
+}
+
+std::int32_t TSerialCounter::Disconnect(std::uint32_t id) {
+    if (!Link || Link->Id != id) {
+        return 0;
+    }
+    Queue(Link->Decoder->Finish());
+    EndLink(true);
+    GonePending = true;
+    return 1;
+}
+
+std::int32_t TSerialCounter::GetData(TCounterSample* sample) {
+    if (sample == nullptr) {
+        return 0;
+    }
+    if (Pending.empty() && Link) {
+        Poll();
+    }
+    if (!Pending.empty()) {
+        *sample = Pending.front();
+        Pending.pop_front();
+        return 1;
+    }
+    if (GonePending) {
+        GonePending = false;
+        *sample = TCounterSample{};
+        return 1;
+    }
+    return 0;
+}
+
+void TSerialCounter::Poll() {
+    std::string bytes;
+    const TReadStatus status = Link->Port->Read(bytes);
+    std::vector<std::uint16_t> counts =
+        Link->Decoder->Take(bytes, Context.Clock.SteadyMilliseconds());
+    if (status == TReadStatus::Open) {
+        Queue(counts);
+        return;
+    }
+    const std::vector<std::uint16_t> rest = Link->Decoder->Finish();
+    counts.insert(counts.end(), rest.begin(), rest.end());
+    Queue(counts);
+    Context.Report(Setup.Name + ": the counter on " + Link->Path + " is gone");
+    EndLink(false);
+    GonePending = true;
+}
+
+void TSerialCounter::Queue(const std::vector<std::uint16_t>& counts) {
+    if (counts.empty()) {
+        return;
+    }
+    // Several seconds at once are a backlog: the last is now, each earlier
+    // one a second before, but none before the previous reading.
+    const std::int64_t now = Context.Clock.WallMilliseconds();
+    const std::int64_t earliest = std::min(LastStamp, now);
+    const auto last = static_cast<std::int64_t>(counts.size()) - 1;
+    for (std::int64_t i = 0; i <= last; ++i) {
+        const std::int64_t stamp = std::max(now - (last - i) * MillisecondsPerReading, earliest);
+        TCounterSample sample{};
+        sample.Time = LocalSystemTime(stamp);
+        sample.Count = counts[static_cast<std::size_t>(i)];
+        Pending.push_back(sample);
+    }
+    LastStamp = now;
+}
+
+void TSerialCounter::EndLink(bool askToStop) {
+    if (!Link) {
+        return;
+    }
+    if (askToStop && Protocol) {
+        Protocol->Stop(*Link->Port);
+    }
+    Link.reset();
+}
+
+const std::string* TSerialCounter::PathOf(std::uint32_t id) const {
+    if (Link && Link->Id == id) {
+        return &Link->Path;
+    }
+    for (const TFound& entry : Found) {
+        if (entry.Id == id) {
+            return &entry.Path;
+        }
+    }
+    return nullptr;
+}
+
+std::int32_t TSerialCounter::GetCoefficient(std::uint32_t id, std::uint16_t* coefficient,
+                                            std::uint16_t* background) {
+    const std::string* path = PathOf(id);
+    if (path == nullptr || coefficient == nullptr || background == nullptr) {
+        return 0;
+    }
+    TCoefficientPair pair{Setup.DefaultCoefficient, Setup.DefaultBackground};
+    if (const auto held = Coefficients.find(*path); held != Coefficients.end()) {
+        pair = held->second;
+    } else if (const auto stored =
+                   StatePath.empty() ? std::nullopt : ReadCoefficients(StatePath, *path)) {
+        pair = *stored;
+    }
+    *coefficient = pair.Coefficient;
+    *background = pair.Background;
+    return 1;
+}
+
+std::int32_t TSerialCounter::SetCoefficient(std::uint32_t id, std::uint16_t coefficient,
+                                            std::uint16_t background) {
+    const std::string* path = PathOf(id);
+    if (path == nullptr) {
+        return 0;
+    }
+    const TCoefficientPair pair{coefficient, background};
+    Coefficients[*path] = pair;
+    if (StatePath.empty()) {
+        return 1;
+    }
+    try {
+        WriteCoefficients(StatePath, *path, pair);
+        return 1;
+    } catch (const std::exception& error) {
+        Context.Report(Setup.Name +
+                       ": the coefficient is kept only until the program ends: " + error.what());
+        return 0;
+    }
+}
+
+std::int32_t TSerialCounter::Clear() {
+    EndLink(true);
+    Found.clear();
+    Pending.clear();
+    GonePending = false;
+    LastStamp = 0;
+    Coefficients.clear();
+    Protocol.reset();
+    StatePath.clear();
+    return 1;
+}
+
+} // namespace ostrel::adapters

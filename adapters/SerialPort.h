@@ -1,0 +1,50 @@
+#pragma once
+// A serial port as the adapters see it: bytes in without waiting, a few bytes
+// out, and the news that the port has vanished. The POSIX (termios) version
+// is the only one so far; tests put scripted ports and pseudo-terminals in
+// its place.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel::adapters {
+
+enum class TReadStatus {
+    Open, // the port is there (whether or not bytes came)
+    Gone  // unplugged, hung up or failing: nothing more will come
+};
+
+class TSerialPort {
+public:
+    virtual ~TSerialPort() = default;
+
+    // Appends the bytes that have arrived and returns at once.
+    virtual TReadStatus Read(std::string& into) = 0;
+
+    // Waits up to the given time for bytes (or for the port to vanish); true
+    // when Read has something to tell.
+    virtual bool WaitForInput(int milliseconds) = 0;
+
+    // Sends a short command whole; false when it could not be sent.
+    virtual bool Write(std::string_view bytes) = 0;
+
+    // Forgets bytes received but not yet read.
+    virtual void DiscardInput() = 0;
+};
+
+struct TOpenResult {
+    std::unique_ptr<TSerialPort> Port; // null on failure
+    std::string Error;                 // why not, for the user
+};
+
+// Opens a serial port for exclusive use, raw 8N1 without flow control, at
+// the given rate.
+TOpenResult OpenSerialPort(const std::string& path, int baud);
+
+// The rates OpenSerialPort can set, lowest first.
+std::vector<int> SupportedBauds();
+bool IsSupportedBaud(int baud);
+
+} // namespace ostrel::adapters

@@ -1,0 +1,6 @@
+#include "adapters/GmcProtocol.h"
+#include "adapters/library/LibrarySetup.h"
+
+ostrel::adapters::TAdapterSetup ostrel::adapters::LibrarySetup() {
+    return GmcAdapterSetup();
+}

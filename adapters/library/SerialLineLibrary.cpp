@@ -1,0 +1,6 @@
+#include "adapters/LineProtocol.h"
+#include "adapters/library/LibrarySetup.h"
+
+ostrel::adapters::TAdapterSetup ostrel::adapters::LibrarySetup() {
+    return SerialLineAdapterSetup();
+}

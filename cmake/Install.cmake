@@ -1,0 +1,77 @@
+# Installing Ostrel: the program in bin/, its device libraries in
+# lib/ostrel/ (the simulated counter as libPexlar.so, the adapters for real
+# counters in lib/ostrel/adapters/), a menu entry with its icon and the
+# documentation. `cpack` (or the `package` target) makes a Debian package of
+# the same files.
+include(GNUInstallDirs)
+
+set(OSTREL_INSTALL_LIBDIR "${CMAKE_INSTALL_LIBDIR}/ostrel")
+set(OSTREL_INSTALL_DOCDIR "${CMAKE_INSTALL_DATADIR}/doc/ostrel")
+
+if(TARGET ostrel)
+  if(UNIX AND NOT APPLE)
+    # With no libPexlar.so beside it, the program asks the dynamic loader for
+    # it by name; the run path points that search at its own library folder.
+    file(RELATIVE_PATH ostrel_bin_to_libs
+         "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}/ostrel")
+    set_target_properties(ostrel PROPERTIES INSTALL_RPATH "$ORIGIN/${ostrel_bin_to_libs}")
+  endif()
+  install(TARGETS ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+if(TARGET Pexlar)
+  # On Windows the program loads Pexlar.dll from its own folder only.
+  install(TARGETS Pexlar
+          LIBRARY DESTINATION ${OSTREL_INSTALL_LIBDIR}
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+foreach(adapter PexlarGmc PexlarSerialLine)
+  if(TARGET ${adapter})
+    install(TARGETS ${adapter}
+            LIBRARY DESTINATION ${OSTREL_INSTALL_LIBDIR}/adapters
+            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}/adapters)
+  endif()
+endforeach()
+
+if(UNIX AND NOT APPLE)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${OSTREL_INSTALL_DOCDIR})
+foreach(part sim adapters)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${part}/README.md)
+    install(FILES ${PROJECT_SOURCE_DIR}/${part}/README.md
+            DESTINATION ${OSTREL_INSTALL_DOCDIR} RENAME README.${part}.md)
+  endif()
+endforeach()
+
+# The Debian package.
+set(OSTREL_PACKAGE_CONTACT "Ostrel maintainers <maintainers@ostrel.invalid>"
+    CACHE STRING "Maintainer named in the packages")
+set(CPACK_PACKAGE_NAME ostrel)
+set(CPACK_PACKAGE_VENDOR Ostrel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "${OSTREL_PACKAGE_CONTACT}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Radiation counter logger")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Ostrel logs a radiation counter: one record per clock minute, a live chart of counts "
+  "per minute and dose rate, and CSV logs. It talks to the counter through a device "
+  "library; a simulated counter and adapters for GQ GMC and line-based serial counters "
+  "are included.")
+if(NOT CPACK_GENERATOR)
+  set(CPACK_GENERATOR DEB)
+endif()
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic | fonts-noto-cjk")
+find_program(OSTREL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(OSTREL_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6printsupport6, libqcustomplot2.1-qt6")
+endif()
+include(CPack)

@@ -1,0 +1,169 @@
+// The GMC adapter against a fake GMC counter on a pseudo-terminal: the real
+// serial port code, the real protocol, the cable pulled mid-session.
+
+#include "adapters/AdapterTestSupport.h"
+#include "adapters/GmcProtocol.h"
+#include "adapters/PtyFakes.h"
+#include "adapters/SerialCounter.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ostrel::adapters {
+namespace {
+
+using Commands = std::vector<std::string>;
+using Readings = std::vector<std::string>;
+
+class GmcPtyTest : public ::testing::Test {
+protected:
+    QTemporaryDir Folder;
+    test::TRealPortWorld World;
+    std::size_t BytesSent = 0;
+
+    std::unique_ptr<TSerialCounter> Counter(const std::string& port) {
+        World.Environment = {{"OSTREL_GMC_CONFIG", ""},
+                             {"OSTREL_GMC_STATE", Folder.filePath("gmc.state").toStdString()},
+                             {"OSTREL_GMC_PORT", port}};
+        return std::make_unique<TSerialCounter>(GmcAdapterSetup(), World.Context());
+    }
+
+    // The readings that the bytes sent so far make, once they have reached
+    // the adapter and a tick later.
+    Readings ReadingsOfSentBytes(TSerialCounter& counter, test::TFakeGmc& fake,
+                                 const std::vector<std::uint32_t>& counts, int frameBytes) {
+        fake.SendCounts(counts);
+        BytesSent += counts.size() * static_cast<std::size_t>(frameBytes);
+        return ReadingsUpToHere(counter);
+    }
+
+    Readings ReadingsUpToHere(TSerialCounter& counter) {
+        Readings readings;
+        const bool arrived = test::WaitUntil([&] {
+            const Readings more = test::Drain(counter);
+            readings.insert(readings.end(), more.begin(), more.end());
+            return World.BytesRead.load() >= BytesSent;
+        });
+        EXPECT_TRUE(arrived) << World.BytesRead.load() << " of " << BytesSent << " bytes";
+        World.Clock.Steady += 100;
+        const Readings more = test::Drain(counter);
+        readings.insert(readings.end(), more.begin(), more.end());
+        return readings;
+    }
+
+    std::uint32_t FindAndConnect(TSerialCounter& counter, test::TFakeGmc& fake) {
+        EXPECT_EQ(counter.Find(), 1);
+        TDeviceInfo info{};
+        counter.GetInfo(&info);
+        EXPECT_EQ(info.Id, PortId(fake.Path()));
+        EXPECT_EQ(counter.Connect(info.Id), 1);
+        EXPECT_TRUE(fake.WaitForCommands(3));
+        World.BytesRead = 0; // the version answer
+        return info.Id;
+    }
+};
+
+TEST_F(GmcPtyTest, AnRfc1201CounterIsFoundLoggedAndStopped) {
+    test::TFakeGmc fake("GMC-320Re 5.2", 2);
+    auto counter = Counter(fake.Path());
+    const std::uint32_t id = FindAndConnect(*counter, fake);
+    EXPECT_EQ(fake.Commands(), (Commands{"HEARTBEAT0", "GETVER", "HEARTBEAT1"}));
+    EXPECT_TRUE(fake.Heartbeat());
+
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {5}, 2),
+              Readings{"2024-05-01 09:40:58.000 w3 5"});
+    World.Clock.Wall += 1000;
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {0xC007}, 2),
+              Readings{"2024-05-01 09:40:59.000 w3 7"});
+
+    EXPECT_EQ(counter->Disconnect(id), 1);
+    EXPECT_TRUE(fake.WaitForCommands(4));
+    EXPECT_EQ(fake.Commands().back(), "HEARTBEAT0");
+    EXPECT_FALSE(fake.Heartbeat());
+    EXPECT_EQ(test::Drain(*counter), Readings{"gone"});
+    EXPECT_EQ(test::Drain(*counter), Readings{});
+    EXPECT_TRUE(World.Reports.empty());
+}
+
+TEST_F(GmcPtyTest, AnRfc1801CounterSendsFourByteCountsAndImpossibleOnesAreDropped) {
+    test::TFakeGmc fake("GMC-500+Re 2.42", 4);
+    auto counter = Counter(fake.Path());
+    FindAndConnect(*counter, fake);
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {300}, 4),
+              Readings{"2024-05-01 09:40:58.000 w3 300"});
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {70000}, 4), Readings{});
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {2}, 4),
+              Readings{"2024-05-01 09:40:58.000 w3 2"});
+}
+
+TEST_F(GmcPtyTest, GarbageFramesNeverReachTheReadings) {
+    test::TFakeGmc fake("GMC-300Re 4.54", 2);
+    auto counter = Counter(fake.Path());
+    FindAndConnect(*counter, fake);
+    fake.SendRaw(std::string("\x00\x05\x00", 3));
+    BytesSent += 3;
+    EXPECT_EQ(ReadingsUpToHere(*counter), Readings{});
+    fake.SendRaw(std::string("\x01", 1));
+    BytesSent += 1;
+    EXPECT_EQ(ReadingsUpToHere(*counter), Readings{});
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {6, 7}, 2),
+              (Readings{"2024-05-01 09:40:57.000 w3 6", "2024-05-01 09:40:58.000 w3 7"}));
+}
+
+TEST_F(GmcPtyTest, PullingTheCableDeliversTheGoneMarkerOnce) {
+    test::TFakeGmc fake("GMC-320Re 5.2", 2);
+    auto counter = Counter(fake.Path());
+    FindAndConnect(*counter, fake);
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {4}, 2),
+              Readings{"2024-05-01 09:40:58.000 w3 4"});
+    fake.Unplug();
+    Readings readings;
+    EXPECT_TRUE(test::WaitUntil([&] {
+        const Readings more = test::Drain(*counter);
+        readings.insert(readings.end(), more.begin(), more.end());
+        return !readings.empty();
+    }));
+    EXPECT_EQ(readings, Readings{"gone"});
+    EXPECT_EQ(test::Drain(*counter), Readings{});
+    EXPECT_EQ(World.Reports, Commands{"GMC adapter: the counter on " + fake.Path() + " is gone"});
+
+    // The port is gone with the counter.
+    World.Reports.clear();
+    EXPECT_EQ(counter->Find(), 0);
+    ASSERT_EQ(World.Reports.size(), 1u);
+    EXPECT_EQ(World.Reports[0].rfind("GMC adapter: cannot open " + fake.Path() + ": ", 0), 0u)
+        << World.Reports[0];
+}
+
+TEST_F(GmcPtyTest, ADeviceThatDoesNotAnswerIsNoCounter) {
+    test::TPty silent;
+    auto counter = Counter(silent.Path());
+    World.Environment["OSTREL_GMC_BAUD"] = "115200";
+    EXPECT_EQ(counter->Find(), 0);
+    EXPECT_EQ(silent.Read(0), "<HEARTBEAT0>><GETVER>>");
+    EXPECT_EQ(World.Reports, Commands{"GMC adapter: no counter answers on " + silent.Path()});
+}
+
+TEST_F(GmcPtyTest, TheSecondRateIsTriedWhenTheFirstGetsNoAnswer) {
+    test::TPty pty;
+    auto counter = Counter(pty.Path());
+    std::thread answerAtSecondAsk([&] {
+        std::string seen;
+        test::WaitUntil([&] {
+            seen += pty.Read(5);
+            return seen.find("<GETVER>><HEARTBEAT0>><GETVER>>") != std::string::npos;
+        });
+        pty.Write("GMC-300Re 3.20");
+    });
+    EXPECT_EQ(counter->Find(), 1);
+    answerAtSecondAsk.join();
+    EXPECT_TRUE(World.Reports.empty());
+}
+
+} // namespace
+} // namespace ostrel::adapters

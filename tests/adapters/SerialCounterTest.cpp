@@ -1,0 +1,334 @@
+// The eight entry points over scripted serial ports and a clock that moves
+// only when told: what is found, what is stamped, and when the gone marker
+// comes.
+
+#include "adapters/SerialCounter.h"
+#include "adapters/AdapterTestSupport.h"
+#include "adapters/GmcProtocol.h"
+#include "adapters/LineProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <iomanip>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace ostrel::adapters {
+namespace {
+
+using test::Drain;
+using test::TPortScript;
+
+std::shared_ptr<TPortScript> GmcPort(std::string model, int answeringBaud = 0) {
+    auto script = std::make_shared<TPortScript>();
+    script->Answer = [model = std::move(model), answeringBaud](std::string_view command, int baud) {
+        const bool answers = answeringBaud == 0 || baud == answeringBaud;
+        return command == "<GETVER>>" && answers ? model : std::string();
+    };
+    return script;
+}
+
+class SerialCounterTest : public ::testing::Test {
+protected:
+    QTemporaryDir Folder;
+    test::TScriptedWorld World;
+    std::string StatePath = Folder.filePath("gmc.state").toStdString();
+
+    void SetUp() override {
+        World.Environment["OSTREL_GMC_CONFIG"] = "";
+        World.Environment["OSTREL_GMC_STATE"] = StatePath;
+        World.Environment["OSTREL_GMC_PORT"] = "/dev/a";
+    }
+
+    std::unique_ptr<TSerialCounter> Gmc() {
+        return std::make_unique<TSerialCounter>(GmcAdapterSetup(), World.Context());
+    }
+
+    // Connects the first counter found.
+    std::uint32_t ConnectFirst(TSerialCounter& counter) {
+        EXPECT_GE(counter.Find(), 1);
+        TDeviceInfo infos[4]{};
+        counter.GetInfo(infos);
+        EXPECT_EQ(counter.Connect(infos[0].Id), 1);
+        return infos[0].Id;
+    }
+
+    // What one 100 ms tick of the program brings, after bytes arrived.
+    std::vector<std::string> Tick(TSerialCounter& counter) {
+        std::vector<std::string> readings = Drain(counter);
+        World.Clock.Steady += 100;
+        const std::vector<std::string> more = Drain(counter);
+        readings.insert(readings.end(), more.begin(), more.end());
+        return readings;
+    }
+};
+
+TEST_F(SerialCounterTest, FindAsksEachPortAtEachRateUntilACounterAnswers) {
+    World.Environment["OSTREL_GMC_PORT"] = "/dev/a /dev/b /dev/c";
+    World.Ports["/dev/a"] = GmcPort("GMC-300Re 3.20", 57600);
+    World.Ports["/dev/c"] = GmcPort("GMC-500+Re 2.42");
+    auto counter = Gmc();
+    EXPECT_EQ(counter->Find(), 2);
+    EXPECT_EQ(World.Opened, (std::vector<std::string>{"/dev/a 115200", "/dev/a 57600",
+                                                      "/dev/b 115200", "/dev/c 115200"}));
+    EXPECT_EQ(World.Reports, (std::vector<std::string>{
+                                 "GMC adapter: cannot open /dev/b: No such file or directory"}));
+    TDeviceInfo infos[2]{};
+    infos[0].Reserved[0] = 0xAA;
+    EXPECT_EQ(counter->GetInfo(infos), 2);
+    EXPECT_EQ(infos[0].Id, PortId("/dev/a"));
+    EXPECT_EQ(infos[1].Id, PortId("/dev/c"));
+    EXPECT_EQ(infos[0].Reserved[0], 0xAA);                           // only Id is written
+    EXPECT_EQ(World.Ports["/dev/a"]->Log.back(), "write <GETVER>>"); // kept open for Connect
+}
+
+TEST_F(SerialCounterTest, PortIdsAreStableHashesAndNeverZero) {
+    const std::vector<std::pair<std::string, std::uint32_t>> cases = {
+        {"", 2166136261u},
+        {"/dev/ttyUSB0", PortId("/dev/ttyUSB0")},
+    };
+    for (const auto& [path, id] : cases) {
+        EXPECT_EQ(PortId(path), id) << path;
+        EXPECT_NE(PortId(path), 0u);
+    }
+    EXPECT_NE(PortId("/dev/ttyUSB0"), PortId("/dev/ttyUSB1"));
+}
+
+TEST_F(SerialCounterTest, NoCounterAnsweringIsSaidOnTheSide) {
+    World.Ports["/dev/a"] = GmcPort("");
+    auto counter = Gmc();
+    EXPECT_EQ(counter->Find(), 0);
+    EXPECT_EQ(World.Reports, std::vector<std::string>{"GMC adapter: no counter answers on /dev/a"});
+    EXPECT_EQ(World.Ports["/dev/a"]->Log.back(), "closed");
+}
+
+TEST_F(SerialCounterTest, AnUnusableConfigurationFindsNothingAndSaysWhy) {
+    const std::vector<std::pair<std::pair<std::string, std::string>, std::string>> cases = {
+        {{"OSTREL_GMC_BAUD", "300"},
+         "GMC adapter: OSTREL_GMC_BAUD: baud must be one of 1200, 2400, "
+         "4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, not \"300\""},
+        {{"OSTREL_GMC_PROTOCOL", "xmodem"},
+         "GMC adapter: protocol must be auto, RFC1201 or RFC1801, not \"xmodem\""},
+    };
+    for (const auto& [variable, report] : cases) {
+        World.Reports.clear();
+        World.Opened.clear();
+        World.Environment[variable.first] = variable.second;
+        auto counter = Gmc();
+        EXPECT_EQ(counter->Find(), 0);
+        EXPECT_EQ(World.Reports, std::vector<std::string>{report});
+        EXPECT_TRUE(World.Opened.empty());
+        World.Environment.erase(variable.first);
+    }
+}
+
+TEST_F(SerialCounterTest, ReadingsAreStampedWithLocalTimeABacklogOneSecondApart) {
+    World.Ports["/dev/a"] = GmcPort("GMC-320Re 5.2");
+    auto counter = Gmc();
+    ConnectFirst(*counter);
+    auto& port = *World.Ports["/dev/a"];
+    EXPECT_EQ(port.Log,
+              (std::vector<std::string>{"write <HEARTBEAT0>>", "discard", "write <GETVER>>",
+                                        "discard", "write <HEARTBEAT1>>"}));
+
+    port.Arrivals.push_back(std::string("\x00\x05", 2));
+    EXPECT_EQ(Tick(*counter), std::vector<std::string>{"2024-05-01 09:40:58.000 w3 5"});
+
+    World.Clock.Wall += 3500;
+    port.Arrivals.push_back(std::string("\x00\x01\x00\x02\x00\x03", 6));
+    EXPECT_EQ(Tick(*counter), (std::vector<std::string>{"2024-05-01 09:40:59.500 w3 1",
+                                                        "2024-05-01 09:41:00.500 w3 2",
+                                                        "2024-05-01 09:41:01.500 w3 3"}));
+
+    // A backlog that would reach back before the last reading starts with it.
+    World.Clock.Wall += 1000;
+    port.Arrivals.push_back(std::string("\x00\x07\x00\x08\x00\x09", 6));
+    EXPECT_EQ(Tick(*counter), (std::vector<std::string>{"2024-05-01 09:41:01.500 w3 7",
+                                                        "2024-05-01 09:41:01.500 w3 8",
+                                                        "2024-05-01 09:41:02.500 w3 9"}));
+
+    // A clock set back stamps with the new time.
+    World.Clock.Wall -= 60000;
+    port.Arrivals.push_back(std::string("\x00\x04", 2));
+    EXPECT_EQ(Tick(*counter), std::vector<std::string>{"2024-05-01 09:40:02.500 w3 4"});
+}
+
+TEST_F(SerialCounterTest, AVanishedPortDeliversWhatCameThenTheGoneMarkerOnce) {
+    World.Ports["/dev/a"] = GmcPort("GMC-500+Re 2.42");
+    auto counter = Gmc();
+    ConnectFirst(*counter);
+    auto& port = *World.Ports["/dev/a"];
+    port.Arrivals.push_back(std::string("\x00\x00\x00\x0C", 4));
+    port.Gone = true;
+    EXPECT_EQ(Tick(*counter), (std::vector<std::string>{"2024-05-01 09:40:58.000 w3 12", "gone"}));
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{});
+    EXPECT_EQ(World.Reports,
+              std::vector<std::string>{"GMC adapter: the counter on /dev/a is gone"});
+    // No command can reach a vanished port.
+    EXPECT_EQ(port.Log.back(), "closed");
+    EXPECT_EQ(port.Log[port.Log.size() - 2], "write <HEARTBEAT1>>");
+    EXPECT_EQ(counter->Disconnect(PortId("/dev/a")), 0);
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{});
+}
+
+TEST_F(SerialCounterTest, DisconnectStopsTheCounterAndEndsWithTheGoneMarker) {
+    World.Ports["/dev/a"] = GmcPort("GMC-320Re 5.2");
+    auto counter = Gmc();
+    const std::uint32_t id = ConnectFirst(*counter);
+    auto& port = *World.Ports["/dev/a"];
+    port.Arrivals.push_back(std::string("\x00\x02", 2));
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{}); // read, burst not over yet
+
+    EXPECT_EQ(counter->Disconnect(id + 1), 0);
+    EXPECT_EQ(counter->Disconnect(id), 1);
+    EXPECT_EQ(std::vector<std::string>(port.Log.end() - 2, port.Log.end()),
+              (std::vector<std::string>{"write <HEARTBEAT0>>", "closed"}));
+    EXPECT_EQ(Drain(*counter), (std::vector<std::string>{"2024-05-01 09:40:58.000 w3 2", "gone"}));
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{});
+    EXPECT_EQ(counter->Disconnect(id), 0);
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{});
+}
+
+TEST_F(SerialCounterTest, AConnectThatFailsEndsWithTheGoneMarkerSoTheProgramCanTryAgain) {
+    World.Ports["/dev/a"] = GmcPort("GMC-320Re 5.2");
+    auto counter = Gmc();
+    EXPECT_EQ(counter->Connect(PortId("/dev/a")), 0); // before any Find
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{"gone"});
+
+    EXPECT_EQ(counter->Find(), 1);
+    EXPECT_EQ(counter->Connect(12345), 0);
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{"gone"});
+
+    World.Ports["/dev/a"]->RefuseWrites = true;
+    EXPECT_EQ(counter->Find(), 0); // a refused <HEARTBEAT0>> is no counter
+    World.Ports["/dev/a"]->RefuseWrites = false;
+    EXPECT_EQ(counter->Find(), 1);
+    World.Ports["/dev/a"]->RefuseWrites = true;
+    EXPECT_EQ(counter->Connect(PortId("/dev/a")), 0);
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{"gone"});
+    EXPECT_EQ(World.Reports,
+              (std::vector<std::string>{"GMC adapter: no counter 0x" +
+                                            [] {
+                                                std::ostringstream hex;
+                                                hex << std::uppercase << std::hex << std::setw(8)
+                                                    << std::setfill('0') << PortId("/dev/a");
+                                                return hex.str();
+                                            }() +
+                                            " to connect; Find first",
+                                        "GMC adapter: no counter 0x00003039 to connect; Find first",
+                                        "GMC adapter: no counter answers on /dev/a",
+                                        "GMC adapter: the counter on /dev/a cannot be started"}));
+}
+
+TEST_F(SerialCounterTest, GarbageNeverBecomesAReading) {
+    World.Ports["/dev/a"] = GmcPort("GMC-320Re 5.2");
+    auto counter = Gmc();
+    ConnectFirst(*counter);
+    auto& port = *World.Ports["/dev/a"];
+    port.Arrivals.push_back(std::string("\x00\x05\x01", 3));
+    EXPECT_EQ(Tick(*counter), std::vector<std::string>{});
+    port.Arrivals.push_back(std::string("\x00\x06", 2));
+    EXPECT_EQ(Tick(*counter), std::vector<std::string>{"2024-05-01 09:40:58.000 w3 6"});
+}
+
+TEST_F(SerialCounterTest, CoefficientsLiveInTheStateFileByPort) {
+    World.Ports["/dev/a"] = GmcPort("GMC-320Re 5.2");
+    auto counter = Gmc();
+    const std::uint32_t id = ConnectFirst(*counter);
+    std::uint16_t coefficient = 1;
+    std::uint16_t background = 1;
+    EXPECT_EQ(counter->GetCoefficient(id, &coefficient, &background), 1);
+    EXPECT_EQ(coefficient, 650);
+    EXPECT_EQ(background, 0);
+
+    EXPECT_EQ(counter->SetCoefficient(id, 700, 12), 1);
+    std::ifstream input(StatePath);
+    std::ostringstream text;
+    text << input.rdbuf();
+    EXPECT_NE(text.str().find("\n/dev/a = 700 12\n"), std::string::npos) << text.str();
+
+    // A fresh library (the next session) reads it back.
+    auto next = Gmc();
+    const std::uint32_t nextId = ConnectFirst(*next);
+    EXPECT_EQ(next->GetCoefficient(nextId, &coefficient, &background), 1);
+    EXPECT_EQ(coefficient, 700);
+    EXPECT_EQ(background, 12);
+
+    coefficient = background = 9;
+    EXPECT_EQ(next->GetCoefficient(nextId + 1, &coefficient, &background), 0);
+    EXPECT_EQ(next->SetCoefficient(nextId + 1, 1, 1), 0);
+    EXPECT_EQ(coefficient, 9);
+    EXPECT_EQ(next->GetCoefficient(nextId, nullptr, &background), 0);
+}
+
+TEST_F(SerialCounterTest, CoefficientsThatCannotBeStoredAreKeptForTheSession) {
+    const std::string blocker = Folder.filePath("file").toStdString();
+    std::ofstream(blocker) << "x";
+    World.Environment["OSTREL_GMC_STATE"] = blocker + "/gmc.state";
+    World.Ports["/dev/a"] = GmcPort("GMC-320Re 5.2");
+    auto counter = Gmc();
+    const std::uint32_t id = ConnectFirst(*counter);
+    EXPECT_EQ(counter->SetCoefficient(id, 800, 5), 0);
+    ASSERT_EQ(World.Reports.size(), 1u);
+    EXPECT_EQ(World.Reports[0].rfind("GMC adapter: the coefficient is kept only until the program "
+                                     "ends: " +
+                                         blocker + ": ",
+                                     0),
+              0u)
+        << World.Reports[0];
+    std::uint16_t coefficient = 0;
+    std::uint16_t background = 0;
+    EXPECT_EQ(counter->GetCoefficient(id, &coefficient, &background), 1);
+    EXPECT_EQ(coefficient, 800);
+    EXPECT_EQ(background, 5);
+}
+
+TEST_F(SerialCounterTest, ClearStopsTheCounterAndForgetsEverything) {
+    World.Ports["/dev/a"] = GmcPort("GMC-320Re 5.2");
+    auto counter = Gmc();
+    const std::uint32_t id = ConnectFirst(*counter);
+    counter->SetCoefficient(id, 700, 1);
+    auto& port = *World.Ports["/dev/a"];
+    port.Arrivals.push_back(std::string("\x00\x02", 2));
+    Drain(*counter);
+    EXPECT_EQ(counter->Clear(), 1);
+    EXPECT_EQ(std::vector<std::string>(port.Log.end() - 2, port.Log.end()),
+              (std::vector<std::string>{"write <HEARTBEAT0>>", "closed"}));
+    World.Clock.Steady += 100;
+    EXPECT_EQ(Drain(*counter), std::vector<std::string>{});
+    TDeviceInfo info{};
+    EXPECT_EQ(counter->GetInfo(&info), 0);
+    std::uint16_t coefficient = 0;
+    std::uint16_t background = 0;
+    EXPECT_EQ(counter->GetCoefficient(id, &coefficient, &background), 0);
+}
+
+TEST_F(SerialCounterTest, ALineCounterIsTakenAsFoundAndItsLinesBecomeReadings) {
+    World.Environment = {{"OSTREL_SERIALLINE_CONFIG", ""}, {"OSTREL_SERIALLINE_PORT", "/dev/a"}};
+    auto script = std::make_shared<TPortScript>();
+    World.Ports["/dev/a"] = script;
+    TSerialCounter counter(SerialLineAdapterSetup(), World.Context());
+    EXPECT_EQ(counter.Find(), 1);
+    EXPECT_EQ(World.Opened, std::vector<std::string>{"/dev/a 9600"});
+    EXPECT_EQ(counter.Connect(PortId("/dev/a")), 1);
+    script->Arrivals.push_back("CPS, 3, CPM, 30, uSv/hr, 0.17, SLOW\r\nCPS, 4, CPM, 31, ");
+    EXPECT_EQ(Drain(counter), (std::vector<std::string>{"2024-05-01 09:40:58.000 w3 3"}));
+    script->Arrivals.push_back("uSv/hr, 0.18, SLOW\r\n");
+    EXPECT_EQ(Drain(counter), (std::vector<std::string>{"2024-05-01 09:40:58.000 w3 4"}));
+    EXPECT_EQ(counter.Disconnect(PortId("/dev/a")), 1);
+    EXPECT_EQ(Drain(counter), std::vector<std::string>{"gone"});
+    EXPECT_EQ(script->Log, (std::vector<std::string>{"discard", "closed"}));
+    // No state file configured: the pair stays in memory.
+    std::uint16_t coefficient = 0;
+    std::uint16_t background = 0;
+    EXPECT_EQ(counter.GetCoefficient(PortId("/dev/a"), &coefficient, &background), 1);
+    EXPECT_EQ(coefficient, 570);
+}
+
+} // namespace
+} // namespace ostrel::adapters

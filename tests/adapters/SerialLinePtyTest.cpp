@@ -1,0 +1,93 @@
+// The serial-line adapter against fake line counters on a pseudo-terminal:
+// MightyOhm and GC10 style lines, garbage, the cable pulled mid-session.
+
+#include "adapters/AdapterTestSupport.h"
+#include "adapters/LineProtocol.h"
+#include "adapters/PtyFakes.h"
+#include "adapters/SerialCounter.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ostrel::adapters {
+namespace {
+
+using Readings = std::vector<std::string>;
+
+class SerialLinePtyTest : public ::testing::Test {
+protected:
+    test::TPty Pty;
+    test::TRealPortWorld World;
+    std::unique_ptr<TSerialCounter> Counter;
+    std::size_t BytesSent = 0;
+
+    void SetUp() override {
+        World.Environment = {{"OSTREL_SERIALLINE_CONFIG", ""},
+                             {"OSTREL_SERIALLINE_STATE", ""},
+                             {"OSTREL_SERIALLINE_PORT", Pty.Path()}};
+        Counter = std::make_unique<TSerialCounter>(SerialLineAdapterSetup(), World.Context());
+        ASSERT_EQ(Counter->Find(), 1);
+        ASSERT_EQ(Counter->Connect(PortId(Pty.Path())), 1);
+    }
+
+    // Sends the text in the given pieces, each after the last has reached
+    // the adapter, and returns the readings that came of it all.
+    Readings Send(const std::vector<std::string>& pieces) {
+        Readings readings;
+        for (const std::string& piece : pieces) {
+            Pty.Write(piece);
+            BytesSent += piece.size();
+            const bool arrived = test::WaitUntil([&] {
+                const Readings more = test::Drain(*Counter);
+                readings.insert(readings.end(), more.begin(), more.end());
+                return World.BytesRead.load() >= BytesSent;
+            });
+            EXPECT_TRUE(arrived) << World.BytesRead.load() << " of " << BytesSent << " bytes";
+            World.Clock.Wall += 1000;
+        }
+        const Readings more = test::Drain(*Counter);
+        readings.insert(readings.end(), more.begin(), more.end());
+        return readings;
+    }
+};
+
+TEST_F(SerialLinePtyTest, MightyOhmLinesGiveTheirCountsPerSecond) {
+    EXPECT_EQ(Send({"CPS, 5, CPM, 30, uSv/hr, 0.17, SLOW\r\n", "CPS, 2, CPM, 3",
+                    "1, uSv/hr, 0.17, SLOW\r\nCPS, 0, CPM, 31, uSv/hr, 0.17, SLOW\r\n"}),
+              (Readings{"2024-05-01 09:40:58.000 w3 5", "2024-05-01 09:40:59.000 w3 2",
+                        "2024-05-01 09:41:00.000 w3 0"}));
+}
+
+TEST_F(SerialLinePtyTest, Gc10StyleNumbersAndVariantsWithFewerFields) {
+    EXPECT_EQ(Send({"20\r\n", "CPS, 9\r\n", "7\n"}),
+              (Readings{"2024-05-01 09:40:58.000 w3 20", "2024-05-01 09:40:59.000 w3 9",
+                        "2024-05-01 09:41:00.000 w3 7"}));
+}
+
+TEST_F(SerialLinePtyTest, GarbageLinesAreDropped) {
+    EXPECT_EQ(Send({"CPS, 5, CPM, 3\x01\r\n", "CPM, 30, uSv/hr, 0.17, SLOW\r\n",
+                    std::string("\xff\xfe\x00\r\n", 5), "CPS, 70000\r\n", "12\r\n"}),
+              Readings{"2024-05-01 09:41:02.000 w3 12"});
+}
+
+TEST_F(SerialLinePtyTest, PullingTheCableDeliversTheGoneMarkerOnce) {
+    EXPECT_EQ(Send({"3\r\n", "4"}), Readings{"2024-05-01 09:40:58.000 w3 3"});
+    Pty.Close();
+    Readings readings;
+    EXPECT_TRUE(test::WaitUntil([&] {
+        const Readings more = test::Drain(*Counter);
+        readings.insert(readings.end(), more.begin(), more.end());
+        return !readings.empty();
+    }));
+    // The unfinished "4" cannot be trusted.
+    EXPECT_EQ(readings, Readings{"gone"});
+    EXPECT_EQ(test::Drain(*Counter), Readings{});
+    EXPECT_EQ(World.Reports, std::vector<std::string>{"Serial line adapter: the counter on " +
+                                                      Pty.Path() + " is gone"});
+}
+
+} // namespace
+} // namespace ostrel::adapters
