@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqcustomplot-dev libgl-dev
   libgtest-dev googletest
   fonts-ipafont-gothic
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils xdotool
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
 if [[ "${1:-}" == "fuzz" ]]; then
