@@ -62,8 +62,11 @@ std::vector<TLine> SplitLines(std::string_view content) {
     return lines;
 }
 
+// A CR left inside a line by mixed line endings ("uSv=0.002\r\r\n") counts as
+// a blank: otherwise a value's last CR would read as part of it until a
+// write gave the line a whole ending and took the CR into that.
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
 std::string_view Trim(std::string_view text) {
@@ -328,7 +331,8 @@ std::string ReadString(const fs::path& path, std::string_view section, std::stri
         return {};
     }
     const auto text = lines[*place.KeyLine].Text;
-    return std::string(CapCharacters(Trim(text.substr(text.find('=') + 1))));
+    // Cut to length, then trimmed again: the cut may end in blanks.
+    return std::string(Trim(CapCharacters(Trim(text.substr(text.find('=') + 1)))));
 }
 
 void WriteString(const fs::path& path, std::string_view section, std::string_view key,

@@ -9,7 +9,8 @@
 namespace ostrel {
 
 // The value of key in section: the text after the first "=" of the key's
-// line, blanks around it removed, at most 2047 characters. Empty when the
+// line, blanks around it removed (spaces, tabs, and CRs that mixed line
+// endings leave inside a line), at most 2047 characters. Empty when the
 // file, the section or the key is missing. Section and key names match
 // without regard to ASCII letter case; the first matching section counts.
 std::string ReadString(const std::filesystem::path& path, std::string_view section,

@@ -79,6 +79,12 @@ const std::vector<TEndingCase> EndingCases = {
      "; comment\n[Other]\nuSv=1\n[GrSv=1\n[Graph]und\0\xEF\xBB\xBF[graph]'\n[ \n"
      "background=--1.E73 ]=2\nuSv=1\n"s,
      "Graph", "BackGround", "--1.E73 ]=2"},
+    // Found by fuzzing later: the value read "2\r" until the write turned
+    // its last CR and the new line break into a CR LF.
+    {"KeyAddedAfterALastLineEndingInTwoCrs", "[Graph]\nBackGround=2\r\r", "Graph", "uSv",
+     "[Graph]\nBackGround=2\r\nuSv=1\n", "Graph", "BackGround", "2"},
+    {"KeyAddedBeforeALineEndingInTwoCrs", "[Graph]\nBackGround=2\r\r\n[Other]\n", "Graph",
+     "uSv", "[Graph]\nBackGround=2\r\r\nuSv=1\n[Other]\n", "Graph", "BackGround", "2"},
 };
 
 TEST_P(ProfileFileFaultTest, WritingAKeyKeepsEveryOtherValue) {
@@ -101,6 +107,14 @@ TEST(ProfileFileFaultReadTest, ACrBeforeTheEndOfTheFileIsNotPartOfTheValue) {
     std::ofstream(file, std::ios::binary) << "[Graph]\ruSv=0.002\r";
     // A CR inside the text is not a line break: no "uSv" line here.
     EXPECT_EQ(ReadString(file, "Graph", "uSv"), "");
+    // Stray CRs around a value are not part of it.
+    std::ofstream(file, std::ios::binary) << "[Graph]\r\r\nuSv=\r0.002\r\r\nBackGround=3\r\n";
+    EXPECT_EQ(ReadString(file, "Graph", "uSv"), "0.002");
+    EXPECT_EQ(ReadString(file, "Graph", "BackGround"), "3");
+    // Found by fuzzing: a value cut at 2047 characters in the middle of blanks.
+    std::ofstream(file, std::ios::binary)
+        << "[Graph]\nuSv=" << std::string(2045, '9') << "    \xC3\xA9\n";
+    EXPECT_EQ(ReadString(file, "Graph", "uSv"), std::string(2045, '9'));
     fs::remove(file);
 }
 
