@@ -2,8 +2,6 @@
 // The two clocks of an adapter: the wall clock that stamps readings with
 // local time, and a steady one that measures the pauses between bytes.
 
-#include "platform/DateTime.h"
-
 #include <cstdint>
 #include <functional>
 
@@ -15,9 +13,5 @@ struct TClock {
 };
 
 TClock SystemClock();
-
-// The local time of a moment given in milliseconds since 1970-01-01 UTC,
-// day of the week included (Sunday 0).
-TSystemTime LocalSystemTime(std::int64_t unixMilliseconds);
 
 } // namespace ostrel::adapters

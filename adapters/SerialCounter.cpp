@@ -1,5 +1,7 @@
 #include "adapters/SerialCounter.h"
 
+#include "counter/DeviceLibrarySide.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,21 +13,6 @@ namespace ostrel::adapters {
 namespace {
 
 constexpr std::int64_t MillisecondsPerReading = 1000;
-
-std::optional<std::string> EnvironmentValue(const char* name) {
-#ifdef _WIN32
-    char* value = nullptr;
-    std::size_t length = 0;
-    if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) {
-        return std::nullopt;
-    }
-    const std::unique_ptr<char, decltype(&std::free)> owned(value, &std::free);
-    return std::string(owned.get());
-#else
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-#endif
-}
 
 std::string HexId(std::uint32_t id) {
     std::ostringstream text;

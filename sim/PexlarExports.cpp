@@ -2,6 +2,7 @@
 // binds, plus two that only tests look for.
 
 #include "counter/CounterDevice.h"
+#include "counter/DeviceLibrarySide.h"
 #include "sim/SimConfig.h"
 #include "sim/SimulatedCounter.h"
 
@@ -13,12 +14,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#ifdef _WIN32
-#define PEXLAR_EXPORT extern "C" __declspec(dllexport)
-#else
-#define PEXLAR_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
 
 namespace {
 
@@ -77,24 +72,8 @@ template <typename TAction> std::int32_t Guarded(const char* name, TAction actio
     }
 }
 
-std::optional<std::string> EnvironmentValue(const char* name) {
-#ifdef _WIN32
-    // getenv is flagged as unsafe there.
-    char* value = nullptr;
-    std::size_t length = 0;
-    if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) {
-        return std::nullopt;
-    }
-    const std::unique_ptr<char, decltype(&std::free)> owned(value, &std::free);
-    return std::string(owned.get());
-#else
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-#endif
-}
-
 ostrel::sim::TSimConfig ConfigFromEnvironment() {
-    return ostrel::sim::ReadSimConfig(EnvironmentValue);
+    return ostrel::sim::ReadSimConfig(ostrel::EnvironmentValue);
 }
 
 } // namespace

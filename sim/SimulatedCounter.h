@@ -19,9 +19,6 @@ inline constexpr std::uint16_t DefaultBackground = 0;
 // counter's own buffer would overflow.
 inline constexpr std::int64_t BacklogLimitSeconds = 3600;
 
-// The local time of a moment given in milliseconds since 1970-01-01 UTC.
-TSystemTime LocalSystemTime(std::int64_t unixMilliseconds);
-
 class TSimulatedCounter {
 public:
     std::int32_t Find() const { return 1; }

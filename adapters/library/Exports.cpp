@@ -4,15 +4,10 @@
 #include "adapters/SerialCounter.h"
 #include "adapters/library/LibrarySetup.h"
 #include "counter/CounterDevice.h"
+#include "counter/DeviceLibrarySide.h"
 
 #include <atomic>
 #include <cstdint>
-
-#ifdef _WIN32
-#define PEXLAR_EXPORT extern "C" __declspec(dllexport)
-#else
-#define PEXLAR_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
 
 namespace {
 
