@@ -26,8 +26,8 @@ char32_t LastCodePoint(std::string_view text) {
     while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) {
         --start;
     }
-    const QString tail = QString::fromUtf8(text.data() + start,
-                                           static_cast<qsizetype>(text.size() - start));
+    const QString tail =
+        QString::fromUtf8(text.data() + start, static_cast<qsizetype>(text.size() - start));
     const auto ucs4 = tail.toUcs4();
     return ucs4.isEmpty() ? U'\0' : static_cast<char32_t>(ucs4.back());
 }

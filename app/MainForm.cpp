@@ -57,8 +57,7 @@ TMainFormOptions TMainForm::DefaultOptions() {
 }
 
 TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
-    : QMainWindow(parent), Options(std::move(options)),
-      CounterLibrary(Options.LibraryCandidates) {
+    : QMainWindow(parent), Options(std::move(options)), CounterLibrary(Options.LibraryCandidates) {
     if (!Options.ShowMessage) {
         Options.ShowMessage = ShowPlainMessage;
     }
@@ -79,7 +78,8 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     resize(572, 377 + menuBar()->sizeHint().height());
 
     AcquisitionTimer.setInterval(TimerInterval);
-    connect(&AcquisitionTimer, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTimer(); }); });
+    connect(&AcquisitionTimer, &QTimer::timeout, this,
+            [this] { RunGuarded([this] { TimerTimer(); }); });
     Acquisition = std::make_unique<TAcquisition>(
         CounterLibrary.EntryPoints(),
         TAcquisitionTargets{Records, ChartWidget->SeriesCPM(), ChartWidget->SeriesSV(), Log(),
@@ -104,7 +104,9 @@ TMainForm::~TMainForm() {
     RunGuarded([this] { FormDestroy(); });
 }
 
-TLogList& TMainForm::Log() { return Client->Log(); }
+TLogList& TMainForm::Log() {
+    return Client->Log();
+}
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* name, const char* caption,
                             void (TMainForm::*command)()) {
@@ -178,16 +180,36 @@ void TMainForm::NewClick() {
                      ChartWidget->SeriesSV(), Records, Log());
 }
 
-void TMainForm::OpenClick() { FileCommands->OpenClick(); }
-void TMainForm::SaveClick() { FileCommands->SaveClick(); }
-void TMainForm::SaveAsClick() { FileCommands->SaveAsClick(); }
-void TMainForm::ExitClick() { close(); }
-void TMainForm::StartClick() { Acquisition->StartClick(); }
-void TMainForm::StopClick() { Acquisition->StopClick(); }
-void TMainForm::TimerTimer() { Acquisition->TimerTimer(); }
-void TMainForm::RedrawGraph() { RebuildDisplay(); }
-void TMainForm::HideClick() { Client->HideClick(); }
-void TMainForm::ShowClick() { Client->ShowClick(); }
+void TMainForm::OpenClick() {
+    FileCommands->OpenClick();
+}
+void TMainForm::SaveClick() {
+    FileCommands->SaveClick();
+}
+void TMainForm::SaveAsClick() {
+    FileCommands->SaveAsClick();
+}
+void TMainForm::ExitClick() {
+    close();
+}
+void TMainForm::StartClick() {
+    Acquisition->StartClick();
+}
+void TMainForm::StopClick() {
+    Acquisition->StopClick();
+}
+void TMainForm::TimerTimer() {
+    Acquisition->TimerTimer();
+}
+void TMainForm::RedrawGraph() {
+    RebuildDisplay();
+}
+void TMainForm::HideClick() {
+    Client->HideClick();
+}
+void TMainForm::ShowClick() {
+    Client->ShowClick();
+}
 
 void TMainForm::RebuildDisplay() {
     ostrel::RebuildDisplay(Records, GraphCoefficient, GraphBackground, ChartWidget->SeriesCPM(),
@@ -201,8 +223,7 @@ void TMainForm::SetClick() {
     ostrel::SetClick(TSetContext{GraphCoefficient, GraphBackground, DeviceCoefficient,
                                  DeviceBackground, Acquisition->DeviceId,
                                  CounterLibrary.EntryPoints(), *SettingsDialog,
-                                 [this] { RebuildDisplay(); },
-                                 Options.ShowNotConnected});
+                                 [this] { RebuildDisplay(); }, Options.ShowNotConnected});
 }
 
 } // namespace ostrel

@@ -91,7 +91,8 @@ private:
     void FormDestroy();
     // Connects a menu item to a command; an escaping exception goes to the
     // error box.
-    QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (TMainForm::*command)());
+    QAction* AddItem(QMenu* menu, const char* name, const char* caption,
+                     void (TMainForm::*command)());
 
     TMainFormOptions Options;
     TCounterLibrary CounterLibrary;

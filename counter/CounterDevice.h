@@ -38,9 +38,9 @@ using TConnectFn = std::int32_t(PEXLAR_CALL*)(std::uint32_t id);
 using TDisconnectFn = std::int32_t(PEXLAR_CALL*)(std::uint32_t id);
 using TGetDataFn = std::int32_t(PEXLAR_CALL*)(TCounterSample* sample);
 using TGetCoefficientFn = std::int32_t(PEXLAR_CALL*)(std::uint32_t id, std::uint16_t* coefficient,
-                                                      std::uint16_t* background);
+                                                     std::uint16_t* background);
 using TSetCoefficientFn = std::int32_t(PEXLAR_CALL*)(std::uint32_t id, std::uint16_t coefficient,
-                                                      std::uint16_t background);
+                                                     std::uint16_t background);
 using TClearFn = std::int32_t(PEXLAR_CALL*)();
 
 // The entry points by name; null where not (or no longer) bound.

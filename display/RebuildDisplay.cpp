@@ -4,9 +4,9 @@
 
 namespace ostrel {
 
-void RebuildDisplay(const TRecords& records, double graphCoefficient,
-                    std::int32_t graphBackground, TSeriesView& seriesCPM,
-                    TSeriesView& seriesSV, TLogView& log, const TFormatSettings& fs) {
+void RebuildDisplay(const TRecords& records, double graphCoefficient, std::int32_t graphBackground,
+                    TSeriesView& seriesCPM, TSeriesView& seriesSV, TLogView& log,
+                    const TFormatSettings& fs) {
     seriesCPM.BeginUpdate();
     seriesSV.BeginUpdate();
     log.BeginUpdate();

@@ -13,8 +13,8 @@ namespace ostrel {
 // Every record gets its counts point, a dose-rate point (null for the first
 // ten) and a log line; the dose rate of record i is that of the ten records
 // before it.
-void RebuildDisplay(const TRecords& records, double graphCoefficient,
-                    std::int32_t graphBackground, TSeriesView& seriesCPM,
-                    TSeriesView& seriesSV, TLogView& log, const TFormatSettings& fs);
+void RebuildDisplay(const TRecords& records, double graphCoefficient, std::int32_t graphBackground,
+                    TSeriesView& seriesCPM, TSeriesView& seriesSV, TLogView& log,
+                    const TFormatSettings& fs);
 
 } // namespace ostrel

@@ -29,14 +29,14 @@ public:
 class TLogView {
 public:
     virtual ~TLogView() = default;
-    virtual void Add(std::string_view line) = 0;    // Items.Add
-    virtual void Delete(int index) = 0;             // Items.Delete
-    virtual std::string Item(int index) const = 0;  // Items[index]
-    virtual int Count() const = 0;                  // Items.Count
+    virtual void Add(std::string_view line) = 0;   // Items.Add
+    virtual void Delete(int index) = 0;            // Items.Delete
+    virtual std::string Item(int index) const = 0; // Items[index]
+    virtual int Count() const = 0;                 // Items.Count
     virtual void Clear() = 0;
     virtual int ItemIndex() const = 0;
     virtual void SetItemIndex(int index) = 0;
-    virtual int Tag() const = 0;                    // 0 follows, 1 frozen
+    virtual int Tag() const = 0; // 0 follows, 1 frozen
     virtual bool IsVisible() const = 0;
     virtual void BeginUpdate() {}
     virtual void EndUpdate() {}

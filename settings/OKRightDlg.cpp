@@ -3,8 +3,8 @@
 #include "platform/TextServices.h"
 #include "settings/DeviceCoefficient.h"
 
-#include <QKeyEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,7 +92,9 @@ void TOKRightDlg::FitLabels() {
     setFixedSize(Scaled(ClientSize.width()), ClientSize.height());
 }
 
-int TOKRightDlg::Scaled(int x) const { return static_cast<int>(std::lround(x * Scale)); }
+int TOKRightDlg::Scaled(int x) const {
+    return static_cast<int>(std::lround(x * Scale));
+}
 
 void TOKRightDlg::FormShow() {
     Edit1->setText(ToQString(FloatToStr(GraphCoefficient, Fs)));

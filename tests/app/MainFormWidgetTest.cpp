@@ -55,14 +55,22 @@ TEST_F(MainFormTest, TheMenuHasItsCaptionsInOrder) {
         }
     }
     const std::vector<std::string> expected = {
-        "File ファイル(&F)",          "  New 新規作成(&N)",
-        "  Open 開く(&O)...",         "  Save 上書き保存(&S)",
-        "  SaveAs 名前をつけて保存(&A)...", "  N2 -",
-        "  Exit 終了(&X)",            "Logger ロガー(&L)",
-        "  Start 接続/開始(&B)",      "  Stop 切断/停止(&S)",
-        "  N3 - (hidden)",            "  RedrawGraphs グラフ再描画(&G)",
-        "Setting 設定(&S)",           "  Hide ログを隠す(&H)",
-        "  Show ログを表示(&S)...",   "  N1 -",
+        "File ファイル(&F)",
+        "  New 新規作成(&N)",
+        "  Open 開く(&O)...",
+        "  Save 上書き保存(&S)",
+        "  SaveAs 名前をつけて保存(&A)...",
+        "  N2 -",
+        "  Exit 終了(&X)",
+        "Logger ロガー(&L)",
+        "  Start 接続/開始(&B)",
+        "  Stop 切断/停止(&S)",
+        "  N3 - (hidden)",
+        "  RedrawGraphs グラフ再描画(&G)",
+        "Setting 設定(&S)",
+        "  Hide ログを隠す(&H)",
+        "  Show ログを表示(&S)...",
+        "  N1 -",
         "  Set 各種設定(&M)...",
     };
     EXPECT_EQ(seen, expected);
@@ -103,8 +111,8 @@ TEST_F(MainFormTest, EndingWritesBothSettingsThenUnloadsTheLibrary) {
 TEST_F(MainFormTest, WithoutTheLibraryItSaysSoAndStillReadsAndWritesTheSettings) {
     WriteIni("[Graph]\nuSv=0.003\n");
     auto form = Make({Dir.path().toStdString() + "/libPexlar.so"});
-    EXPECT_EQ(Messages, (std::vector<std::pair<std::string, std::string>>{
-                            {"DLLが読めません", "エラー"}}));
+    EXPECT_EQ(Messages,
+              (std::vector<std::pair<std::string, std::string>>{{"DLLが読めません", "エラー"}}));
     EXPECT_FALSE(form->Library().IsLoaded());
     EXPECT_EQ(form->GraphCoefficient, 0.003);
     form->StartClick(); // nothing to connect, nothing to crash

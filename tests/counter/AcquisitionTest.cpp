@@ -44,8 +44,8 @@ protected:
     void QueueMinutes(const std::vector<std::uint16_t>& counts, std::uint16_t firstMinute = 0) {
         for (std::size_t i = 0; i < counts.size(); ++i) {
             const auto minute = static_cast<std::uint16_t>(firstMinute + i);
-            Device.Queue(2011, 7, 16, static_cast<std::uint16_t>(9 + minute / 60), minute % 60,
-                         30, counts[i]);
+            Device.Queue(2011, 7, 16, static_cast<std::uint16_t>(9 + minute / 60), minute % 60, 30,
+                         counts[i]);
         }
     }
 };
@@ -204,8 +204,7 @@ TEST_F(AcquisitionTest, AClockSetBackStartsANewRecordAfterTheLast) {
     ASSERT_EQ(Records.Count(), 3u);
     EXPECT_LT(Records[1].StartTime, Records[0].StartTime);
     EXPECT_EQ(Records[2].StartTime, Records[0].StartTime);
-    EXPECT_EQ(Log.Lines,
-              (std::vector<std::string>{"11/07/16, 09:05, 1", "11/07/16, 09:03, 2"}));
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{"11/07/16, 09:05, 1", "11/07/16, 09:03, 2"}));
 }
 
 TEST_F(AcquisitionTest, TheRebuiltLineOfTheNewestMinuteIsReplacedByItsFinalLine) {

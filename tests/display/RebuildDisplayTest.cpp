@@ -94,9 +94,9 @@ TEST_F(RebuildDisplayTest, GapsInTimeMakeNeighbouringPoints) {
     Add(10, 20, 2);
     Add(10, 25, 3);
     Rebuild();
-    EXPECT_EQ(Cpm.Points, (std::vector<TFakePoint>{{1, "11/07/16 10:05", false},
-                                                   {2, "11/07/16 10:20", false},
-                                                   {3, "", false}}));
+    EXPECT_EQ(Cpm.Points,
+              (std::vector<TFakePoint>{
+                  {1, "11/07/16 10:05", false}, {2, "11/07/16 10:20", false}, {3, "", false}}));
 }
 
 TEST_F(RebuildDisplayTest, RecordsOutOfTimeOrderStayInStoredOrder) {

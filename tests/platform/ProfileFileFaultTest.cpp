@@ -83,8 +83,8 @@ const std::vector<TEndingCase> EndingCases = {
     // its last CR and the new line break into a CR LF.
     {"KeyAddedAfterALastLineEndingInTwoCrs", "[Graph]\nBackGround=2\r\r", "Graph", "uSv",
      "[Graph]\nBackGround=2\r\nuSv=1\n", "Graph", "BackGround", "2"},
-    {"KeyAddedBeforeALineEndingInTwoCrs", "[Graph]\nBackGround=2\r\r\n[Other]\n", "Graph",
-     "uSv", "[Graph]\nBackGround=2\r\r\nuSv=1\n[Other]\n", "Graph", "BackGround", "2"},
+    {"KeyAddedBeforeALineEndingInTwoCrs", "[Graph]\nBackGround=2\r\r\n[Other]\n", "Graph", "uSv",
+     "[Graph]\nBackGround=2\r\r\nuSv=1\n[Other]\n", "Graph", "BackGround", "2"},
 };
 
 TEST_P(ProfileFileFaultTest, WritingAKeyKeepsEveryOtherValue) {

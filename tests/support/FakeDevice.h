@@ -42,17 +42,15 @@ struct TFakeDevice {
         e.Find = [] { return Log("Find"), Current->FindResult; };
         e.GetInfo = [](TDeviceInfo* infos) {
             Log("GetInfo");
-            for (std::size_t i = 0; i < Current->Ids.size() &&
-                                    static_cast<std::int32_t>(i) < Current->FindResult;
+            for (std::size_t i = 0;
+                 i < Current->Ids.size() && static_cast<std::int32_t>(i) < Current->FindResult;
                  ++i) {
                 infos[i].Id = Current->Ids[i];
             }
             return std::int32_t{1};
         };
         e.Connect = [](std::uint32_t id) { return Log("Connect " + std::to_string(id)), 1; };
-        e.Disconnect = [](std::uint32_t id) {
-            return Log("Disconnect " + std::to_string(id)), 1;
-        };
+        e.Disconnect = [](std::uint32_t id) { return Log("Disconnect " + std::to_string(id)), 1; };
         e.GetData = [](TCounterSample* sample) {
             Log("GetData");
             if (Current->EndlessData) {
