@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Two commands for a newcomer: `make run` and `make test`.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo

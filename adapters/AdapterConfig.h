@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What an adapter library is (its name, its defaults, its protocol) and what
 // the user told it: serial ports, baud rate and the protocol's own keys, from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two clocks of an adapter: the wall clock that stamps readings with
 // local time, and a steady one that measures the pauses between bytes.

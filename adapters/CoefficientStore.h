@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The coefficient and background that the program keeps "in the counter",
 // for counters that have no place for them: a small text file of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // GQ GMC counters over their serial protocol: GQ-RFC1201 (GMC-280, -300,
 // -320: two-byte heartbeat counts, of which the low 14 bits are valid) and

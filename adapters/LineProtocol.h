@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Counters that print one text line a second on a serial port: the MightyOhm
 // kit ("CPS, 5, CPM, 30, uSv/hr, 0.17, SLOW", fields dropped by some

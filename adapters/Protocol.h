@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What one family of counters adds to a serial port: how a counter is
 // recognised, how its reports are switched on and off, and how its bytes

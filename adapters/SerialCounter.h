@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The eight entry points of a device library, for counters on serial ports:
 // Find looks for counters on the configured ports, Connect starts one

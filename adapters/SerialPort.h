@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A serial port as the adapters see it: bytes in without waiting, a few bytes
 // out, and the news that the port has vanished. The POSIX (termios) version

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The application object: reports an exception that escapes any event in
 // the error box and goes on, and ends in order on a termination request.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How an unexpected failure reaches the user: one message box, the program
 // goes on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: its menu, its state, and the wiring of every command.
 // The work itself is done by the layers below; this class connects them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ostrel: logs a radiation counter, one record per clock minute.
 
 #include "app/Application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmarks behind `make bench`: opening large logs, draining a burst of
 // readings, replotting, the memory of an opened log and the start-up time.
 // Prints one table, each figure beside its target and its reference, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A burst of readings waiting in the counter library, drained by one tick of
 // the acquisition loop into a chart and a log list wired as the main window

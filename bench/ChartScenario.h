@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The chart alone, at the size the main window gives it at start-up, filled
 // with the minutes of the log scenario by the display rebuild.

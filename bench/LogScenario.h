@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Generated logs for the benchmarks and their checks: minute k of a scenario
 // starts 2024-01-01 00:00 plus k minutes and holds ScenarioCount(k) counts.

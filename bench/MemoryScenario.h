@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the memory of an opened log goes: the steps of Open taken one at a
 // time with the program's own functions, the C heap read between them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window made as main() makes it, headless, for opening logs: the
 // simulated counter library beside the executable, the settings file in a

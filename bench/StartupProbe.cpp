@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the main window exactly as main() does and reports on standard
 // output when the process entered main() and when the main window's first
 // paint was complete, as steady-clock nanoseconds, then closes the window as

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the benchmarks of a Release build folder (build-bench unless given)
 # and writes their table to bench/results.txt as well as to the terminal.
 # `make bench` builds the folder first.

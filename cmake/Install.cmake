@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installing Ostrel: the program in bin/, its device libraries in
 # lib/ostrel/ (the simulated counter as libPexlar.so, the adapters for real
 # counters in lib/ostrel/adapters/), a menu entry with its icon and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The counter's device library, loaded once for the program's life, and the
 // table of its eight entry points.

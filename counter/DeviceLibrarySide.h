@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // For the device libraries built here (the simulated counter and the serial
 // adapters), not for the program: how an entry point is exported, the

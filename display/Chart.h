@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The chart of the main window: counts per minute as an orange area on the
 // left axis, the dose rate as a blue line on the right axis, one point per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The arithmetic behind the chart's axes: the automatic horizontal page, the
 // label step and top of a value axis, and the number patterns of its labels.

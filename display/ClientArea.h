@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's client area: the chart on top, the splitter `Splitter`
 // and the log list `Log` docked to the bottom, and the commands that hide and

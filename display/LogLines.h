@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The log list's lines, kept compact enough for a million of them: one
 // contiguous UTF-8 buffer and the end offset of each line, no object per line.

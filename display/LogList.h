@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The log list `Log`: one text line per counted minute, a single selection,
 // the freeze flag toggled by a double-click, and the operations the live loop,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Refilling the chart and the log list from the records alone, with the
 // coefficient and background in force now.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operations the live loop and the rebuild use on the chart's two series
 // and on the log list. The widgets implement them; tests use plain fakes.

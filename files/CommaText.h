@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A line split into items by the comma-text rules: comma as delimiter,
 // double quote as quote character, and blanks (codes 1 to 32) ending an

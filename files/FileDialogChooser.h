@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The file chooser of the Open, Save and Save As commands, with the
 // toolkit's own open and save dialogs. Needs Qt Widgets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts of file errors, filled with the file's full path and the
 // system's own explanation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Open, Save and Save As commands of the File menu, apart from any
 // widget: the main window gives them a file chooser, its records, its log

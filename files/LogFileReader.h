@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Log-file lines read back into minute records: date, time and count from the
 // first three items of each line, each on its own, whatever fails.

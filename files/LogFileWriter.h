@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Log files written whole: each line followed by CR LF, no byte-order mark,
 // 8-bit text in the system's code page.

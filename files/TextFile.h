@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text files read whole and split into lines, the way log files are read:
 // a byte-order mark picks the encoding, anything else is 8-bit text in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FloatToStr and FormatDateTime on any double, and the promise that ties the
 // live loop to Open: a minute's log line reads back as that minute's key.
 // Input: locale byte, date-time (8 bytes), count (4 bytes), number (8 bytes).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Initial cache of the fuzzing tree, for
 #   cmake -C fuzz/FuzzCache.cmake -S . -B build-fuzz -G Ninja
 # libFuzzer needs clang. Every library of the tree is instrumented for

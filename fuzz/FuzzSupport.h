@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every fuzz target shares: the locales an input is read under, and
 // the check that stops the fuzzer on a broken promise as it would on a crash.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A log file's bytes all the way to records, as Open reads them: encoding
 // detection, line splitting, comma text, the date item, StrToTime and
 // StrToInt. The first byte picks the locale.

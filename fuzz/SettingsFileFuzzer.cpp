@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file as start-up reads it and as the end of the program
 // rewrites it, on any content: the first byte picks the locale, the rest is
 // the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // StrToFloat on any text, as the settings file and the settings dialog read
 // numbers. The first byte picks the locale (its decimal separator).
 

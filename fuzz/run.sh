@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzz target for a while and reports, for each, the inputs it
 # tried and the crashes it found. Exit status 1 when any target crashed.
 # Usage: fuzz/run.sh [build folder] [seconds per target]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Date-time values as doubles: the day number counted from 1899-12-30 plus
 // the time of day as a fraction.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Arithmetic with a 64-bit significand (the x87 extended format), rounded to
 // nearest, then stored as a double. Where long double is that format the

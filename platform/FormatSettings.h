@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user's locale as the text services see it, plus "now" for the
 // two-digit-year rule. Tests build one by hand to pin separators and the year.

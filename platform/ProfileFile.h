@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // INI ("profile") files read and written one key at a time, with no handle
 // kept open between calls.

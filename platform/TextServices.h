@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Conversions between numbers or dates and text, under the separators of a
 // TFormatSettings. All texts are UTF-8.

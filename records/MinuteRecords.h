@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One record per counted clock minute, the sequence of them, and the
 // computations that the live loop and the display rebuild share.

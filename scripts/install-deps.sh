@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Ostrel needs to build, run and test.
 # Quick and silent when everything is already there.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The counter's own coefficient, an unsigned 16-bit count of 0.00001 units,
 // as text and back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialog of the settings command: the chart's coefficient and background
 // and the counter's own pair, shown and confirmed as four texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings command of the main window: the dialog between the main
 // window's values and the counter's own pair.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file beside the executable: the chart's coefficient and
 // background, read once at start-up and written once at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated counter's exported entry points: the eight that the program
 // binds, plus two that only tests look for.
 

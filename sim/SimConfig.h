@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated counter's own settings, taken from environment variables when
 // a program connects, and the replay scripts it can read.

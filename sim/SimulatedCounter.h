@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A radiation counter made of a clock and a random source: one reading per
 // simulated second, Poisson-distributed counts, stamped with local time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exported entry points of an adapter library: the eight that the
 // program binds, plus one that only tests use.
 

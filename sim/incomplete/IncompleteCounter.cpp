@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A device library that lacks one entry point, named at build time by
 // PEXLAR_WITHOUT_<name>. The others only note that they were called, so a
 // test can see what the loader calls before it gives such a library up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An adapter's configuration: its file, its environment, the defaults, and
 // the texts that say what is wrong.
 

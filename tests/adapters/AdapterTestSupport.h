@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Stand-ins for what an adapter uses of the world: scripted serial ports, a
 // clock that moves only when told, and readings written as text so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The adapters' own file for the coefficient and background of each port.
 
 #include "adapters/CoefficientStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window with the GMC adapter library and a fake GMC counter on
 // a pseudo-terminal: connect from the menu, minutes logged from heartbeats,
 // stop, and the cable pulled.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GMC protocol on its own: what a <GETVER>> answer says, how heartbeat
 // bytes become counts and which of them are dropped.
 

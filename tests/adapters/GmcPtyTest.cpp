@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GMC adapter against a fake GMC counter on a pseudo-terminal: the real
 // serial port code, the real protocol, the cable pulled mid-session.
 

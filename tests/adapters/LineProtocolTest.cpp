@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line counters: which lines carry the counts of a second, and how bytes
 // become lines.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fake counters on pseudo-terminals: the adapter opens the terminal side as
 // it would open /dev/ttyUSB0, the test plays the counter on the other side,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eight entry points over scripted serial ports and a clock that moves
 // only when told: what is found, what is stamped, and when the gone marker
 // comes.

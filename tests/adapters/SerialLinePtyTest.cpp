@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial-line adapter against fake line counters on a pseudo-terminal:
 // MightyOhm and GC10 style lines, garbage, the cable pulled mid-session.
 

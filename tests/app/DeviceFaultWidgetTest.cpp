@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window with a simulated counter that replays bad readings: a
 // flood of invalid dates and times never stacks error boxes and never stops
 // the logging, and a gone marker in the middle of a burst ends acquisition.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving when the disk fails: a write stopped part-way (a file-size limit,
 // as a full disk would) or refused (a read-only folder). The error box says
 // so, the file that was there stays byte for byte, and records, chart and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text and caption of the error box, and that failures never stack boxes.
 
 #include "app/ErrorBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An hour of simulated minutes logged live through the real simulated
 // library, saved, and opened again.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a whole: start-up and shut-down in order, the menu, and
 // the commands wired to the layers below, with the simulated counter library.
 

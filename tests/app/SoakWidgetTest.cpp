@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A simulated week of logging: 10,080 minutes of the simulated counter, one
 // reading a second, through the main window as the timer drives it. Every
 // minute must be one record, every line as the live rules make it, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The burst benchmark at small sizes, and the tick's bracketing of the views
 // with the real chart and log list: one tick drains every pending reading and
 // shows what reading-by-reading handling shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The replot benchmark at small sizes: the chart holds a point per minute, the
 // drag zooms into the first page, a replot moves nothing, the leftward drag
 // gives the page back.

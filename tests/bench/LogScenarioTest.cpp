@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generated logs of the benchmarks: their lines are the program's own
 // line format, and the check of an opened log notices what differs.
 

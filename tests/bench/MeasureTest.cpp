@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic and the texts of the benchmark table.
 
 #include "bench/Measure.h"

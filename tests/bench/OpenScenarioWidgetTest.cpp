@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open benchmark at small sizes: the main window opens a generated log
 // and shows exactly its records and lines, whatever the size.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up benchmark once, at its real size: the probe, copied with the
 // simulated counter into a folder of its own, starts the main window headless,
 // reports its first paint after its start, and ends as Exit does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A counter library that misbehaves, through a scripted entry-point table:
 // a clock that jumps back and forth, the largest count in every reading for
 // an hour, and more readings at once than one tick takes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated counter, driven through the loader as the program drives it.
 // OSTREL_SIM_SPEED=0 stops its clock, which the tests then move by hand.
 

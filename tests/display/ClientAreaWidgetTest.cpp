@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The client area: chart above, splitter and log list docked to the bottom,
 // hiding and showing the list, and the splitter's drop rule.
 #include "display/ClientArea.h"

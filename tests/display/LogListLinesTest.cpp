@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log list's compact line storage: exact lines after appends and deletes,
 // and the bytes written for saving.
 #include "display/LogLines.h"

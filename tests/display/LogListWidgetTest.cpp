@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log list widget: its lines, selection, freezing by double-click, and
 // what the view is told while lines come and go.
 #include "display/LogList.h"

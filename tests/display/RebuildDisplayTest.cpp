@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Refilling the chart and the log from the records.
 
 #include "display/RebuildDisplay.h"

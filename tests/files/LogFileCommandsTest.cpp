@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/LogFileCommands.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings files that fuzzing found mishandled, kept as regressions: a file
 // whose last line ends in a CR without its LF (cut short, or written by a
 // CR-only editor).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the settings file goes: beside the program in a build folder or a
 // portable copy, in the user's configuration folder once installed.
 

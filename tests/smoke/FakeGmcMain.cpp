@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A GMC-320 on a pseudo-terminal for the end-to-end run of the real program:
 // prints the terminal's path, answers the adapter, and while the heartbeat is
 // on sends the given count once a second. Ends after the given number of

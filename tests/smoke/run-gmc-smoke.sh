@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program with the GMC adapter as its device library, logging a fake
 # GMC-320 on a pseudo-terminal, driven from its menu under Xvfb: connect,
 # let a few one-second heartbeats arrive, redraw (which writes the line of

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real program under Xvfb, twice: with the simulated counter it
 # shows its window and ends cleanly on a termination request, writing its
 # settings file; without the device library it says so, ends, and still

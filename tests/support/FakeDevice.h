@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scripted counter library behind the entry-point table: it records every
 // call in order and hands out the readings queued by the test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Faults brought about on purpose: a disk that stops a write part-way (a
 // file-size limit) and folders that the process may not write to, also when

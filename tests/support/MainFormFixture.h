@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window built as main() builds it, but with the simulated counter
 // library from the build folder, a settings file in a temporary folder,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() for widget tests: one QApplication for the whole executable.
 #include <QApplication>
 #include <gtest/gtest.h>
