@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "counter/Acquisition.h"
 
 #include "platform/Exceptions.h"
@@ -20,8 +21,9 @@ namespace {
 // at the end, also when a reading's error ends the tick.
 class TTickUpdate {
 public:
-    TTickUpdate(const TAcquisitionTargets& targets, const bool& linesAdded)
-        : Targets(targets), LinesAdded(linesAdded) {
+    TTickUpdate(const TAcquisitionTargets& targets, const bool& linesAdded,
+                const std::vector<TFinishedMinuteSink*>& sinks)
+        : Targets(targets), LinesAdded(linesAdded), Sinks(sinks) {
         Targets.SeriesCPM.BeginUpdate();
         Targets.SeriesSV.BeginUpdate();
         Targets.Log.BeginUpdate();
@@ -32,6 +34,9 @@ public:
         Targets.SeriesCPM.EndUpdate();
         if (LinesAdded) {
             Targets.Log.FollowLastLine();
+            for (TFinishedMinuteSink* sink : Sinks) {
+                sink->TickEnded();
+            }
         }
     }
     TTickUpdate(const TTickUpdate&) = delete;
@@ -40,6 +45,7 @@ public:
 private:
     const TAcquisitionTargets& Targets;
     const bool& LinesAdded;
+    const std::vector<TFinishedMinuteSink*>& Sinks;
 };
 
 } // namespace
@@ -101,7 +107,7 @@ void TAcquisition::TimerTimer() {
             return;
         }
         if (!update) {
-            update.emplace(Targets, LinesAdded);
+            update.emplace(Targets, LinesAdded, Sinks);
         }
         HandleReading(sample);
     }
@@ -147,17 +153,20 @@ void TAcquisition::StartNewMinute(TDateTime key, std::uint16_t count, int lastPo
 
     Targets.SeriesCPM.AddY(count, PointLabel(k, key, Fs));
     std::string line;
+    std::optional<double> dose;
     if (lastPointIndex < 10 || k < 10) {
         Targets.SeriesSV.AddNull();
         line = LogLineText(finished, Fs);
     } else {
-        const double dose =
-            DoseRateBefore(records, k, Targets.GraphCoefficient, Targets.GraphBackground);
-        Targets.SeriesSV.AddY(dose, "");
-        line = LogLineText(finished, dose, Fs);
+        dose = DoseRateBefore(records, k, Targets.GraphCoefficient, Targets.GraphBackground);
+        Targets.SeriesSV.AddY(*dose, "");
+        line = LogLineText(finished, *dose, Fs);
     }
     records.Append({key, count});
     log.Add(line);
+    for (TFinishedMinuteSink* sink : Sinks) {
+        sink->MinuteFinished({finished, dose, line, k - 1});
+    }
     // Followed once the tick is over (TTickUpdate).
     LinesAdded = true;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Connecting a counter, polling it every 100 ms and folding its readings into
 // minute records while the chart and the log list grow.
@@ -5,11 +6,13 @@
 #include "counter/CounterDevice.h"
 #include "display/ViewOps.h"
 #include "platform/FormatSettings.h"
+#include "records/FinishedMinute.h"
 #include "records/MinuteRecords.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace ostrel {
 
@@ -43,6 +46,8 @@ public:
     std::uint32_t DeviceId = 0;
     // Called whenever the 100 ms timer is switched on or off.
     std::function<void(bool enabled)> OnTimerSwitched;
+    // Told of every finished minute, in the order added; not owned.
+    void AddFinishedMinuteSink(TFinishedMinuteSink& sink) { Sinks.push_back(&sink); }
 
 private:
     void SetTimerEnabled(bool enabled);
@@ -54,6 +59,7 @@ private:
     const TFormatSettings& Fs;
     bool Enabled = false;
     bool LinesAdded = false; // in the tick under way
+    std::vector<TFinishedMinuteSink*> Sinks;
 };
 
 } // namespace ostrel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live loop driven through a scripted counter library and in-memory views.
 
 #include "counter/Acquisition.h"
@@ -317,6 +318,36 @@ TEST_F(AcquisitionTest, ALibraryThatNeverRunsDryCannotHoldATickForever) {
     EXPECT_EQ(Device.TakeCalls().size(), TAcquisition::MaxReadingsPerTick);
     EXPECT_EQ(Records[0].Count, static_cast<std::int32_t>(TAcquisition::MaxReadingsPerTick));
     EXPECT_TRUE(Loop.TimerEnabled());
+}
+
+// Records every call a finished-minute listener gets, as one text per call.
+class TRecordingSink : public TFinishedMinuteSink {
+public:
+    std::vector<std::string> Calls;
+    void MinuteFinished(const TFinishedMinute& m) noexcept override {
+        Calls.push_back(std::to_string(m.Position) + " " + std::to_string(m.Record.Count) + " " +
+                        (m.DoseRate ? "dose" : "-") + " " + std::string(m.Line));
+    }
+    void TickEnded() noexcept override { Calls.push_back("tick"); }
+};
+
+TEST_F(AcquisitionTest, ListenersHearEachFinishedMinuteInOrderAndOneTickEndPerTick) {
+    TRecordingSink sink;
+    Loop.AddFinishedMinuteSink(sink);
+    Start();
+    QueueMinutes({5, 6}); // one line: minute 0
+    Loop.TimerTimer();
+    Loop.TimerTimer(); // idle: nothing
+    QueueMinutes({7}, 1);
+    QueueMinutes({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 2); // minutes 2..11: lines 1..10
+    Loop.TimerTimer();
+    ASSERT_EQ(sink.Calls.size(), 13u);
+    EXPECT_EQ(sink.Calls[0], "0 5 - 11/07/16, 09:00, 5");
+    EXPECT_EQ(sink.Calls[1], "tick");
+    EXPECT_EQ(sink.Calls[2], "1 13 - 11/07/16, 09:01, 13");
+    EXPECT_EQ(sink.Calls[11], "10 1 dose " + Log.Lines[10]);
+    EXPECT_EQ(sink.Calls[12], "tick");
+    EXPECT_EQ(Log.Lines[10], "11/07/16, 09:10, 1, 0.003476");
 }
 
 TEST_F(AcquisitionTest, AHiddenOrFrozenLogIsNotFollowed) {
