@@ -40,6 +40,32 @@ if(UNIX AND NOT APPLE)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${OSTREL_INSTALL_DOCDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ostrel)
+  # The manual page and the changelog go in compressed as Debian wants them:
+  # gzip at its best, with neither the file's name nor its time inside, so
+  # that the same sources make the same package.
+  find_program(OSTREL_GZIP gzip REQUIRED)
+  set(ostrel_gzipped)
+  foreach(pair "ostrel.1;ostrel.1.gz" "changelog;changelog.Debian.gz")
+    list(GET pair 0 source)
+    list(GET pair 1 gzipped)
+    add_custom_command(
+      OUTPUT ${CMAKE_BINARY_DIR}/packaging/${gzipped}
+      COMMAND sh -c "\"$0\" -9n <\"$1\" >\"$2\"" ${OSTREL_GZIP}
+              ${PROJECT_SOURCE_DIR}/packaging/${source} ${CMAKE_BINARY_DIR}/packaging/${gzipped}
+      DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${source}
+      VERBATIM)
+    list(APPEND ostrel_gzipped ${CMAKE_BINARY_DIR}/packaging/${gzipped})
+  endforeach()
+  add_custom_target(ostrel_gzipped_docs ALL DEPENDS ${ostrel_gzipped})
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/ostrel.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz
+          DESTINATION ${OSTREL_INSTALL_DOCDIR})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${OSTREL_INSTALL_DOCDIR})
 foreach(part sim adapters)
@@ -57,16 +83,23 @@ set(CPACK_PACKAGE_VENDOR Ostrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${OSTREL_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Radiation counter logger")
+# One line of the control file per line here, each within 80 columns.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Ostrel logs a radiation counter: one record per clock minute, a live chart of counts "
-  "per minute and dose rate, and CSV logs. It talks to the counter through a device "
-  "library; a simulated counter and adapters for GQ GMC and line-based serial counters "
-  "are included.")
+  "Ostrel logs a radiation counter: one record per clock minute, a live chart\n"
+  "of counts per minute and dose rate, and CSV logs. It talks to the counter\n"
+  "through a device library; a simulated counter and adapters for GQ GMC and\n"
+  "line-based serial counters are included.")
 if(NOT CPACK_GENERATOR)
   set(CPACK_GENERATOR DEB)
 endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The first packaging of this version; packaging/changelog names it too.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+# The binaries go in stripped; their debugging symbols go into
+# ostrel-dbgsym, found by gdb through their build ids.
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/DebFixups.cmake)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic | fonts-noto-cjk")
 find_program(OSTREL_DPKG_SHLIBDEPS dpkg-shlibdeps)
