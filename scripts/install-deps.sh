@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool
+  lintian desktop-file-utils appstream file binutils dpkg-dev
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
 if [[ "${1:-}" == "fuzz" ]]; then

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the Debian package from a build tree and checks it as a distribution
+# would: lintian (errors and warnings fail, unless overridden with a reason in
+# packaging/ostrel.lintian-overrides), the menu entry, the AppStream metainfo
+# and the changelog's version. Then it unpacks the package into a folder of
+# its own and starts the program there under Xvfb as the user nobody, with a
+# home that user owns: the window must come up, the simulated counter must be
+# the package's own, and the settings must land in ~/.config/ostrel/ because
+# the program's folder is not writable.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+# Starting the program as another user needs root.
+if [[ $(id -u) -ne 0 ]]; then
+  echo "SKIP: needs root to start the program as nobody"
+  exit 77
+fi
+export QT_QPA_PLATFORM=xcb
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log" >&2; fail "cpack could not build the package"; }
+debs=("$work"/out/ostrel_*.deb)
+[[ -f "${debs[0]}" && ${#debs[@]} -eq 1 ]] || fail "not one package: ${debs[*]}"
+deb=${debs[0]}
+ddeb=$(echo "$work"/out/ostrel-dbgsym_*.ddeb)
+[[ -f "$ddeb" ]] || fail "no debug symbols package"
+chmod 755 "$work" "$work/out"
+
+# Everything that needs no root runs as nobody, in a home of its own.
+home=$work/home
+mkdir "$home"
+chown nobody:nogroup "$home"
+as_nobody() {
+  setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 "$@"
+}
+
+echo "== lintian $(basename "$deb") $(basename "$ddeb")"
+as_nobody lintian --fail-on error,warning "$deb" "$ddeb" ||
+  fail "lintian reports errors or warnings not overridden"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+chmod 755 "$root"
+
+desktop-file-validate "$root/usr/share/applications/ostrel.desktop" ||
+  fail "the menu entry does not validate"
+# The component's id is the program's name, as its desktop file and icon are
+# called; a reverse-DNS id would need a domain of the project's own.
+appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
+  "$root/usr/share/metainfo/ostrel.metainfo.xml" || fail "the metainfo does not validate"
+
+version=$(dpkg-deb --field "$deb" Version)
+first=$(zcat "$root/usr/share/doc/ostrel/changelog.Debian.gz" | head -n 1)
+[[ "$first" == "ostrel ($version) "* ]] ||
+  fail "the changelog's first entry is \"$first\", the package is $version"
+
+# The unprivileged run: nothing of the package is writable for nobody.
+as_nobody QT_QPA_PLATFORM=xcb \
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    set -euo pipefail
+    root=$1 home=$2
+    cd "$home"
+    "$root/usr/bin/ostrel" >stdout.txt 2>stderr.txt &
+    pid=$!
+    for _ in $(seq 1 200); do
+      xdotool search --name "^Ostrel Ver\.1\.4$" >/dev/null 2>&1 && found=1 && break
+      sleep 0.1
+    done
+    if [[ -z "${found:-}" ]]; then
+      echo "FAIL: no window named Ostrel Ver.1.4" >&2
+      cat stderr.txt >&2
+      kill -KILL $pid 2>/dev/null || true
+      exit 1
+    fi
+    # The device library in use is the simulated counter from the package,
+    # found through the run path, not one from the build tree.
+    if ! grep -qF "$root/usr/lib/ostrel/libPexlar.so" /proc/$pid/maps; then
+      echo "FAIL: the package'"'"'s simulated counter is not loaded" >&2
+      grep -F .so /proc/$pid/maps | grep -i pexlar >&2 || true
+      kill -KILL $pid 2>/dev/null || true
+      exit 1
+    fi
+    sleep 0.5
+    kill -TERM $pid
+    wait $pid
+  ' _ "$root" "$home" || fail "the unpacked program did not run as expected"
+
+ini=$home/.config/ostrel/ostrel.ini
+[[ -f "$ini" ]] || fail "no settings file $ini"
+[[ $(stat -c %U "$ini") == nobody ]] || fail "$ini is not the user's own"
+diff <(printf '[Graph]\nuSv=0.00158\nBackGround=0\n') <(tr -d '\r' <"$ini") ||
+  fail "unexpected settings in $ini"
+[[ ! -e "$root/usr/bin/ostrel.ini" ]] || fail "settings written beside the program"
+echo "PASS: the package is lintian clean, validates, and runs unpacked as nobody"
