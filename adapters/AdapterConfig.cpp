@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "adapters/AdapterConfig.h"
 
+#include "device/Text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <fstream>
@@ -9,16 +11,6 @@
 namespace ostrel::adapters {
 
 namespace {
-
-constexpr std::string_view Blanks = " \t\r\n";
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(Blanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
-}
 
 std::string Lower(std::string_view text) {
     std::string result(text);
@@ -44,19 +36,23 @@ std::string BaudList() {
     return text;
 }
 
+bool SeparatesPorts(char c) {
+    return c == ',' || IsBlankOrControl(c);
+}
+
+// A CR or another control character inside the value separates too: kept in
+// a name, it would never match the port's line in the coefficient file.
 std::vector<std::string> SplitPorts(std::string_view text) {
     std::vector<std::string> ports;
-    std::size_t position = 0;
-    while (position < text.size()) {
-        const std::size_t start = text.find_first_not_of(" \t,", position);
-        if (start == std::string_view::npos) {
-            break;
+    auto position = text.begin();
+    while (true) {
+        const auto start = std::find_if_not(position, text.end(), SeparatesPorts);
+        if (start == text.end()) {
+            return ports;
         }
-        const std::size_t end = std::min(text.find_first_of(" \t,", start), text.size());
-        ports.emplace_back(text.substr(start, end - start));
-        position = end;
+        position = std::find_if(start, text.end(), SeparatesPorts);
+        ports.emplace_back(start, position);
     }
-    return ports;
 }
 
 int ParseBaud(std::string_view text, std::string_view where) {

@@ -5,6 +5,7 @@
 // the adapter's configuration file and then from its environment variables.
 
 #include "adapters/Protocol.h"
+#include "device/LibrarySide.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -24,9 +25,6 @@ class TAdapterConfigError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// The value of an environment variable, if it is set.
-using TEnvironment = std::function<std::optional<std::string>(const char* name)>;
 
 struct TAdapterConfig {
     std::vector<std::string> Ports;           // looked at in this order
@@ -57,7 +55,7 @@ std::filesystem::path ConfigFilePath(const TAdapterSetup& setup, const TEnvironm
 std::filesystem::path StateFilePath(const TAdapterSetup& setup, const TEnvironment& environment);
 
 // Reads "key = value" lines ("#" starts a comment) over the defaults:
-// "port" (one or more, separated by blanks or commas), "baud" and the
+// "port" (one or more, separated by blanks, control characters or commas), "baud" and the
 // setup's extra keys. sourceName names the file in error texts.
 void ApplyConfigText(std::string_view text, std::string_view sourceName, const TAdapterSetup& setup,
                      TAdapterConfig& config);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "adapters/CoefficientStore.h"
 
+#include "device/FileReplacement.h"
+#include "device/Text.h"
+
 #include <charconv>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -15,18 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view Blanks = " \t\r";
 constexpr std::string_view NewFileHeading =
     "# Ostrel counter adapter: coefficient (0.00001 uSv/h per CPM) and background (CPM)\n"
     "# of the counter on each serial port.\n";
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(Blanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
-}
 
 std::vector<std::string_view> Lines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -67,7 +60,7 @@ std::optional<std::uint16_t> TakeNumber(std::string_view& text) {
 
 std::optional<TCoefficientPair> ParsePair(std::string_view text) {
     const std::optional<std::uint16_t> coefficient = TakeNumber(text);
-    if (!coefficient || text.empty() || (text.front() != ' ' && text.front() != '\t')) {
+    if (!coefficient || text.empty() || !IsBlankOrControl(text.front())) {
         return std::nullopt;
     }
     const std::optional<std::uint16_t> background = TakeNumber(text);
@@ -82,16 +75,10 @@ std::string LineOf(std::string_view port, TCoefficientPair pair) {
            std::to_string(pair.Background);
 }
 
-fs::path TemporaryPath(const fs::path& target) {
-    std::random_device random;
-    fs::path temporary = target;
-    temporary += "." + std::to_string(random()) + ".tmp";
-    return temporary;
-}
-
 } // namespace
 
 std::optional<TCoefficientPair> FindCoefficients(std::string_view text, std::string_view port) {
+    port = Trimmed(port);
     for (const std::string_view line : Lines(text)) {
         const std::optional<std::string_view> name = LinePort(line);
         if (name && *name == port) {
@@ -103,6 +90,8 @@ std::optional<TCoefficientPair> FindCoefficients(std::string_view text, std::str
 }
 
 std::string WithCoefficients(std::string_view text, std::string_view port, TCoefficientPair pair) {
+    // The file's names are read trimmed: blanks around one would not read back.
+    port = Trimmed(port);
     std::string result;
     bool replaced = false;
     for (const std::string_view line : Lines(text)) {
@@ -152,21 +141,8 @@ void WriteCoefficients(const fs::path& file, std::string_view port, TCoefficient
         text << input.rdbuf();
         old = text.str();
     }
-    const fs::path temporary = TemporaryPath(file);
-    {
-        std::ofstream output(temporary, std::ios::binary | std::ios::trunc);
-        const std::string content = WithCoefficients(old, port, pair);
-        output.write(content.data(), static_cast<std::streamsize>(content.size()));
-        output.close();
-        if (!output) {
-            fs::remove(temporary, error);
-            throw std::runtime_error(file.string() + ": cannot be written");
-        }
-    }
-    fs::rename(temporary, file, error);
+    error = ReplaceFileContent(file, WithCoefficients(old, port, pair));
     if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
         throw std::runtime_error(file.string() + ": " + error.message());
     }
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "adapters/LineProtocol.h"
 
+#include "device/Text.h"
+
 #include <charconv>
 #include <vector>
 
@@ -8,15 +10,11 @@ namespace ostrel::adapters {
 
 namespace {
 
-constexpr std::string_view Blanks = " \t";
 constexpr std::string_view CountsPerSecondField = "CPS";
 
+// Any other control character makes a line garbage, so it is no blank here.
 std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(Blanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+    return ostrel::Trimmed(text, IsSpaceOrTab);
 }
 
 bool IsPrintable(std::string_view text) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "adapters/SerialCounter.h"
 
-#include "counter/DeviceLibrarySide.h"
+#include "device/LibrarySide.h"
 
 #include <algorithm>
 #include <cstdio>

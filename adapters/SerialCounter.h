@@ -10,7 +10,7 @@
 #include "adapters/CoefficientStore.h"
 #include "adapters/Protocol.h"
 #include "adapters/SerialPort.h"
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 
 #include <cstdint>
 #include <deque>

@@ -5,7 +5,7 @@
 // wires them.
 
 #include "counter/Acquisition.h"
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 #include "platform/FormatSettings.h"
 #include "records/MinuteRecords.h"
 

@@ -27,13 +27,12 @@ if(TARGET Pexlar)
           RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-foreach(adapter PexlarGmc PexlarSerialLine)
-  if(TARGET ${adapter})
-    install(TARGETS ${adapter}
-            LIBRARY DESTINATION ${OSTREL_INSTALL_LIBDIR}/adapters
-            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}/adapters)
-  endif()
-endforeach()
+# The adapters that adapters/CMakeLists.txt builds.
+if(OSTREL_ADAPTER_TARGETS)
+  install(TARGETS ${OSTREL_ADAPTER_TARGETS}
+          LIBRARY DESTINATION ${OSTREL_INSTALL_LIBDIR}/adapters
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}/adapters)
+endif()
 
 if(UNIX AND NOT APPLE)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.desktop

@@ -3,7 +3,7 @@
 // Connecting a counter, polling it every 100 ms and folding its readings into
 // minute records while the chart and the log list grow.
 
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 #include "display/ViewOps.h"
 #include "platform/FormatSettings.h"
 #include "records/FinishedMinute.h"

@@ -3,7 +3,7 @@
 // The counter's device library, loaded once for the program's life, and the
 // table of its eight entry points.
 
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 #include "platform/DynamicLibrary.h"
 
 #include <functional>

@@ -3,24 +3,13 @@
 // Date-time values as doubles: the day number counted from 1899-12-30 plus
 // the time of day as a fraction.
 
+#include "device/SystemTime.h"
+
 #include <cstdint>
 
 namespace ostrel {
 
 using TDateTime = double;
-
-// The eight unsigned 16-bit fields of a SYSTEMTIME, in their order in memory.
-struct TSystemTime {
-    std::uint16_t Year;
-    std::uint16_t Month;
-    std::uint16_t DayOfWeek;
-    std::uint16_t Day;
-    std::uint16_t Hour;
-    std::uint16_t Minute;
-    std::uint16_t Second;
-    std::uint16_t Milliseconds;
-};
-static_assert(sizeof(TSystemTime) == 16);
 
 struct TDate {
     int Year;

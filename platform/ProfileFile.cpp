@@ -1,26 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ProfileFile.h"
 
+#include "device/FileReplacement.h"
 #include "platform/Exceptions.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace ostrel {
 
@@ -231,85 +221,6 @@ void RequireSingleLine(std::string_view text) {
     }
 }
 
-// A link is followed, so that the link stays and its target gets the content.
-fs::path WriteTarget(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_symlink(path, error)) {
-        return path;
-    }
-    const auto target = fs::weakly_canonical(path, error);
-    return error ? path : target;
-}
-
-fs::path TemporaryPath(const fs::path& target) {
-    std::random_device random;
-    const std::uint64_t tag = (std::uint64_t{random()} << 32) ^ random();
-    std::ostringstream suffix;
-    suffix << "." << std::hex << tag << ".tmp";
-    fs::path temporary = target;
-    temporary += suffix.str();
-    return temporary;
-}
-
-bool WriteWhole(const fs::path& path, std::string_view content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        return false;
-    }
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.flush();
-    out.close();
-    return !out.fail();
-}
-
-// Renaming over a file that the user may not write would bypass its
-// protection; refuse it as the profile routines do.
-bool MayReplace(const fs::path& target) {
-    std::error_code error;
-    if (!fs::exists(target, error)) {
-        return !error;
-    }
-#ifdef _WIN32
-    return true; // MoveFileExW itself refuses a read-only target
-#else
-    return ::access(target.c_str(), W_OK) == 0;
-#endif
-}
-
-bool MoveOver(const fs::path& from, const fs::path& to) {
-#ifdef _WIN32
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    std::error_code error;
-    fs::rename(from, to, error);
-    return !error;
-#endif
-}
-
-void KeepPermissions(const fs::path& target, const fs::path& temporary) {
-    std::error_code error;
-    const auto status = fs::status(target, error);
-    if (!error && fs::exists(status)) {
-        fs::permissions(temporary, status.permissions(), error);
-    }
-}
-
-bool ReplaceWhole(const fs::path& target, std::string_view content) {
-    if (!MayReplace(target)) {
-        return false;
-    }
-    const auto temporary = TemporaryPath(target);
-    if (WriteWhole(temporary, content)) {
-        KeepPermissions(target, temporary);
-        if (MoveOver(temporary, target)) {
-            return true;
-        }
-    }
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    return false;
-}
-
 [[noreturn]] void ThrowCannotWrite(const fs::path& path) {
     throw EFileError(PathText(path) + std::string(CannotWriteText));
 }
@@ -341,21 +252,21 @@ void WriteString(const fs::path& path, std::string_view section, std::string_vie
     RequireSingleLine(section);
     RequireSingleLine(key);
     RequireSingleLine(value);
-    const auto target = WriteTarget(path);
+    // Through a symlink to its target, as the replacement writes.
     std::error_code error;
-    const bool exists = fs::exists(target, error);
+    const bool exists = fs::exists(path, error);
     if (error) {
         ThrowCannotWrite(path);
     }
     std::string content;
     if (exists) {
-        auto old = ReadWhole(target);
+        auto old = ReadWhole(path);
         if (!old) {
             ThrowCannotWrite(path);
         }
         content = std::move(*old);
     }
-    if (!ReplaceWhole(target, WithKey(content, section, key, value))) {
+    if (ReplaceFileContent(path, WithKey(content, section, key, value))) {
         ThrowCannotWrite(path);
     }
 }

@@ -3,7 +3,7 @@
 // The settings command of the main window: the dialog between the main
 // window's values and the counter's own pair.
 
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 
 #include <cstdint>
 #include <functional>

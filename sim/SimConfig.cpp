@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/SimConfig.h"
 
+#include "device/Text.h"
+
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -161,17 +163,8 @@ TCounterSample ParseReading(std::string_view text) {
     return sample;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t comment = text.find('#');
-    if (comment != std::string_view::npos) {
-        text = text.substr(0, comment);
-    }
-    constexpr std::string_view blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+std::string_view WithoutComment(std::string_view text) {
+    return text.substr(0, text.find('#'));
 }
 
 } // namespace
@@ -193,7 +186,7 @@ std::vector<TCounterSample> ParseScript(std::istream& input) {
         if (number == 1 && text.substr(0, 3) == "\xEF\xBB\xBF") {
             text.remove_prefix(3);
         }
-        text = Trimmed(text);
+        text = Trimmed(WithoutComment(text));
         if (text.empty()) {
             continue;
         }

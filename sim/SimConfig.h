@@ -3,10 +3,10 @@
 // The simulated counter's own settings, taken from environment variables when
 // a program connects, and the replay scripts it can read.
 
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
+#include "device/LibrarySide.h"
 
 #include <cstdint>
-#include <functional>
 #include <istream>
 #include <optional>
 #include <stdexcept>
@@ -39,9 +39,6 @@ struct TSimConfig {
     std::optional<std::uint64_t> Seed;
     std::optional<std::vector<TCounterSample>> Script; // replayed instead of random readings
 };
-
-// The value of an environment variable, if it is set.
-using TEnvironment = std::function<std::optional<std::string>(const char* name)>;
 
 // Reads all four settings; unset or empty ones keep their defaults. Throws
 // TSimConfigError for a value out of range or a script that cannot be read.

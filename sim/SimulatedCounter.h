@@ -3,7 +3,7 @@
 // A radiation counter made of a clock and a random source: one reading per
 // simulated second, Poisson-distributed counts, stamped with local time.
 
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 #include "sim/SimConfig.h"
 
 #include <chrono>

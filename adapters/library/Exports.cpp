@@ -4,16 +4,13 @@
 
 #include "adapters/SerialCounter.h"
 #include "adapters/library/LibrarySetup.h"
-#include "counter/CounterDevice.h"
-#include "counter/DeviceLibrarySide.h"
+#include "device/EntryPoints.h"
 
 #include <atomic>
 #include <cstdint>
 
 namespace {
 
-using ostrel::TCounterSample;
-using ostrel::TDeviceInfo;
 using ostrel::adapters::TSerialCounter;
 
 // Milliseconds since 1970 that the wall clock is held at; 0: the real time.
@@ -34,54 +31,9 @@ TSerialCounter& Counter() {
     return counter;
 }
 
-// No exception may cross into the caller, which knows nothing of C++.
-template <typename TAction> std::int32_t Guarded(TAction action) noexcept {
-    try {
-        return action(Counter());
-    } catch (...) {
-        return 0;
-    }
-}
-
 } // namespace
 
-PEXLAR_EXPORT std::int32_t PEXLAR_CALL Find() {
-    return Guarded([](TSerialCounter& counter) { return counter.Find(); });
-}
-
-PEXLAR_EXPORT std::int32_t PEXLAR_CALL GetInfo(TDeviceInfo* infos) {
-    return Guarded([infos](TSerialCounter& counter) { return counter.GetInfo(infos); });
-}
-
-PEXLAR_EXPORT std::int32_t PEXLAR_CALL Connect(std::uint32_t id) {
-    return Guarded([id](TSerialCounter& counter) { return counter.Connect(id); });
-}
-
-PEXLAR_EXPORT std::int32_t PEXLAR_CALL Disconnect(std::uint32_t id) {
-    return Guarded([id](TSerialCounter& counter) { return counter.Disconnect(id); });
-}
-
-PEXLAR_EXPORT std::int32_t PEXLAR_CALL GetData(TCounterSample* sample) {
-    return Guarded([sample](TSerialCounter& counter) { return counter.GetData(sample); });
-}
-
-PEXLAR_EXPORT std::int32_t PEXLAR_CALL GetCoefficient(std::uint32_t id, std::uint16_t* coefficient,
-                                                      std::uint16_t* background) {
-    return Guarded([=](TSerialCounter& counter) {
-        return counter.GetCoefficient(id, coefficient, background);
-    });
-}
-
-PEXLAR_EXPORT std::int32_t PEXLAR_CALL SetCoefficient(std::uint32_t id, std::uint16_t coefficient,
-                                                      std::uint16_t background) {
-    return Guarded([=](TSerialCounter& counter) {
-        return counter.SetCoefficient(id, coefficient, background);
-    });
-}
-
-PEXLAR_EXPORT std::int32_t PEXLAR_CALL Clear() {
-    return Guarded([](TSerialCounter& counter) { return counter.Clear(); });
-}
+PEXLAR_ENTRY_POINTS(Counter)
 
 // For tests: holds the wall clock that stamps readings at the given
 // milliseconds since 1970-01-01 UTC; 0 lets it run again.

@@ -3,17 +3,11 @@
 // PEXLAR_WITHOUT_<name>. The others only note that they were called, so a
 // test can see what the loader calls before it gives such a library up.
 
-#include "counter/CounterDevice.h"
+#include "device/EntryPoints.h"
 
 #include <cstdint>
 #include <string>
 #include <utility>
-
-#ifdef _WIN32
-#define PEXLAR_EXPORT extern "C" __declspec(dllexport)
-#else
-#define PEXLAR_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
 
 namespace {
 

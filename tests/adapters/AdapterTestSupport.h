@@ -7,7 +7,7 @@
 #include "adapters/Clock.h"
 #include "adapters/SerialCounter.h"
 #include "adapters/SerialPort.h"
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 
 #include <atomic>
 #include <cstdint>

@@ -66,6 +66,50 @@ TEST(CoefficientStoreTest, SetsOneLineAndKeepsTheOthers) {
     }
 }
 
+TEST(CoefficientStoreTest, ControlCharactersAroundAPortNameAreBlanks) {
+    struct TCase {
+        std::string Before;
+        std::string Port;
+        std::optional<TCoefficientPair> Found;
+        std::string After; // once the port is set to 700 3
+    };
+    const std::vector<TCase> cases = {
+        {"/dev/a\r = 650 0\r\n", "/dev/a", TCoefficientPair{650, 0}, "/dev/a = 700 3\n"},
+        {"/dev/a = 650 0\n", "/dev/a\r", TCoefficientPair{650, 0}, "/dev/a = 700 3\n"},
+        {"\f/dev/a\x01=\v650\x1F"
+         "0\r\n# x\n",
+         "\t/dev/a\r", TCoefficientPair{650, 0}, "/dev/a = 700 3\n# x\n"},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(FindCoefficients(c.Before, c.Port), c.Found) << c.Before;
+        const std::string after = WithCoefficients(c.Before, c.Port, {700, 3});
+        EXPECT_EQ(after, c.After) << c.Before;
+        EXPECT_EQ(FindCoefficients(after, c.Port), (TCoefficientPair{700, 3})) << c.Before;
+    }
+}
+
+#ifndef _WIN32
+// The file goes through the shared replacement: a link to it stays a link
+// and its target stays readable by its owner alone.
+TEST(CoefficientStoreTest, ALinkedOwnerOnlyFileStaysSo) {
+    QTemporaryDir folder;
+    const std::filesystem::path root(folder.path().toStdString());
+    const std::filesystem::path target = root / "kept" / "gmc.state";
+    const std::filesystem::path link = root / "gmc.state";
+    std::filesystem::create_directories(target.parent_path());
+    std::ofstream(target) << "/dev/ttyUSB0 = 650 0\n";
+    const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::filesystem::permissions(target, ownerOnly);
+    std::filesystem::create_symlink(target, link);
+
+    WriteCoefficients(link, "/dev/ttyUSB0", {700, 3});
+
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(target), "/dev/ttyUSB0 = 700 3\n");
+    EXPECT_EQ(std::filesystem::status(target).permissions(), ownerOnly);
+}
+#endif
+
 TEST(CoefficientStoreTest, WritesCreateTheFolderAndReadBack) {
     QTemporaryDir folder;
     const std::filesystem::path file =

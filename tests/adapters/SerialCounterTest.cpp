@@ -267,6 +267,32 @@ TEST_F(SerialCounterTest, CoefficientsLiveInTheStateFileByPort) {
     EXPECT_EQ(next->GetCoefficient(nextId, nullptr, &background), 0);
 }
 
+// A gmc.conf saved with CRs: the port's pair reads back, in one line.
+TEST_F(SerialCounterTest, APortNamedWithACrKeepsOneLineInTheStateFile) {
+    const std::string config = Folder.filePath("gmc.conf").toStdString();
+    std::ofstream(config, std::ios::binary) << "port = /dev/a\r, /dev/b\r\n";
+    World.Environment["OSTREL_GMC_CONFIG"] = config;
+    World.Environment.erase("OSTREL_GMC_PORT");
+    World.Ports["/dev/a"] = GmcPort("GMC-320Re 5.2");
+    auto counter = Gmc();
+    const std::uint32_t id = ConnectFirst(*counter);
+    EXPECT_EQ(id, PortId("/dev/a"));
+    EXPECT_EQ(counter->SetCoefficient(id, 700, 12), 1);
+    EXPECT_EQ(counter->SetCoefficient(id, 701, 13), 1);
+
+    auto next = Gmc();
+    const std::uint32_t nextId = ConnectFirst(*next);
+    std::uint16_t coefficient = 0;
+    std::uint16_t background = 0;
+    EXPECT_EQ(next->GetCoefficient(nextId, &coefficient, &background), 1);
+    EXPECT_EQ(coefficient, 701);
+    EXPECT_EQ(background, 13);
+    std::ifstream input(StatePath, std::ios::binary);
+    std::ostringstream text;
+    text << input.rdbuf();
+    EXPECT_EQ(text.str().substr(text.str().find("\n/dev/")), "\n/dev/a = 701 13\n");
+}
+
 TEST_F(SerialCounterTest, CoefficientsThatCannotBeStoredAreKeptForTheSession) {
     const std::string blocker = Folder.filePath("file").toStdString();
     std::ofstream(blocker) << "x";

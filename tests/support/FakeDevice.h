@@ -3,7 +3,7 @@
 // A scripted counter library behind the entry-point table: it records every
 // call in order and hands out the readings queued by the test.
 
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,28 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // For the device libraries built here (the simulated counter and the serial
-// adapters), not for the program: how an entry point is exported, the
-// library's environment, and the local time that stamps a reading. Header
-// only, so that a device library links none of the program's libraries.
+// adapters), not for the program: the library's environment and the local
+// time that stamps a reading.
 
-#include "platform/DateTime.h"
+#include "device/SystemTime.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
-// The eight entry points under their plain names; with PEXLAR_CALL from
-// CounterDevice.h.
-#ifdef _WIN32
-#define PEXLAR_EXPORT extern "C" __declspec(dllexport)
-#else
-#define PEXLAR_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
-
 namespace ostrel {
+
+// The value of an environment variable, if it is set: EnvironmentValue in a
+// library, a table of values in a test.
+using TEnvironment = std::function<std::optional<std::string>(const char* name)>;
 
 // The variable's value; nothing when it is not set.
 inline std::optional<std::string> EnvironmentValue(const char* name) {

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The counter's device library: its two records and its eight entry points.
+// The counter's device library: its two records and its eight entry points,
+// as the program binds them and as every device library built here exports
+// them.
 
-#include "platform/DateTime.h"
+#include "device/SystemTime.h"
 
 #include <cstddef>
 #include <cstdint>
