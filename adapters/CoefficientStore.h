@@ -19,7 +19,9 @@ struct TCoefficientPair {
 };
 
 // The port's pair in the file's text; nothing when the port has no line or
-// its line does not hold two numbers from 0 to 65535.
+// its line does not hold two numbers from 0 to 65535. Names are compared
+// without the blanks and control characters around them (a CR of a file
+// edited on Windows).
 std::optional<TCoefficientPair> FindCoefficients(std::string_view text, std::string_view port);
 
 // The text with the port's line set to the pair: replaced where it stands,
@@ -31,7 +33,8 @@ std::optional<TCoefficientPair> ReadCoefficients(const std::filesystem::path& fi
                                                  std::string_view port);
 
 // Stores the port's pair, creating the file and its folder when missing and
-// replacing the file whole, so that a failure leaves the old one. Throws
+// replacing the file whole, so that a failure leaves the old one; a symlink
+// keeps pointing at the file, which keeps its permissions. Throws
 // std::runtime_error with the reason.
 void WriteCoefficients(const std::filesystem::path& file, std::string_view port,
                        TCoefficientPair pair);
