@@ -43,20 +43,4 @@ std::vector<std::string> TLogLines::All() const {
     return lines;
 }
 
-void TLogLines::WriteTo(const TByteSink& sink) const {
-    std::string chunk;
-    chunk.reserve(ChunkBytes + 256);
-    for (int i = 0; i < Count(); ++i) {
-        chunk.append(At(i));
-        chunk.append("\r\n");
-        if (chunk.size() >= ChunkBytes) {
-            sink(chunk);
-            chunk.clear();
-        }
-    }
-    if (!chunk.empty()) {
-        sink(chunk);
-    }
-}
-
 } // namespace ostrel

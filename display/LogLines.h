@@ -4,22 +4,14 @@
 // contiguous UTF-8 buffer and the end offset of each line, no object per line.
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace ostrel {
 
-// Receives bytes in order; called once per chunk.
-using TByteSink = std::function<void(std::string_view bytes)>;
-
 class TLogLines {
 public:
-    // Written lines are gathered into chunks of about this many bytes before
-    // they go to a sink, so a file write is not one call per line.
-    static constexpr std::size_t ChunkBytes = 64 * 1024;
-
     int Count() const { return static_cast<int>(Ends.size()); }
     bool Empty() const { return Ends.empty(); }
     // The line at index; an empty view for an index that names no line.
@@ -32,10 +24,6 @@ public:
     void Clear();
 
     std::vector<std::string> All() const;
-    // Every line followed by CR LF. A chunk always ends at a line end, so a
-    // sink that re-encodes never sees a character cut in two. An empty list
-    // makes no call.
-    void WriteTo(const TByteSink& sink) const;
 
 private:
     std::size_t Start(int index) const { return index == 0 ? 0 : Ends[index - 1]; }

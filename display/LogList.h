@@ -82,8 +82,6 @@ public:
 
     // All lines in order, for saving.
     std::vector<std::string> Lines() const { return Model->Lines().All(); }
-    // All lines in order, each followed by CR LF, in chunks of whole lines.
-    void WriteLines(const TByteSink& sink) const { Model->Lines().WriteTo(sink); }
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -50,14 +50,4 @@ void TLogFileCommands::NewFileNames() {
     OpenDialogFileName.clear();
 }
 
-std::vector<std::string> AllLines(const TLogView& log) {
-    std::vector<std::string> lines;
-    const int count = log.Count();
-    lines.reserve(std::size_t(count > 0 ? count : 0));
-    for (int k = 0; k < count; ++k) {
-        lines.push_back(log.Item(k));
-    }
-    return lines;
-}
-
 } // namespace ostrel

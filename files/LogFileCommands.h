@@ -60,7 +60,4 @@ private:
     std::string OpenDialogFileName;
 };
 
-// Every line of a log list, in order.
-std::vector<std::string> AllLines(const TLogView& log);
-
 } // namespace ostrel

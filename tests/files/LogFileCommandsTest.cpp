@@ -2,7 +2,6 @@
 #include "files/LogFileCommands.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
-#include "support/FakeViews.h"
 
 #include <QDir>
 #include <QFile>
@@ -224,13 +223,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TOpenFailure{"Missing", "missing.csv", "No such file or directory"},
                     TOpenFailure{"Folder", "folder", "file to open is a directory"}),
     [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(AllLines, ReadsEveryLineInOrder) {
-    test::TFakeLog log;
-    EXPECT_EQ(AllLines(log), Lines{});
-    log.Lines = {"a", "", "c"};
-    EXPECT_EQ(AllLines(log), (Lines{"a", "", "c"}));
-}
 
 } // namespace
 } // namespace ostrel
