@@ -3,6 +3,7 @@
 
 #include "app/ErrorBox.h"
 #include "display/Chart.h"
+#include "display/ChartViews.h"
 #include "display/ClientArea.h"
 #include "display/LogList.h"
 #include "display/RebuildDisplay.h"
@@ -83,8 +84,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
             [this] { RunGuarded([this] { TimerTimer(); }); });
     Acquisition = std::make_unique<TAcquisition>(
         CounterLibrary.EntryPoints(),
-        TAcquisitionTargets{Records, ChartWidget->SeriesCPM(), ChartWidget->SeriesSV(), Log(),
-                            GraphCoefficient, GraphBackground},
+        TAcquisitionTargets{Records, Views(), GraphCoefficient, GraphBackground},
         Options.FormatSettings);
     Acquisition->OnTimerSwitched = [this](bool on) {
         if (on) {
@@ -107,6 +107,10 @@ TMainForm::~TMainForm() {
 
 TLogList& TMainForm::Log() {
     return Client->Log();
+}
+
+TDisplayViews TMainForm::Views() {
+    return ChartViews(*ChartWidget, Log());
 }
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* name, const char* caption,
@@ -177,8 +181,7 @@ void TMainForm::FormDestroy() {
 }
 
 void TMainForm::NewClick() {
-    ostrel::NewClick([this] { FileCommands->NewFileNames(); }, ChartWidget->SeriesCPM(),
-                     ChartWidget->SeriesSV(), Records, Log());
+    ostrel::NewClick([this] { FileCommands->NewFileNames(); }, Views(), Records);
 }
 
 void TMainForm::OpenClick() {
@@ -213,8 +216,8 @@ void TMainForm::ShowClick() {
 }
 
 void TMainForm::RebuildDisplay() {
-    ostrel::RebuildDisplay(Records, GraphCoefficient, GraphBackground, ChartWidget->SeriesCPM(),
-                           ChartWidget->SeriesSV(), Log(), Options.FormatSettings);
+    ostrel::RebuildDisplay(Records, GraphCoefficient, GraphBackground, Views(),
+                           Options.FormatSettings);
 }
 
 void TMainForm::SetClick() {

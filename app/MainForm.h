@@ -8,6 +8,7 @@
 #include "files/LogFileCommands.h"
 #include "platform/FormatSettings.h"
 #include "records/MinuteRecords.h"
+#include "views/DisplayViews.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -81,6 +82,8 @@ public:
 
     TChart& Chart() { return *ChartWidget; }
     TLogList& Log();
+    // The chart's two series and the log list, as the commands fill them.
+    TDisplayViews Views();
     TClientArea& ClientArea() { return *Client; }
     QTimer& Timer() { return AcquisitionTimer; }
     const TLogFileCommands& Files() const { return *FileCommands; }

@@ -4,6 +4,7 @@
 #include "bench/LogScenario.h"
 #include "bench/OpenScenario.h"
 #include "display/Chart.h"
+#include "display/ChartViews.h"
 #include "display/ClientArea.h"
 #include "display/LogList.h"
 
@@ -201,8 +202,8 @@ TBurstRig::TBurstRig(const TBurstDevice& device, bool logShown)
     TOpenScenario::Settle();
     Acquisition = std::make_unique<TAcquisition>(
         device.EntryPoints(),
-        TAcquisitionTargets{RecordList, ChartWidget->SeriesCPM(), ChartWidget->SeriesSV(),
-                            Client->Log(), GraphCoefficient, GraphBackground},
+        TAcquisitionTargets{RecordList, ChartViews(*ChartWidget, Client->Log()), GraphCoefficient,
+                            GraphBackground},
         Fs);
 }
 

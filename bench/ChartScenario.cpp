@@ -4,6 +4,7 @@
 #include "bench/LogScenario.h"
 #include "bench/OpenScenario.h"
 #include "display/Chart.h"
+#include "display/ChartViews.h"
 #include "display/RebuildDisplay.h"
 
 #include <QCoreApplication>
@@ -39,8 +40,7 @@ void TChartScenario::Fill(std::size_t n) {
         records.Append(ScenarioRecord(k, fs));
     }
     TCountingLog log;
-    RebuildDisplay(records, ScenarioCoefficient, ScenarioBackground, Widget->SeriesCPM(),
-                   Widget->SeriesSV(), log, fs);
+    RebuildDisplay(records, ScenarioCoefficient, ScenarioBackground, ChartViews(*Widget, log), fs);
     TOpenScenario::Settle();
 }
 

@@ -3,7 +3,8 @@
 // The chart alone, at the size the main window gives it at start-up, filled
 // with the minutes of the log scenario by the display rebuild.
 
-#include "display/ViewOps.h"
+#include "views/LogView.h"
+#include "views/SeriesView.h"
 
 #include <cstddef>
 #include <memory>

@@ -6,9 +6,9 @@
 // code, so that what the program reads back and writes can be compared with
 // an independent account of the same minutes.
 
-#include "display/ViewOps.h"
 #include "platform/FormatSettings.h"
 #include "records/MinuteRecords.h"
+#include "views/LogView.h"
 
 #include <cstddef>
 #include <cstdint>

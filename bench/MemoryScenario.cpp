@@ -5,6 +5,7 @@
 #include "bench/LogScenario.h"
 #include "bench/Measure.h"
 #include "display/Chart.h"
+#include "display/ChartViews.h"
 #include "display/LogList.h"
 #include "display/RebuildDisplay.h"
 #include "files/LogFileReader.h"
@@ -40,8 +41,8 @@ TOpenBreakdown MeasureOpenBreakdown(const std::string& path) {
         TChart chart;
         TCountingLog log;
         const std::size_t before = HeapInUse();
-        RebuildDisplay(records, ScenarioCoefficient, ScenarioBackground, chart.SeriesCPM(),
-                       chart.SeriesSV(), log, fs);
+        RebuildDisplay(records, ScenarioCoefficient, ScenarioBackground, ChartViews(chart, log),
+                       fs);
         breakdown.Series = Growth(before, HeapInUse());
     }
     {
@@ -49,7 +50,7 @@ TOpenBreakdown MeasureOpenBreakdown(const std::string& path) {
         TNullSeries cpm;
         TNullSeries sv;
         const std::size_t before = HeapInUse();
-        RebuildDisplay(records, ScenarioCoefficient, ScenarioBackground, cpm, sv, list, fs);
+        RebuildDisplay(records, ScenarioCoefficient, ScenarioBackground, {cpm, sv, list}, fs);
         breakdown.LogLines = Growth(before, HeapInUse());
     }
     return breakdown;

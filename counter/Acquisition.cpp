@@ -23,17 +23,13 @@ class TTickUpdate {
 public:
     TTickUpdate(const TAcquisitionTargets& targets, const bool& linesAdded,
                 const std::vector<TFinishedMinuteSink*>& sinks)
-        : Targets(targets), LinesAdded(linesAdded), Sinks(sinks) {
-        Targets.SeriesCPM.BeginUpdate();
-        Targets.SeriesSV.BeginUpdate();
-        Targets.Log.BeginUpdate();
+        : Views(targets.Views), LinesAdded(linesAdded), Sinks(sinks) {
+        Views.BeginUpdate();
     }
     ~TTickUpdate() {
-        Targets.Log.EndUpdate();
-        Targets.SeriesSV.EndUpdate();
-        Targets.SeriesCPM.EndUpdate();
+        Views.EndUpdate();
         if (LinesAdded) {
-            Targets.Log.FollowLastLine();
+            Views.Log.FollowLastLine();
             for (TFinishedMinuteSink* sink : Sinks) {
                 sink->TickEnded();
             }
@@ -43,7 +39,7 @@ public:
     TTickUpdate& operator=(const TTickUpdate&) = delete;
 
 private:
-    const TAcquisitionTargets& Targets;
+    const TDisplayViews& Views;
     const bool& LinesAdded;
     const std::vector<TFinishedMinuteSink*>& Sinks;
 };
@@ -118,19 +114,20 @@ void TAcquisition::HandleReading(const TCounterSample& sample) {
     // Throws for an invalid date or time before anything changes: that
     // reading is lost, the next tick goes on.
     const TDateTime t = SystemTimeToDateTime(sample.Time);
-    const int lastPointIndex = Targets.SeriesCPM.Count() - 1;
+    TSeriesView& seriesCPM = Targets.Views.SeriesCPM;
+    const int lastPointIndex = seriesCPM.Count() - 1;
     const TDateTime key = MinuteKey(t, Fs);
     TRecords& records = Targets.Records;
 
     if (records.Empty()) {
-        Targets.SeriesCPM.AddY(count, FormatDateTime(MinuteTextPattern, t, Fs));
+        seriesCPM.AddY(count, FormatDateTime(MinuteTextPattern, t, Fs));
         records.Append({key, count});
         return;
     }
     if (records.Last().StartTime == key) {
         if (lastPointIndex >= 0) {
-            const double y = Targets.SeriesCPM.YValue(lastPointIndex);
-            Targets.SeriesCPM.SetYValue(lastPointIndex, y + count);
+            const double y = seriesCPM.YValue(lastPointIndex);
+            seriesCPM.SetYValue(lastPointIndex, y + count);
         }
         records.AddToLastCount(count);
         return;
@@ -140,7 +137,8 @@ void TAcquisition::HandleReading(const TCounterSample& sample) {
 
 void TAcquisition::StartNewMinute(TDateTime key, std::uint16_t count, int lastPointIndex) {
     TRecords& records = Targets.Records;
-    TLogView& log = Targets.Log;
+    const TDisplayViews& views = Targets.Views;
+    TLogView& log = views.Log;
     const TMinuteRecord finished = records.Last();
     const std::size_t k = records.Count();
 
@@ -151,15 +149,16 @@ void TAcquisition::StartNewMinute(TDateTime key, std::uint16_t count, int lastPo
         log.Delete(log.Count() - 1);
     }
 
-    Targets.SeriesCPM.AddY(count, PointLabel(k, key, Fs));
+    views.SeriesCPM.AddY(count, PointLabel(k, key, Fs));
     std::string line;
     std::optional<double> dose;
-    if (lastPointIndex < 10 || k < 10) {
-        Targets.SeriesSV.AddNull();
+    const auto window = static_cast<int>(DoseRateWindow);
+    if (lastPointIndex < window || k < DoseRateWindow) {
+        views.SeriesSV.AddNull();
         line = LogLineText(finished, Fs);
     } else {
         dose = DoseRateBefore(records, k, Targets.GraphCoefficient, Targets.GraphBackground);
-        Targets.SeriesSV.AddY(*dose, "");
+        views.SeriesSV.AddY(*dose, "");
         line = LogLineText(finished, *dose, Fs);
     }
     records.Append({key, count});

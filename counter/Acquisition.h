@@ -4,10 +4,10 @@
 // minute records while the chart and the log list grow.
 
 #include "device/CounterDevice.h"
-#include "display/ViewOps.h"
 #include "platform/FormatSettings.h"
 #include "records/FinishedMinute.h"
 #include "records/MinuteRecords.h"
+#include "views/DisplayViews.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +19,7 @@ namespace ostrel {
 // The main window's pieces that the loop reads and writes.
 struct TAcquisitionTargets {
     TRecords& Records;
-    TSeriesView& SeriesCPM;
-    TSeriesView& SeriesSV;
-    TLogView& Log;
+    TDisplayViews Views;
     const double& GraphCoefficient;
     const std::int32_t& GraphBackground;
 };

@@ -4,7 +4,7 @@
 // left axis, the dose rate as a blue line on the right axis, one point per
 // minute record at X = the point's index.
 
-#include "display/ViewOps.h"
+#include "views/SeriesView.h"
 
 #include <qcustomplot.h>
 

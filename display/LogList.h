@@ -5,7 +5,7 @@
 // the rebuild and the file commands use on it.
 
 #include "display/LogLines.h"
-#include "display/ViewOps.h"
+#include "views/LogView.h"
 
 #include <QAbstractListModel>
 #include <QListView>

@@ -6,18 +6,17 @@
 namespace ostrel {
 
 void RebuildDisplay(const TRecords& records, double graphCoefficient, std::int32_t graphBackground,
-                    TSeriesView& seriesCPM, TSeriesView& seriesSV, TLogView& log,
-                    const TFormatSettings& fs) {
-    seriesCPM.BeginUpdate();
-    seriesSV.BeginUpdate();
-    log.BeginUpdate();
-    seriesCPM.Clear();
-    seriesSV.Clear();
+                    const TDisplayViews& views, const TFormatSettings& fs) {
+    TSeriesView& seriesCPM = views.SeriesCPM;
+    TSeriesView& seriesSV = views.SeriesSV;
+    TLogView& log = views.Log;
+    views.BeginUpdate();
+    views.ClearSeries();
     log.Clear();
     for (std::size_t i = 0; i < records.Count(); ++i) {
         const TMinuteRecord& r = records[i];
         seriesCPM.AddY(r.Count, PointLabel(i, r.StartTime, fs));
-        if (i < 10) {
+        if (i < DoseRateWindow) {
             seriesSV.AddNull();
             log.Add(LogLineText(r, fs));
         } else {
@@ -26,9 +25,7 @@ void RebuildDisplay(const TRecords& records, double graphCoefficient, std::int32
             log.Add(LogLineText(r, dose, fs));
         }
     }
-    log.EndUpdate();
-    seriesSV.EndUpdate();
-    seriesCPM.EndUpdate();
+    views.EndUpdate();
     log.FollowLastLine();
 }
 

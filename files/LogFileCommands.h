@@ -4,7 +4,6 @@
 // widget: the main window gives them a file chooser, its records, its log
 // lines, its New and its RebuildDisplay.
 
-#include "display/ViewOps.h"
 #include "platform/FormatSettings.h"
 #include "records/MinuteRecords.h"
 

@@ -3,13 +3,12 @@
 
 namespace ostrel {
 
-void NewClick(const std::function<void()>& forgetFileNames, TSeriesView& seriesCPM,
-              TSeriesView& seriesSV, TRecords& records, TLogView& log) {
+void NewClick(const std::function<void()>& forgetFileNames, const TDisplayViews& views,
+              TRecords& records) {
     forgetFileNames();
-    seriesCPM.Clear();
-    seriesSV.Clear();
+    views.ClearSeries();
     records.Clear();
-    log.Clear();
+    views.Log.Clear();
 }
 
 } // namespace ostrel

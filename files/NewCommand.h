@@ -2,8 +2,8 @@
 #pragma once
 // New: an empty log with no file.
 
-#include "display/ViewOps.h"
 #include "records/MinuteRecords.h"
+#include "views/DisplayViews.h"
 
 #include <functional>
 
@@ -11,7 +11,7 @@ namespace ostrel {
 
 // Forgets both dialogs' file names, empties both series, the records and the
 // log list, in this order. Nothing is asked and nothing saved first.
-void NewClick(const std::function<void()>& forgetFileNames, TSeriesView& seriesCPM,
-              TSeriesView& seriesSV, TRecords& records, TLogView& log);
+void NewClick(const std::function<void()>& forgetFileNames, const TDisplayViews& views,
+              TRecords& records);
 
 } // namespace ostrel

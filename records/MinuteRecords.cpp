@@ -40,7 +40,7 @@ TDateTime MinuteKey(TDateTime t, const TFormatSettings& fs) {
 double DoseRateBefore(const TRecords& records, std::size_t k, double graphCoefficient,
                       std::int32_t graphBackground) {
     double sum = 0.0;
-    for (std::size_t j = k; j-- > k - 10;) {
+    for (std::size_t j = k; j-- > k - DoseRateWindow;) {
         const std::int32_t count = records[j].Count;
         if (count >= graphBackground) {
             // Exact in 64 bits: a count far above a negative background does

@@ -42,8 +42,11 @@ private:
 // minute's line date text.
 TDateTime MinuteKey(TDateTime t, const TFormatSettings& fs);
 
-// Dose rate in uSv/h over the ten records at positions k-10 .. k-1
-// (10 <= k <= records.Count()).
+// How many records a dose rate is the mean of.
+inline constexpr std::size_t DoseRateWindow = 10;
+
+// Dose rate in uSv/h over the DoseRateWindow records at positions
+// k-DoseRateWindow .. k-1 (DoseRateWindow <= k <= records.Count()).
 double DoseRateBefore(const TRecords& records, std::size_t k, double graphCoefficient,
                       std::int32_t graphBackground);
 

@@ -17,22 +17,17 @@ namespace ostrel {
 namespace {
 
 using test::TFakeDevice;
-using test::TFakeLog;
 using test::TFakePoint;
-using test::TFakeSeries;
 
-class DeviceFaultTest : public ::testing::Test {
+class DeviceFaultTest : public ::testing::Test, protected test::TFakeViews {
 protected:
     TFakeDevice Device;
     TCounterEntryPoints Entry = Device.EntryPoints();
     TRecords Records;
-    TFakeSeries Cpm;
-    TFakeSeries Sv;
-    TFakeLog Log;
     double Coefficient = 0.00158;
     std::int32_t Background = 0;
     TFormatSettings Fs; // "/", ":", ".", year 2011
-    TAcquisition Loop{Entry, {Records, Cpm, Sv, Log, Coefficient, Background}, Fs};
+    TAcquisition Loop{Entry, {Records, Views(), Coefficient, Background}, Fs};
 
     void Start() {
         Loop.StartClick();

@@ -10,16 +10,11 @@
 namespace ostrel {
 namespace {
 
-using test::TFakeLog;
 using test::TFakePoint;
-using test::TFakeSeries;
 
-class RebuildDisplayTest : public ::testing::Test {
+class RebuildDisplayTest : public ::testing::Test, protected test::TFakeViews {
 protected:
     TRecords Records;
-    TFakeSeries Cpm;
-    TFakeSeries Sv;
-    TFakeLog Log;
     TFormatSettings Fs;
     double Coefficient = 0.00158;
     std::int32_t Background = 0;
@@ -27,7 +22,7 @@ protected:
     void Add(int hour, int minute, std::int32_t count) {
         Records.Append({EncodeDate(2011, 7, 16) + EncodeTime(hour, minute, 0, 0), count});
     }
-    void Rebuild() { RebuildDisplay(Records, Coefficient, Background, Cpm, Sv, Log, Fs); }
+    void Rebuild() { RebuildDisplay(Records, Coefficient, Background, Views(), Fs); }
 };
 
 TEST_F(RebuildDisplayTest, NoRecordsLeavesEverythingEmptyAndUnselected) {
@@ -60,7 +55,7 @@ TEST_F(RebuildDisplayTest, TheDoseRateOfARecordIsThatOfTheTenBeforeIt) {
         for (int i = 0; i < n; ++i) {
             first.Append(Records[static_cast<std::size_t>(i)]);
         }
-        RebuildDisplay(first, Coefficient, Background, Cpm, Sv, Log, Fs);
+        RebuildDisplay(first, Coefficient, Background, Views(), Fs);
         ASSERT_EQ(Sv.Count(), n);
         ASSERT_EQ(Log.Count(), n);
         for (int i = 0; i < 10; ++i) {

@@ -2,7 +2,7 @@
 #pragma once
 // In-memory chart series and log list for tests of the code that fills them.
 
-#include "display/ViewOps.h"
+#include "views/DisplayViews.h"
 
 #include <cmath>
 #include <string>
@@ -50,6 +50,15 @@ public:
     void SetItemIndex(int index) override { Selected = index; }
     int Tag() const override { return Frozen; }
     bool IsVisible() const override { return Shown; }
+};
+
+// Both series and the log list, for the code that fills them together.
+struct TFakeViews {
+    TFakeSeries Cpm;
+    TFakeSeries Sv;
+    TFakeLog Log;
+
+    TDisplayViews Views() { return {Cpm, Sv, Log}; }
 };
 
 } // namespace ostrel::test
