@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Extended.h"
 
-#include <bit>
+#include "platform/BigUInt.h"
+
 #include <cmath>
 #include <limits>
 
@@ -16,56 +17,6 @@ constexpr bool HardwareExtended = std::numeric_limits<long double>::digits == 64
 // The extended constant nearest 0.1: 0xCCCCCCCCCCCCCCCD * 2^-67.
 constexpr std::uint64_t TenthSignificand = 0xCCCC'CCCC'CCCC'CCCDull;
 constexpr int TenthExponent = -67;
-
-struct TUInt128 {
-    std::uint64_t High;
-    std::uint64_t Low;
-};
-
-// 64 x 64 -> 128 bits from 32-bit halves, which every compiler has.
-TUInt128 Multiply(std::uint64_t a, std::uint64_t b) {
-    const std::uint64_t mask = 0xFFFF'FFFFull;
-    const std::uint64_t a0 = a & mask;
-    const std::uint64_t a1 = a >> 32;
-    const std::uint64_t b0 = b & mask;
-    const std::uint64_t b1 = b >> 32;
-    const std::uint64_t p00 = a0 * b0;
-    const std::uint64_t p01 = a0 * b1;
-    const std::uint64_t p10 = a1 * b0;
-    const std::uint64_t p11 = a1 * b1;
-    const std::uint64_t middle = (p00 >> 32) + (p01 & mask) + (p10 & mask);
-    return {p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32), (middle << 32) | (p00 & mask)};
-}
-
-int BitLength(const TUInt128& v) {
-    return static_cast<int>(v.High != 0 ? 64 + std::bit_width(v.High) : std::bit_width(v.Low));
-}
-
-bool Bit(const TUInt128& v, int position) {
-    return position >= 64 ? ((v.High >> (position - 64)) & 1u) != 0
-                          : ((v.Low >> position) & 1u) != 0;
-}
-
-// Whether any of the bits below position is set.
-bool AnyBitBelow(const TUInt128& v, int position) {
-    if (position <= 0) {
-        return false;
-    }
-    if (position >= 64) {
-        const int highBits = position - 64;
-        const std::uint64_t highMask = highBits == 0 ? 0 : (~0ull >> (64 - highBits));
-        return v.Low != 0 || (v.High & highMask) != 0;
-    }
-    return (v.Low & (~0ull >> (64 - position))) != 0;
-}
-
-// The top 64 bits of a value of more than 64 bits.
-std::uint64_t Top64(const TUInt128& v, int shift) {
-    if (shift >= 64) {
-        return v.High >> (shift - 64);
-    }
-    return (v.High << (64 - shift)) | (v.Low >> shift);
-}
 
 // m * 2^e with m in [2^63, 2^64) rounded to double, nearest-even, as a
 // store of an extended value does (subnormal results included).
@@ -109,29 +60,27 @@ TSignificand SplitDouble(double x) {
 }
 
 double MulSignificands(bool negative, std::uint64_t a, int ea, std::uint64_t b, int eb) {
-    const TUInt128 product = Multiply(a, b);
-    return portable::RoundViaExtended(negative, product.High, product.Low, ea + eb, false);
+    const TBigUInt product = TBigUInt::FromWords(0, a).Times(TBigUInt::FromWords(0, b));
+    return portable::RoundViaExtended(negative, product, ea + eb, false);
 }
 
 } // namespace
 
 namespace portable {
 
-double RoundViaExtended(bool negative, std::uint64_t high, std::uint64_t low, int exponent,
-                        bool sticky) {
-    const TUInt128 v{high, low};
-    const int length = BitLength(v);
+double RoundViaExtended(bool negative, const TBigUInt& n, int exponent, bool sticky) {
+    const int length = n.BitLength();
     if (length == 0) {
         return negative ? -0.0 : 0.0;
     }
     if (length <= 64) {
-        return ExtendedToDouble(negative, low << (64 - length),
+        return ExtendedToDouble(negative, n.Bits64(0) << (64 - length),
                                 static_cast<long long>(exponent) - (64 - length));
     }
     int shift = length - 64;
-    std::uint64_t m = Top64(v, shift);
-    const bool round = Bit(v, shift - 1);
-    const bool rest = sticky || AnyBitBelow(v, shift - 1);
+    std::uint64_t m = n.Bits64(shift);
+    const bool round = n.Bit(shift - 1);
+    const bool rest = sticky || n.AnyBitBelow(shift - 1);
     if (round && (rest || (m & 1u) != 0)) {
         ++m;
         if (m == 0) {
@@ -140,6 +89,11 @@ double RoundViaExtended(bool negative, std::uint64_t high, std::uint64_t low, in
         }
     }
     return ExtendedToDouble(negative, m, static_cast<long long>(exponent) + shift);
+}
+
+double RoundViaExtended(bool negative, std::uint64_t high, std::uint64_t low, int exponent,
+                        bool sticky) {
+    return RoundViaExtended(negative, TBigUInt::FromWords(high, low), exponent, sticky);
 }
 
 double MulExtended(double a, double b) {

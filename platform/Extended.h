@@ -8,6 +8,8 @@
 
 namespace ostrel {
 
+class TBigUInt;
+
 // a * b formed with a 64-bit significand, then rounded to double.
 double MulExtended(double a, double b);
 
@@ -27,6 +29,9 @@ double MulExtendedTenth(double x);
 // an infinity, underflow a zero or a subnormal double.
 double RoundViaExtended(bool negative, std::uint64_t high, std::uint64_t low, int exponent,
                         bool sticky);
+// The same for an integer of any size; sticky then only when it has more
+// than 64 significant bits.
+double RoundViaExtended(bool negative, const TBigUInt& n, int exponent, bool sticky);
 } // namespace portable
 
 } // namespace ostrel

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Conversions between numbers or dates and text, under the separators of a
-// TFormatSettings. All texts are UTF-8.
+// TFormatSettings. All texts are UTF-8. DateText.cpp, IntegerText.cpp and
+// FloatText.cpp hold the three kinds.
 
 #include "DateTime.h"
 #include "FormatSettings.h"
