@@ -73,7 +73,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     setFont(QFont("Tahoma", 8));
     setMinimumSize(256, 256);
 
-    ChartWidget = new TChart;
+    ChartWidget = new TChart(Options.FormatSettings);
     Client = new TClientArea(ChartWidget);
     setCentralWidget(Client);
     BuildMenu();

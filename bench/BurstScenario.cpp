@@ -189,7 +189,7 @@ std::size_t TBurstDevice::DrainOnly() {
 TBurstRig::TBurstRig(const TBurstDevice& device, bool logShown)
     : Fs(ScenarioFormatSettings()), GraphCoefficient(ScenarioCoefficient),
       GraphBackground(ScenarioBackground) {
-    ChartWidget = new TChart;
+    ChartWidget = new TChart(Fs);
     Client = std::make_unique<TClientArea>(ChartWidget);
     Client->resize(StartWidth, StartHeight);
     if (logShown) {

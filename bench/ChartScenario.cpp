@@ -23,7 +23,7 @@ void SendMouse(QWidget& widget, QEvent::Type type, QPointF at, Qt::MouseButton b
 
 } // namespace
 
-TChartScenario::TChartScenario() : Widget(std::make_unique<TChart>()) {
+TChartScenario::TChartScenario() : Widget(std::make_unique<TChart>(ScenarioFormatSettings())) {
     Widget->resize(Width, Height);
     Widget->show();
     [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(Widget.get());

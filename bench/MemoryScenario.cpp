@@ -38,7 +38,7 @@ TOpenBreakdown MeasureOpenBreakdown(const std::string& path) {
         breakdown.Records = Growth(read, HeapInUse());
     }
     {
-        TChart chart;
+        TChart chart(fs);
         TCountingLog log;
         const std::size_t before = HeapInUse();
         RebuildDisplay(records, ScenarioCoefficient, ScenarioBackground, ChartViews(chart, log),

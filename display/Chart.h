@@ -6,6 +6,10 @@
 
 #include "views/SeriesView.h"
 
+#include "display/ChartInteraction.h"
+#include "display/ChartLook.h"
+#include "platform/FormatSettings.h"
+
 #include <qcustomplot.h>
 
 #include <memory>
@@ -57,17 +61,11 @@ private:
     bool HasLargest = false;
 };
 
-class TValueTicker;
-class TVerticalTitle;
-
 class TChart : public QCustomPlot {
     Q_OBJECT
 public:
-    // A right-button drag must cover more than this many pixels horizontally
-    // to zoom or to undo.
-    static constexpr int ZoomThreshold = 16;
-
-    explicit TChart(QWidget* parent = nullptr);
+    // fs gives the separators of the value labels.
+    explicit TChart(const TFormatSettings& fs, QWidget* parent = nullptr);
     ~TChart() override;
 
     TChartSeries& SeriesCPM() { return *CPM; }
@@ -83,7 +81,6 @@ public:
 
     // The title beside the right axis.
     QString RightTitle() const;
-    QFont RightTitleFont() const;
 
 protected:
     void updateLayout() override;
@@ -96,11 +93,6 @@ protected:
 private:
     friend class TChartSeries;
 
-    enum class TDrag { None, Pan, Zoom };
-
-    void SetUpAxes();
-    void SetUpSeries();
-    void SetUpFrameAndBand();
     void SeriesChanged();
     void LabelAdded(const TChartSeries& series, int index, const QString& label);
     void SeriesCleared();
@@ -109,26 +101,15 @@ private:
     void UpdateKeyRange();
     bool UpdateValueRanges();
     void PlaceFrame();
-    void ShowBand(int fromX, int toX, int y0, int y1);
-    void PanTo(int x);
-    void FinishZoom(int x);
-    double PixelToKey(double x) const;
+    void Apply(TChartInteraction::TOutcome outcome);
 
     std::unique_ptr<TChartSeries> CPM;
     std::unique_ptr<TChartSeries> SV;
-    QSharedPointer<QCPAxisTickerText> LabelTicker;
-    QSharedPointer<TValueTicker> LeftTicker;
-    QSharedPointer<TValueTicker> RightTicker;
-    TVerticalTitle* RightTitleElement = nullptr; // owned by the plot layout
-    QCPItemRect* Frame = nullptr;                // owned by the plot
-    QCPItemRect* Band = nullptr;                 // owned by the plot
-    int LeftLabelPitch = 0;
-    int RightLabelPitch = 0;
+    TAxisLook Look;
+    QCPItemRect* Frame = nullptr; // owned by the plot
+    std::unique_ptr<TChartInteraction> Interaction;
     bool AutomaticView = true;
     int UpdateDepth = 0;
-    TDrag Drag = TDrag::None;
-    QPoint DragStart;
-    QCPRange DragStartRange;
 };
 
 } // namespace ostrel

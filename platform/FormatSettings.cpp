@@ -40,6 +40,8 @@ std::string UsableOr(std::string text, const char* fallback, TSeparatorKind kind
     return text;
 }
 
+// Also for the thousands separator, which no reader sees: any text the
+// locale gives is fine.
 std::string MarkerOr(std::string text, const char* fallback) {
     return text.empty() ? std::string(fallback) : text;
 }
@@ -77,6 +79,7 @@ void FillFromLocale(TFormatSettings& fs) {
     fs.DateSeparator = UsableOr(LocaleText(LOCALE_SDATE), "/", TSeparatorKind::DateOrTime);
     fs.TimeSeparator = UsableOr(LocaleText(LOCALE_STIME), ":", TSeparatorKind::DateOrTime);
     fs.DecimalSeparator = UsableOr(LocaleText(LOCALE_SDECIMAL), ".", TSeparatorKind::Decimal);
+    fs.ThousandSeparator = MarkerOr(LocaleText(LOCALE_STHOUSAND), ",");
     fs.TimeAMString = MarkerOr(LocaleText(LOCALE_S1159), "AM");
     fs.TimePMString = MarkerOr(LocaleText(LOCALE_S2359), "PM");
 }
@@ -116,6 +119,7 @@ void FillFromLocale(TFormatSettings& fs) {
     fs.TimeSeparator =
         UsableOr(SeparatorOfPosixFormat(locale.Text(T_FMT), ":"), ":", TSeparatorKind::DateOrTime);
     fs.DecimalSeparator = UsableOr(locale.Text(RADIXCHAR), ".", TSeparatorKind::Decimal);
+    fs.ThousandSeparator = MarkerOr(locale.Text(THOUSEP), ",");
     fs.TimeAMString = MarkerOr(locale.Text(AM_STR), "AM");
     fs.TimePMString = MarkerOr(locale.Text(PM_STR), "PM");
 }

@@ -12,9 +12,10 @@ struct TFormatSettings {
     std::string DateSeparator = "/";
     std::string TimeSeparator = ":";
     std::string DecimalSeparator = ".";
-    std::string TimeAMString = "AM"; // the locale's own AM marker
-    std::string TimePMString = "PM"; // the locale's own PM marker
-    int CurrentYear = 2011;          // the year that the century window is centred on
+    std::string ThousandSeparator = ","; // only the chart's value labels group digits
+    std::string TimeAMString = "AM";     // the locale's own AM marker
+    std::string TimePMString = "PM";     // the locale's own PM marker
+    int CurrentYear = 2011;              // the year that the century window is centred on
 };
 
 // The separators and markers of the user's locale, and the current year.

@@ -65,7 +65,7 @@ protected:
         Drag(button, from, from + QPoint(dx, 0));
     }
 
-    TChart Chart;
+    TChart Chart{TFormatSettings{}};
 };
 
 // ---- point model ----
@@ -219,10 +219,7 @@ TEST_F(ChartWidgetTest, ValueLabelsUseTheBaseStepAndTheirPatterns) {
     Chart.replot();
     EXPECT_EQ(Chart.yAxis->tickVectorLabels(),
               QList<QString>({"0", "5", "10", "15", "20", "25", "30", "35", "40", "45", "50"}));
-    const QString point = QLocale::system().decimalPoint();
-    EXPECT_EQ(Chart.yAxis2->tickVectorLabels(),
-              QList<QString>({"0" + point + "00", "0" + point + "05", "0" + point + "10",
-                              "0" + point + "15"}));
+    EXPECT_EQ(Chart.yAxis2->tickVectorLabels(), QList<QString>({"0.00", "0.05", "0.10", "0.15"}));
 
     QVector<double> ticks;
     QVector<double> minorTicks;
@@ -253,21 +250,37 @@ TEST_F(ChartWidgetTest, CrowdedValueLabelsGetAWiderStep) {
     }
 }
 
-TEST_F(ChartWidgetTest, DoseLabelsHaveTwoDecimalsAndGroupedThousands) {
-    Fill(Chart.SeriesSV(), {2345.6});
-    Chart.replot();
-    const QLocale locale = QLocale::system();
-    const QRegularExpression pattern(QString("^\\d{1,3}(%1\\d{3})*%2\\d\\d$")
-                                         .arg(QRegularExpression::escape(locale.groupSeparator()),
-                                              QRegularExpression::escape(locale.decimalPoint())));
-    const QList<QString> labels = Chart.yAxis2->tickVectorLabels();
-    ASSERT_FALSE(labels.isEmpty());
-    for (const QString& label : labels) {
-        EXPECT_TRUE(pattern.match(label).hasMatch()) << label.toStdString();
+TEST(ChartValueLabelsTest, DoseLabelsHaveTwoDecimalsAndTheLocalesSeparators) {
+    struct SeparatorCase {
+        const char* Decimal;
+        const char* Thousand;
+    };
+    for (const SeparatorCase c : {SeparatorCase{".", ","}, {",", "."}, {",", "\u202F"}}) {
+        TFormatSettings fs;
+        fs.DecimalSeparator = c.Decimal;
+        fs.ThousandSeparator = c.Thousand;
+        TChart chart(fs);
+        chart.resize(ChartWidth, ChartHeight);
+        chart.show();
+        Fill(chart.SeriesCPM(), {2345});
+        Fill(chart.SeriesSV(), {2345.6});
+        chart.replot();
+        const QString point = QString::fromUtf8(c.Decimal);
+        const QString group = QString::fromUtf8(c.Thousand);
+        const QRegularExpression pattern(
+            QString("^\\d{1,3}(%1\\d{3})*%2\\d\\d$")
+                .arg(QRegularExpression::escape(group), QRegularExpression::escape(point)));
+        const QList<QString> labels = chart.yAxis2->tickVectorLabels();
+        ASSERT_FALSE(labels.isEmpty()) << c.Decimal;
+        for (const QString& label : labels) {
+            EXPECT_TRUE(pattern.match(label).hasMatch()) << label.toStdString();
+        }
+        EXPECT_EQ(labels.first(), "0" + point + "00");
+        EXPECT_TRUE(labels.last().startsWith("2" + group)) << labels.last().toStdString();
+        // The counts axis writes whole numbers, never grouped.
+        EXPECT_TRUE(chart.yAxis->tickVectorLabels().last().contains(QRegularExpression("^\\d{4}$")))
+            << chart.yAxis->tickVectorLabels().last().toStdString();
     }
-    EXPECT_EQ(labels.first(), QString("0") + locale.decimalPoint() + QString("00"));
-    EXPECT_TRUE(labels.last().startsWith(QString("2") + locale.groupSeparator()))
-        << labels.last().toStdString();
 }
 
 // ---- bottom labels ----

@@ -63,6 +63,8 @@ TEST(SystemFormatSettingsTest, CLocaleAndUnknownLocaleGiveTheUsualSeparators) {
         EXPECT_EQ("/", fs.DateSeparator) << locale;
         EXPECT_EQ(":", fs.TimeSeparator) << locale;
         EXPECT_EQ(".", fs.DecimalSeparator) << locale;
+        // The C locale groups no digits; the chart's "#,##0.00" still does.
+        EXPECT_EQ(",", fs.ThousandSeparator) << locale;
         EXPECT_EQ("AM", fs.TimeAMString) << locale;
         EXPECT_EQ("PM", fs.TimePMString) << locale;
     }
