@@ -1,0 +1,297 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/BenchRun.h"
+
+#include "bench/BurstScenario.h"
+#include "bench/ChartScenario.h"
+#include "bench/LogScenario.h"
+#include "bench/Measure.h"
+#include "bench/MemoryScenario.h"
+#include "bench/OpenScenario.h"
+#include "counter/CounterLibrary.h"
+#include "display/Chart.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ostrel::bench {
+namespace {
+
+constexpr double OpenTargetSeconds = 1.0;
+constexpr std::size_t OpenTargetLines = 1'000'000;
+constexpr double LinearScalingLimit = 1.5;
+constexpr double BurstTargetSeconds = 0.1;
+constexpr double ReplotLimit = 1.5;
+constexpr int ReplotRuns = 31;
+constexpr double MemoryTargetBytes = 200;
+constexpr double StartupTargetSeconds = 0.5;
+constexpr int StartupRuns = 7;
+constexpr int ChildTimeoutMs = 120'000;
+#ifdef _WIN32
+constexpr const char* ProbeFileName = "ostrel-startup-probe.exe";
+#else
+constexpr const char* ProbeFileName = "ostrel-startup-probe";
+#endif
+
+// Fewer runs where one run is long; always an odd number, for the median.
+int RunsFor(std::size_t n) {
+    return n >= 1'000'000 ? 3 : n >= 100'000 ? 5 : 11;
+}
+
+} // namespace
+
+TSizes FullSizes() {
+    return {{10'000, 100'000, 1'000'000}, 100'000, 360, 1'000'000, 1'000'000};
+}
+
+TSizes QuickSizes() {
+    return {{1'000, 5'000, 10'000}, 2'000, 360, 10'000, 10'000};
+}
+
+double TBench::OpenOnce(std::size_t n) {
+    const std::string path = LogPath(n);
+    WriteScenarioLog(path, n);
+    std::size_t counted = 0;
+    const double floor =
+        Median(TimeRuns(RunsFor(n), {}, [&] { counted = ReadAndCountLines(path); }));
+    if (counted != n) {
+        Failed.push_back("the floor counted " + std::to_string(counted) + " lines in " + path);
+    }
+    std::unique_ptr<TOpenScenario> scenario;
+    const double open = Median(TimeRuns(
+        RunsFor(n),
+        [&] {
+            scenario.reset();
+            scenario = std::make_unique<TOpenScenario>();
+            scenario->Show();
+        },
+        [&] { scenario->Open(path); }));
+    Expect("open " + FormatCount(n), scenario->Check(n));
+    const bool targeted = n == OpenTargetLines;
+    Row({"Open log, " + FormatCount(n) + " lines, to first replot", FormatSeconds(open),
+         targeted ? "<= " + FormatSeconds(OpenTargetSeconds) : "",
+         "floor (read + count lines) " + FormatSeconds(floor) + ", open/floor " +
+             FormatRatio(open / floor),
+         targeted ? VerdictOf(open <= OpenTargetSeconds) : TVerdict::None});
+    Row({"  per line", FormatSeconds(open / static_cast<double>(n)), "",
+         "floor " + FormatSeconds(floor / static_cast<double>(n)), TVerdict::None});
+    return open;
+}
+
+void TBench::OpenLogs() {
+    std::cerr << "open\n";
+    std::vector<double> seconds;
+    for (const std::size_t n : Sizes.Open) {
+        seconds.push_back(OpenOnce(n));
+    }
+    // Linear means a constant cost per added line: the cost of the lines
+    // added from the middle size to the largest against that from the
+    // smallest to the middle one, fixed costs (window, replot) cancelled out.
+    const std::vector<std::size_t>& n = Sizes.Open;
+    const double early = (seconds[1] - seconds[0]) / static_cast<double>(n[1] - n[0]);
+    const double late = (seconds[2] - seconds[1]) / static_cast<double>(n[2] - n[1]);
+    Row({"Open, cost of a line added, " + FormatCount(n[1]) + "-" + FormatCount(n[2]) + " vs " +
+             FormatCount(n[0]) + "-" + FormatCount(n[1]),
+         FormatRatio(late / early), "<= " + FormatRatio(LinearScalingLimit) + " (linear)",
+         FormatSeconds(late) + " vs " + FormatSeconds(early),
+         VerdictOf(late / early <= LinearScalingLimit)});
+}
+
+void TBench::Burst(TBurstKind kind, bool logShown) {
+    const std::size_t n = Sizes.Burst;
+    // The rig holds the device's entry points: it goes first.
+    std::unique_ptr<TBurstDevice> device;
+    std::unique_ptr<TBurstRig> rig;
+    std::vector<double> floors;
+    const std::vector<double> ticks = TimeRuns(
+        RunsFor(n),
+        [&] {
+            rig.reset();
+            device.reset();
+            device = std::make_unique<TBurstDevice>(BurstReadings(n, kind));
+            floors.push_back(Median(TimeRuns(1, {}, [&] { device->DrainOnly(); })));
+            device.reset();
+            device = std::make_unique<TBurstDevice>(BurstReadings(n, kind));
+            rig = std::make_unique<TBurstRig>(*device, logShown);
+            rig->Start();
+        },
+        [&] { rig->Tick(); });
+    const std::string name =
+        std::string(kind == TBurstKind::OneMinute ? "one minute" : "new minutes") +
+        (logShown ? ", log shown" : ", log hidden");
+    if (device->Pending() != 0) {
+        Failed.push_back("burst " + name + ": " + std::to_string(device->Pending()) +
+                         " readings left after the tick");
+    }
+    Expect("burst " + name, CheckBurst(*rig, n, kind));
+    const double tick = Median(ticks);
+    Row({"Burst of " + FormatCount(n) + " readings, " + name, FormatSeconds(tick),
+         "<= " + FormatSeconds(BurstTargetSeconds),
+         "GetData alone " + FormatSeconds(Median(floors)) + "; " +
+             FormatSeconds(tick / static_cast<double>(n)) + " a reading",
+         VerdictOf(tick <= BurstTargetSeconds)});
+}
+
+void TBench::Bursts() {
+    std::cerr << "burst\n";
+    for (const bool logShown : {false, true}) {
+        Burst(TBurstKind::OneMinute, logShown);
+        Burst(TBurstKind::NewMinutes, logShown);
+    }
+}
+
+void TBench::Replots() {
+    std::cerr << "replot\n";
+    TChartScenario small;
+    TChartScenario large;
+    small.Fill(Sizes.ReplotSmall);
+    large.Fill(Sizes.ReplotLarge);
+    for (const bool zoomed : {false, true}) {
+        if (zoomed) {
+            small.DragZoom(0.25, 0.75);
+            large.DragZoom(0.25, 0.75);
+            if (small.Chart().IsAutomaticView() || large.Chart().IsAutomaticView()) {
+                Failed.push_back("replot: the drag did not zoom");
+            }
+        }
+        // Taken in turns, and the best of each kept: a replot lasts a few
+        // milliseconds, so whatever else the machine does weighs more on a
+        // median than the two sizes' difference.
+        std::vector<double> smallRuns;
+        std::vector<double> largeRuns;
+        for (int run = 0; run < ReplotRuns; ++run) {
+            smallRuns.push_back(TimeRuns(1, {}, [&] { small.Replot(); }).front());
+            largeRuns.push_back(TimeRuns(1, {}, [&] { large.Replot(); }).front());
+        }
+        const double reference = *std::min_element(smallRuns.begin(), smallRuns.end());
+        const double replot = *std::min_element(largeRuns.begin(), largeRuns.end());
+        const double limit = ReplotLimit * reference;
+        const std::string view = (zoomed ? "zoomed to the middle half" : "default view") +
+                                 std::string(", best of ") + std::to_string(ReplotRuns);
+        Row({"Replot, " + FormatCount(Sizes.ReplotSmall) + " records, " + view,
+             FormatSeconds(reference), "", "", TVerdict::None});
+        Row({"Replot, " + FormatCount(Sizes.ReplotLarge) + " records, " + view,
+             FormatSeconds(replot), "<= " + FormatSeconds(limit) + " (x1.5 the 360 case)",
+             FormatCount(Sizes.ReplotSmall) + " records " + FormatSeconds(reference) + ", " +
+                 FormatRatio(replot / reference),
+             VerdictOf(replot <= limit)});
+    }
+    if (static_cast<std::size_t>(large.Chart().SeriesCPM().Count()) != Sizes.ReplotLarge) {
+        Failed.push_back("replot: the chart holds " +
+                         std::to_string(large.Chart().SeriesCPM().Count()) + " points");
+    }
+}
+
+std::optional<std::int64_t> TBench::ChildPeakKilobytes(const QStringList& arguments) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(ChildTimeoutMs) || child.exitCode() != 0) {
+        Failed.push_back("memory child " + arguments.join(' ').toStdString() +
+                         " failed: " + child.readAllStandardError().toStdString());
+        return std::nullopt;
+    }
+    return StatusKilobytes(child.readAllStandardOutput().toStdString(), "VmHWM");
+}
+
+void TBench::Memory() {
+    std::cerr << "memory\n";
+    const std::size_t n = Sizes.Memory;
+    const std::string path = LogPath(n);
+    WriteScenarioLog(path, n);
+    const auto empty = ChildPeakKilobytes({"--memory-child", "empty"});
+    const auto opened =
+        ChildPeakKilobytes({"--memory-child", "open", QString::fromStdString(path)});
+    if (!empty || !opened) {
+        Row({"Memory per record", "unknown (no /proc here)", "", "", TVerdict::None});
+        return;
+    }
+    const double perRecord = static_cast<double>(*opened - *empty) * 1024 / static_cast<double>(n);
+    Row({"Memory per record, peak after opening " + FormatCount(n) + " lines",
+         FormatBytes(perRecord), "<= " + FormatBytes(MemoryTargetBytes),
+         "peak of the empty window " + FormatBytes(double(*empty) * 1024) + ", opened " +
+             FormatBytes(double(*opened) * 1024),
+         VerdictOf(perRecord <= MemoryTargetBytes)});
+    const TOpenBreakdown parts = MeasureOpenBreakdown(path);
+    const auto share = [n](std::size_t bytes) {
+        return FormatBytes(static_cast<double>(bytes) / static_cast<double>(n));
+    };
+    Row({"  records", share(parts.Records), "", "", TVerdict::None});
+    Row({"  both chart series, labels included", share(parts.Series), "", "", TVerdict::None});
+    Row({"  log list lines", share(parts.LogLines), "", "", TVerdict::None});
+    Row({"  file text and line index, while opening", share(parts.FileText), "", "",
+         TVerdict::None});
+    Row({"  sum of the parts",
+         share(parts.Records + parts.Series + parts.LogLines + parts.FileText), "",
+         "the rest of the peak: allocator slack, Qt", TVerdict::None});
+}
+
+std::vector<double> TBench::ProbeRuns(const QString& probe, const QStringList& arguments,
+                                      std::vector<double>& toMain) {
+    std::vector<double> painted;
+    for (int run = 0; run < StartupRuns; ++run) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        child.setProcessEnvironment(environment);
+        child.setWorkingDirectory(QFileInfo(probe).absolutePath());
+        const TClock::time_point start = TClock::now();
+        child.start(probe, arguments);
+        if (!child.waitForFinished(ChildTimeoutMs) || child.exitCode() != 0) {
+            Failed.push_back("start-up probe failed: " +
+                             child.readAllStandardError().toStdString());
+            return painted;
+        }
+        long long mainAt = 0;
+        long long paintedAt = 0;
+        const std::string out = child.readAllStandardOutput().toStdString();
+        if (std::sscanf(out.c_str(), "main %lld painted %lld", &mainAt, &paintedAt) != 2) {
+            Failed.push_back("start-up probe said \"" + out + "\"");
+            return painted;
+        }
+        const long long startAt =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count();
+        painted.push_back(static_cast<double>(paintedAt - startAt) * 1e-9);
+        toMain.push_back(static_cast<double>(mainAt - startAt) * 1e-9);
+    }
+    return painted;
+}
+
+void TBench::Startup() {
+    std::cerr << "start-up\n";
+    QTemporaryDir folder;
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString probe = folder.filePath(ProbeFileName);
+    for (const QString& name : {QString(ProbeFileName), QString(CounterLibraryFileName)}) {
+        if (!QFile::copy(bin + "/" + name, folder.filePath(name))) {
+            Failed.push_back("cannot copy " + name.toStdString() + " to a temporary folder");
+            return;
+        }
+    }
+    QFile::setPermissions(probe, QFile::permissions(probe) | QFileDevice::ExeOwner);
+    std::vector<double> bareToMain;
+    std::vector<double> toMain;
+    const double bare = Median(ProbeRuns(probe, {"--bare"}, bareToMain));
+    const double window = Median(ProbeRuns(probe, {}, toMain));
+    Row({"Start-up to the main window's first paint, median of " + std::to_string(StartupRuns),
+         FormatSeconds(window), "<= " + FormatSeconds(StartupTargetSeconds),
+         "a bare Qt window " + FormatSeconds(bare), VerdictOf(window <= StartupTargetSeconds)});
+    Row({"  process start to main()", FormatSeconds(Median(toMain)), "",
+         "bare " + FormatSeconds(Median(bareToMain)), TVerdict::None});
+}
+
+} // namespace ostrel::bench
