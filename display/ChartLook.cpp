@@ -54,10 +54,18 @@ QPen DottedPen(QRgb rgb) {
     return pen;
 }
 
-// Placed in pixels, not in axis coordinates.
-void SetAbsolutePositions(QCPItemRect& item) {
-    item.topLeft->setType(QCPItemPosition::ptAbsolute);
-    item.bottomRight->setType(QCPItemPosition::ptAbsolute);
+// An unfilled rectangle, placed in pixels rather than in axis coordinates.
+QCPItemRect* AddOutline(QCustomPlot& plot, const QString& layer, QRgb colour) {
+    auto* item = new QCPItemRect(&plot);
+    item->setLayer(layer);
+    item->setClipToAxisRect(false);
+    item->setSelectable(false);
+    item->setAntialiased(false);
+    item->setPen(QPen(QColor(colour), 1));
+    item->setBrush(Qt::NoBrush);
+    item->topLeft->setType(QCPItemPosition::ptAbsolute);
+    item->bottomRight->setType(QCPItemPosition::ptAbsolute);
+    return item;
 }
 
 } // namespace
@@ -179,27 +187,12 @@ QCPGraph* AddDoseLine(QCustomPlot& plot) {
 }
 
 QCPItemRect* AddFrame(QCustomPlot& plot) {
-    auto* frame = new QCPItemRect(&plot);
-    frame->setLayer(QStringLiteral("axes"));
-    frame->setClipToAxisRect(false);
-    frame->setSelectable(false);
-    frame->setAntialiased(false);
-    frame->setPen(QPen(QColor(FrameColour), 1));
-    frame->setBrush(Qt::NoBrush);
-    SetAbsolutePositions(*frame);
-    return frame;
+    return AddOutline(plot, QStringLiteral("axes"), FrameColour);
 }
 
 QCPItemRect* AddBand(QCustomPlot& plot) {
-    auto* band = new QCPItemRect(&plot);
-    band->setLayer(QStringLiteral("overlay"));
-    band->setClipToAxisRect(false);
-    band->setSelectable(false);
-    band->setAntialiased(false);
-    band->setPen(QPen(QColor(BandColour), 1));
-    band->setBrush(Qt::NoBrush);
+    QCPItemRect* band = AddOutline(plot, QStringLiteral("overlay"), BandColour);
     band->setVisible(false);
-    SetAbsolutePositions(*band);
     return band;
 }
 
