@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test package bench fuzz clean
+.PHONY: all deps configure build run test package bench fuzz check clean
 
 all: build
 
@@ -41,6 +41,12 @@ fuzz:
 	@cmake -C fuzz/FuzzCache.cmake -S . -B build-fuzz -G Ninja >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	@bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# The layers' include rules and the formatter's verdict on every C++ file.
+check:
+	@bash scripts/install-deps.sh check
+	@bash scripts/check-layers.sh
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf $(BUILD) build-asan build-bench build-fuzz

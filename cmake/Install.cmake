@@ -9,23 +9,19 @@ include(GNUInstallDirs)
 set(OSTREL_INSTALL_LIBDIR "${CMAKE_INSTALL_LIBDIR}/ostrel")
 set(OSTREL_INSTALL_DOCDIR "${CMAKE_INSTALL_DATADIR}/doc/ostrel")
 
-if(TARGET ostrel)
-  if(UNIX AND NOT APPLE)
-    # With no libPexlar.so beside it, the program asks the dynamic loader for
-    # it by name; the run path points that search at its own library folder.
-    file(RELATIVE_PATH ostrel_bin_to_libs
-         "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}/ostrel")
-    set_target_properties(ostrel PROPERTIES INSTALL_RPATH "$ORIGIN/${ostrel_bin_to_libs}")
-  endif()
-  install(TARGETS ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(UNIX AND NOT APPLE)
+  # With no libPexlar.so beside it, the program asks the dynamic loader for
+  # it by name; the run path points that search at its own library folder.
+  file(RELATIVE_PATH ostrel_bin_to_libs
+       "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}/ostrel")
+  set_target_properties(ostrel PROPERTIES INSTALL_RPATH "$ORIGIN/${ostrel_bin_to_libs}")
 endif()
+install(TARGETS ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-if(TARGET Pexlar)
-  # On Windows the program loads Pexlar.dll from its own folder only.
-  install(TARGETS Pexlar
-          LIBRARY DESTINATION ${OSTREL_INSTALL_LIBDIR}
-          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+# On Windows the program loads Pexlar.dll from its own folder only.
+install(TARGETS Pexlar
+        LIBRARY DESTINATION ${OSTREL_INSTALL_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The adapters that adapters/CMakeLists.txt builds.
 if(OSTREL_ADAPTER_TARGETS)
@@ -68,10 +64,8 @@ if(UNIX AND NOT APPLE)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${OSTREL_INSTALL_DOCDIR})
 foreach(part sim adapters)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/${part}/README.md)
-    install(FILES ${PROJECT_SOURCE_DIR}/${part}/README.md
-            DESTINATION ${OSTREL_INSTALL_DOCDIR} RENAME README.${part}.md)
-  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/${part}/README.md
+          DESTINATION ${OSTREL_INSTALL_DOCDIR} RENAME README.${part}.md)
 endforeach()
 
 # The Debian package.

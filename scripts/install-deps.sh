@@ -13,9 +13,11 @@ packages=(
   lintian desktop-file-utils appstream file binutils dpkg-dev
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
-if [[ "${1:-}" == "fuzz" ]]; then
-  packages+=(clang libclang-rt-14-dev)
-fi
+# `install-deps.sh check`: the formatter that `make check` runs.
+case "${1:-}" in
+  fuzz) packages+=(clang libclang-rt-14-dev) ;;
+  check) packages+=(clang-format) ;;
+esac
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   echo "This is not a Debian or Ubuntu system. Install these packages (or their equivalents):" >&2
@@ -36,5 +38,11 @@ if [[ $(id -u) -ne 0 ]]; then
   sudo="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
+# A mirror in the middle of a sync fails the update now and then: try again,
+# and go on with the lists there are rather than give up.
+for attempt in 1 2 3; do
+  $sudo apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt)" >&2
+  sleep $((attempt * 10))
+done
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
