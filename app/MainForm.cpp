@@ -18,7 +18,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QSysInfo>
 
+#include <iostream>
 #include <system_error>
 
 namespace ostrel {
@@ -88,6 +90,9 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
         Options.FormatSettings);
     Acquisition->OnTimerSwitched = [this](bool on) {
         if (on) {
+            if (MqttPublisher) {
+                MqttPublisher->SetDeviceId(Acquisition->DeviceId);
+            }
             AcquisitionTimer.start();
         } else {
             AcquisitionTimer.stop();
@@ -158,6 +163,12 @@ void TMainForm::FormCreate() {
     const TGraphSettings graph = ReadGraphSettings(Options.SettingsPath, Options.FormatSettings);
     GraphCoefficient = graph.GraphCoefficient;
     GraphBackground = graph.GraphBackground;
+    const TMqttSettings mqtt = ReadMqttSettings(
+        Options.SettingsPath, QSysInfo::machineHostName().toStdString(), std::cerr);
+    if (mqtt.Enabled()) {
+        MqttPublisher = std::make_unique<TMqttPublisher>(mqtt);
+        Acquisition->AddFinishedMinuteSink(*MqttPublisher);
+    }
     Acquisition->DeviceId = 0;
     HideClick();
     NewClick();
@@ -169,14 +180,17 @@ void TMainForm::FormDestroy() {
     }
     Destroyed = true;
     // The library is released even when the settings cannot be written, so
-    // its Clear always comes; the write error is still reported.
+    // its Clear always comes; the write error is still reported. The
+    // publisher says "offline" after the settings, whatever became of them.
     try {
         WriteGraphSettings(Options.SettingsPath, GraphCoefficient, GraphBackground,
                            Options.FormatSettings);
     } catch (...) {
+        MqttPublisher.reset();
         CounterLibrary.UnloadCounterLibrary();
         throw;
     }
+    MqttPublisher.reset();
     CounterLibrary.UnloadCounterLibrary();
 }
 

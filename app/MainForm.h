@@ -6,6 +6,7 @@
 #include "counter/Acquisition.h"
 #include "counter/CounterLibrary.h"
 #include "files/LogFileCommands.h"
+#include "mqtt/MqttPublisher.h"
 #include "platform/FormatSettings.h"
 #include "records/MinuteRecords.h"
 #include "views/DisplayViews.h"
@@ -88,6 +89,8 @@ public:
     QTimer& Timer() { return AcquisitionTimer; }
     const TLogFileCommands& Files() const { return *FileCommands; }
     const TCounterLibrary& Library() const { return CounterLibrary; }
+    // Null unless the settings file names a broker.
+    const TMqttPublisher* Mqtt() const { return MqttPublisher.get(); }
 
 private:
     void BuildMenu();
@@ -105,6 +108,7 @@ private:
     QTimer AcquisitionTimer;
     std::unique_ptr<TAcquisition> Acquisition;
     std::unique_ptr<TLogFileCommands> FileCommands;
+    std::unique_ptr<TMqttPublisher> MqttPublisher;
     TOKRightDlg* SettingsDialog = nullptr;
     bool Destroyed = false;
 };

@@ -232,19 +232,24 @@ std::string PathText(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-std::string ReadString(const fs::path& path, std::string_view section, std::string_view key) {
+std::optional<std::string> FindString(const fs::path& path, std::string_view section,
+                                      std::string_view key) {
     const auto content = ReadWhole(path);
     if (!content) {
-        return {};
+        return std::nullopt;
     }
     const auto lines = SplitLines(WithoutBom(*content));
     const auto place = FindKey(lines, section, key);
     if (!place.KeyLine) {
-        return {};
+        return std::nullopt;
     }
     const auto text = lines[*place.KeyLine].Text;
     // Cut to length, then trimmed again: the cut may end in blanks.
     return std::string(Trim(CapCharacters(Trim(text.substr(text.find('=') + 1)))));
+}
+
+std::string ReadString(const fs::path& path, std::string_view section, std::string_view key) {
+    return FindString(path, section, key).value_or(std::string());
 }
 
 void WriteString(const fs::path& path, std::string_view section, std::string_view key,

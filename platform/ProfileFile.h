@@ -4,6 +4,7 @@
 // kept open between calls.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,11 @@ namespace ostrel {
 // without regard to ASCII letter case; the first matching section counts.
 std::string ReadString(const std::filesystem::path& path, std::string_view section,
                        std::string_view key);
+
+// The same, but none when the file, the section or the key is missing, so
+// that an empty value can mean something of its own.
+std::optional<std::string> FindString(const std::filesystem::path& path, std::string_view section,
+                                      std::string_view key);
 
 // Sets key in section to value: on the key's own line where it stands, else
 // as a new line after the last line of its section, else in a new section at

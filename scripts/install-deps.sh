@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool
   lintian desktop-file-utils appstream file binutils dpkg-dev
+  libmosquitto-dev mosquitto mosquitto-clients openssl
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
 # `install-deps.sh check`: the formatter that `make check` runs.

@@ -3,11 +3,14 @@
 // The settings file beside the executable: the chart's coefficient and
 // background, read once at start-up and written once at the end.
 
+#include "mqtt/MqttSettings.h"
 #include "platform/FormatSettings.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iosfwd>
+#include <string>
 #include <string_view>
 
 namespace ostrel {
@@ -16,6 +19,16 @@ inline constexpr std::string_view GraphSection = "Graph";
 inline constexpr std::string_view GraphCoefficientKey = "uSv";
 inline constexpr std::string_view GraphBackgroundKey = "BackGround";
 inline constexpr std::string_view SettingsExtension = ".ini";
+// Read only: the program never writes this section.
+inline constexpr std::string_view MqttSection = "MQTT";
+inline constexpr std::string_view MqttHostKey = "Host";
+inline constexpr std::string_view MqttPortKey = "Port";
+inline constexpr std::string_view MqttTopicKey = "Topic";
+inline constexpr std::string_view MqttUserKey = "User";
+inline constexpr std::string_view MqttPasswordKey = "Password";
+inline constexpr std::string_view MqttClientIdKey = "ClientId";
+inline constexpr std::string_view MqttCAFileKey = "CAFile";
+inline constexpr std::string_view MqttDiscoveryKey = "Discovery";
 inline constexpr double DefaultGraphCoefficient = 0.00158;
 inline constexpr std::int32_t DefaultGraphBackground = 0;
 
@@ -61,5 +74,12 @@ TGraphSettings ReadGraphSettings(const std::filesystem::path& path, const TForma
 // failing write throws EFileError and stops.
 void WriteGraphSettings(const std::filesystem::path& path, double coefficient,
                         std::int32_t background, const TFormatSettings& fs);
+
+// The [MQTT] section: publishing is off without a host. Port defaults to
+// 1883, or 8883 with a CA file; ClientId to "ostrel-" and hostName; a missing
+// Discovery to "homeassistant", an empty one turns discovery off. A value that
+// does not parse gives its default and one line on diagnostics.
+TMqttSettings ReadMqttSettings(const std::filesystem::path& path, const std::string& hostName,
+                               std::ostream& diagnostics);
 
 } // namespace ostrel

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mqtt/MqttMessages.h"
+
+#include "platform/DateTime.h"
+#include "platform/FormatSettings.h"
+#include "platform/TextServices.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace ostrel {
+namespace {
+
+std::string IsoStart(TDateTime start) {
+    const TDateTimeParts parts = DecodeDateTime(start);
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", parts.Date.Year,
+                  parts.Date.Month, parts.Date.Day, parts.Time.Hour, parts.Time.Minute,
+                  parts.Time.Second);
+    return text;
+}
+
+// Home Assistant takes only these characters in the parts of a discovery
+// topic and in an identifier.
+std::string IdentifierOf(std::string_view text) {
+    std::string id;
+    for (const char c : text) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '_' || c == '-';
+        id += plain ? c : '_';
+    }
+    return id;
+}
+
+struct TSensor {
+    const char* Key;
+    const char* Name;
+    const char* Unit;
+    const char* Template;
+};
+
+constexpr TSensor Sensors[] = {
+    {"cpm", "CPM", "CPM", "{{ value_json.cpm }}"},
+    // A minute without a dose rate leaves the sensor unknown rather than
+    // wrong.
+    {"usvh", "Dose rate", "µSv/h", "{{ value_json.usvh | default('None') }}"},
+};
+
+std::string SensorConfig(const TMqttSettings& settings, const TSensor& sensor,
+                         const std::string& deviceKey, std::uint32_t deviceId) {
+    const std::string id = std::to_string(deviceId);
+    return "{\"name\":" + JsonString(sensor.Name) +
+           ",\"unique_id\":" + JsonString(deviceKey + "_" + sensor.Key) +
+           ",\"state_topic\":" + JsonString(StateTopic(settings)) +
+           ",\"value_template\":" + JsonString(sensor.Template) +
+           ",\"unit_of_measurement\":" + JsonString(sensor.Unit) +
+           ",\"state_class\":\"measurement\"" +
+           ",\"availability_topic\":" + JsonString(StatusTopic(settings)) +
+           ",\"payload_available\":" + JsonString(MqttOnline) +
+           ",\"payload_not_available\":" + JsonString(MqttOffline) +
+           ",\"device\":{\"identifiers\":[" + JsonString(deviceKey) +
+           "],\"name\":" + JsonString("Ostrel " + id) +
+           ",\"model\":" + JsonString("counter " + id) + "}}";
+}
+
+} // namespace
+
+std::string StatusTopic(const TMqttSettings& settings) {
+    return settings.Topic + "/status";
+}
+std::string MinuteTopic(const TMqttSettings& settings) {
+    return settings.Topic + "/minute";
+}
+std::string StateTopic(const TMqttSettings& settings) {
+    return settings.Topic + "/state";
+}
+
+std::string JsonString(std::string_view text) {
+    std::string json = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            json += escape;
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
+
+std::string MinutePayload(const TFinishedMinute& minute) {
+    std::string json = "{\"start\":\"" + IsoStart(minute.Record.StartTime) +
+                       "\",\"cpm\":" + FormatInt(minute.Record.Count);
+    // JSON has no text for a non-finite number.
+    if (minute.DoseRate && std::isfinite(*minute.DoseRate)) {
+        json += ",\"usvh\":" + FloatToStr(*minute.DoseRate, TFormatSettings{});
+    }
+    return json + "}";
+}
+
+std::vector<TMqttMessage> DiscoveryMessages(const TMqttSettings& settings, std::uint32_t deviceId) {
+    if (settings.Discovery.empty()) {
+        return {};
+    }
+    const std::string deviceKey = IdentifierOf(settings.ClientId) + "_" + std::to_string(deviceId);
+    std::vector<TMqttMessage> messages;
+    for (const TSensor& sensor : Sensors) {
+        messages.push_back(
+            {settings.Discovery + "/sensor/" + deviceKey + "/" + sensor.Key + "/config",
+             SensorConfig(settings, sensor, deviceKey, deviceId)});
+    }
+    return messages;
+}
+
+} // namespace ostrel

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The texts sent to the broker: topics, the JSON object of a finished minute
+// and the Home Assistant discovery configuration of the two sensors.
+
+#include "mqtt/MqttSettings.h"
+#include "records/FinishedMinute.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+inline constexpr const char* MqttOnline = "online";
+inline constexpr const char* MqttOffline = "offline";
+
+struct TMqttMessage {
+    std::string Topic;
+    std::string Payload;
+};
+
+std::string StatusTopic(const TMqttSettings& settings);
+std::string MinuteTopic(const TMqttSettings& settings);
+std::string StateTopic(const TMqttSettings& settings);
+
+// {"start":"2026-12-09T15:23:00","cpm":30,"usvh":0.0474}: the minute's start
+// as the line shows it but with a four-digit year and seconds, its count, and
+// the dose rate in the digits of the line with "." as decimal point (left out
+// when the line has none).
+std::string MinutePayload(const TFinishedMinute& minute);
+
+// A JSON string literal of text, quotes included.
+std::string JsonString(std::string_view text);
+
+// Retained configuration messages for the counts and dose-rate sensors, one
+// device for this program logging the counter deviceId. None when discovery
+// is off.
+std::vector<TMqttMessage> DiscoveryMessages(const TMqttSettings& settings, std::uint32_t deviceId);
+
+} // namespace ostrel

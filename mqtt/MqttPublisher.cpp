@@ -1,0 +1,383 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mqtt/MqttPublisher.h"
+
+#include "mqtt/MqttMessages.h"
+
+#include <mosquitto.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <iostream>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace ostrel {
+
+using TSteadyClock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int KeepAliveSeconds = 60;
+constexpr int LoopMilliseconds = 100;
+constexpr int Qos = 1;
+constexpr auto FirstRetry = 1s;
+constexpr auto LastRetry = 60s;
+// A broker that takes a connection but never answers it counts as down.
+constexpr auto ConnAckWait = 30s;
+// For "offline" to reach the broker at the end.
+constexpr auto FarewellWait = 1s;
+// The window's end waits no longer than this for the thread.
+constexpr auto EndWait = 3s;
+
+struct TPending {
+    std::uint64_t Seq;
+    std::string Payload;
+    int Mid = 0; // of the session that sent it; 0: not sent in this session
+};
+
+} // namespace
+
+void ReportMqttToStderr(const std::string& text) {
+    std::cerr << "ostrel: MQTT: " << text << std::endl;
+}
+
+struct TMqttPublisher::TShared {
+    TShared(TMqttSettings settings, TReport report)
+        : Settings(std::move(settings)), Report(std::move(report)) {}
+
+    const TMqttSettings Settings;
+    const TReport Report;
+
+    mutable std::mutex Mutex;
+    std::condition_variable Wake;
+    std::deque<TPending> Queue; // in the order of the lines
+    std::uint64_t NextSeq = 1;
+    std::uint32_t DeviceId = 0;
+    bool DiscoveryDue = false;
+    bool DroppingTold = false;
+    bool StopRequested = false;
+    bool Ended = false;
+
+    bool Stopping() const {
+        std::lock_guard lock(Mutex);
+        return StopRequested;
+    }
+    // Waits for the time or for the end, whichever comes first.
+    void Pause(std::chrono::seconds time) {
+        std::unique_lock lock(Mutex);
+        Wake.wait_for(lock, time, [this] { return StopRequested; });
+    }
+    std::string Where() const { return Settings.Host + ":" + std::to_string(Settings.Port) + ": "; }
+};
+
+namespace {
+
+using TShared = TMqttPublisher::TShared;
+
+std::string ErrorText(int rc) {
+    return rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
+}
+
+// One connection, from the first attempt to its loss: a fresh client each
+// time, so what the broker has not acknowledged is sent again by this code,
+// in order, and never also by the library.
+class TSession {
+public:
+    explicit TSession(TShared& shared) : Shared(shared), Settings(shared.Settings) {
+        const char* id = Settings.ClientId.empty() ? nullptr : Settings.ClientId.c_str();
+        Client = mosquitto_new(id, true, this);
+    }
+    ~TSession() {
+        if (Client != nullptr) {
+            mosquitto_destroy(Client);
+        }
+    }
+    TSession(const TSession&) = delete;
+    TSession& operator=(const TSession&) = delete;
+
+    bool WasConnected() const { return EverConnected; }
+
+    // Until the connection fails (its reason) or the end is asked for ("").
+    std::string Run() {
+        if (Client == nullptr) {
+            return "cannot make a client";
+        }
+        if (std::string problem = Configure(); !problem.empty()) {
+            return problem;
+        }
+        ForgetSent();
+        const int rc =
+            mosquitto_connect(Client, Settings.Host.c_str(), Settings.Port, KeepAliveSeconds);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            return "cannot connect: " + ErrorText(rc);
+        }
+        const auto deadline = TSteadyClock::now() + ConnAckWait;
+        while (!Shared.Stopping()) {
+            if (Connected) {
+                HandOver();
+            }
+            const int loop = mosquitto_loop(Client, LoopMilliseconds, 1);
+            if (!Refusal.empty()) {
+                return Refusal;
+            }
+            if (loop != MOSQ_ERR_SUCCESS) {
+                return (EverConnected ? "connection lost: " : "cannot connect: ") + ErrorText(loop);
+            }
+            if (!EverConnected && TSteadyClock::now() > deadline) {
+                return "the broker does not answer";
+            }
+        }
+        Farewell();
+        return {};
+    }
+
+private:
+    std::string Configure() {
+        mosquitto_connect_callback_set(Client, [](mosquitto*, void* self, int rc) {
+            static_cast<TSession*>(self)->OnConnect(rc);
+        });
+        mosquitto_publish_callback_set(Client, [](mosquitto*, void* self, int mid) {
+            static_cast<TSession*>(self)->OnPublish(mid);
+        });
+        const std::string status = StatusTopic(Settings);
+        mosquitto_will_set(Client, status.c_str(), static_cast<int>(std::strlen(MqttOffline)),
+                           MqttOffline, Qos, true);
+        if (!Settings.User.empty()) {
+            mosquitto_username_pw_set(Client, Settings.User.c_str(),
+                                      Settings.Password.empty() ? nullptr
+                                                                : Settings.Password.c_str());
+        }
+        if (!Settings.CAFile.empty()) {
+            const int rc = mosquitto_tls_set(Client, Settings.CAFile.c_str(), nullptr, nullptr,
+                                             nullptr, nullptr);
+            if (rc != MOSQ_ERR_SUCCESS) {
+                return "cannot use the CA file " + Settings.CAFile + ": " + ErrorText(rc);
+            }
+        }
+        return {};
+    }
+
+    void OnConnect(int rc) {
+        if (rc != 0) {
+            Refusal =
+                std::string("the broker refused the connection: ") + mosquitto_connack_string(rc);
+            return;
+        }
+        Connected = true;
+        EverConnected = true;
+        Publish(StatusTopic(Settings), MqttOnline, true);
+        std::lock_guard lock(Shared.Mutex);
+        Shared.DiscoveryDue = Shared.DeviceId != 0;
+        Shared.DroppingTold = false;
+    }
+
+    void OnPublish(int mid) {
+        if (mid == FarewellMid) {
+            FarewellAcknowledged = true;
+        }
+        std::lock_guard lock(Shared.Mutex);
+        auto& queue = Shared.Queue;
+        const auto acknowledged = std::find_if(queue.begin(), queue.end(),
+                                               [mid](const TPending& p) { return p.Mid == mid; });
+        if (acknowledged != queue.end()) {
+            queue.erase(acknowledged);
+        }
+    }
+
+    void ForgetSent() {
+        std::lock_guard lock(Shared.Mutex);
+        for (TPending& pending : Shared.Queue) {
+            pending.Mid = 0;
+        }
+    }
+
+    int Publish(const std::string& topic, std::string_view payload, bool retain) {
+        int mid = 0;
+        const int rc =
+            mosquitto_publish(Client, &mid, topic.c_str(), static_cast<int>(payload.size()),
+                              payload.data(), Qos, retain);
+        return rc == MOSQ_ERR_SUCCESS ? mid : 0;
+    }
+
+    // Sends what is new since the last pass, outside the lock: the window
+    // only ever waits for a queue operation.
+    void HandOver() {
+        std::vector<std::pair<std::uint64_t, std::string>> unsent;
+        std::uint32_t discoveryFor = 0;
+        {
+            std::lock_guard lock(Shared.Mutex);
+            if (Shared.DiscoveryDue) {
+                discoveryFor = Shared.DeviceId;
+                Shared.DiscoveryDue = false;
+            }
+            for (const TPending& pending : Shared.Queue) {
+                if (pending.Mid == 0) {
+                    unsent.emplace_back(pending.Seq, pending.Payload);
+                }
+            }
+        }
+        if (discoveryFor != 0) {
+            for (const TMqttMessage& message : DiscoveryMessages(Settings, discoveryFor)) {
+                Publish(message.Topic, message.Payload, true);
+            }
+        }
+        if (unsent.empty()) {
+            return;
+        }
+        std::vector<std::pair<std::uint64_t, int>> sent;
+        const std::string minuteTopic = MinuteTopic(Settings);
+        for (const auto& [seq, payload] : unsent) {
+            const int mid = Publish(minuteTopic, payload, false);
+            if (mid == 0) {
+                break; // the loop tells why
+            }
+            sent.emplace_back(seq, mid);
+        }
+        // The retained state is the newest minute; the ones before it are
+        // history, which the minute topic carries.
+        if (!sent.empty()) {
+            Publish(StateTopic(Settings), unsent[sent.size() - 1].second, true);
+        }
+        MarkSent(sent);
+    }
+
+    void MarkSent(const std::vector<std::pair<std::uint64_t, int>>& sent) {
+        std::lock_guard lock(Shared.Mutex);
+        auto& queue = Shared.Queue;
+        for (const auto& [seq, mid] : sent) {
+            // Minutes dropped meanwhile are simply not found.
+            const auto at =
+                std::lower_bound(queue.begin(), queue.end(), seq,
+                                 [](const TPending& p, std::uint64_t s) { return p.Seq < s; });
+            if (at != queue.end() && at->Seq == seq) {
+                at->Mid = mid;
+            }
+        }
+    }
+
+    // The minutes of the last tick still go out, then "offline", each given
+    // a moment to be acknowledged.
+    void Farewell() {
+        if (!Connected) {
+            return;
+        }
+        HandOver();
+        FarewellMid = Publish(StatusTopic(Settings), MqttOffline, true);
+        const auto deadline = TSteadyClock::now() + FarewellWait;
+        const auto done = [this] {
+            std::lock_guard lock(Shared.Mutex);
+            return FarewellAcknowledged && Shared.Queue.empty();
+        };
+        while (FarewellMid != 0 && !done() && TSteadyClock::now() < deadline) {
+            if (mosquitto_loop(Client, LoopMilliseconds, 1) != MOSQ_ERR_SUCCESS) {
+                return;
+            }
+        }
+        mosquitto_disconnect(Client);
+        mosquitto_loop(Client, LoopMilliseconds, 1);
+    }
+
+    TShared& Shared;
+    const TMqttSettings& Settings;
+    mosquitto* Client = nullptr;
+    bool Connected = false;
+    bool EverConnected = false;
+    std::string Refusal;
+    int FarewellMid = 0;
+    bool FarewellAcknowledged = false;
+};
+
+void RunLink(const std::shared_ptr<TShared>& shared) {
+    auto retry = std::chrono::seconds(FirstRetry);
+    bool outageTold = false;
+    while (!shared->Stopping()) {
+        TSession session(*shared);
+        const std::string failure = session.Run();
+        if (shared->Stopping()) {
+            break;
+        }
+        if (session.WasConnected()) {
+            retry = FirstRetry;
+            outageTold = false;
+        }
+        if (!outageTold) {
+            shared->Report(shared->Where() + failure +
+                           "; minutes are kept and sent once the broker answers");
+            outageTold = true;
+        }
+        shared->Pause(retry);
+        retry = std::min<std::chrono::seconds>(retry * 2, LastRetry);
+    }
+    std::lock_guard lock(shared->Mutex);
+    shared->Ended = true;
+    shared->Wake.notify_all();
+}
+
+void InitLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+} // namespace
+
+TMqttPublisher::TMqttPublisher(TMqttSettings settings, TReport report)
+    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report))) {
+    InitLibrary();
+    Worker = std::thread([shared = Shared] { RunLink(shared); });
+}
+
+TMqttPublisher::~TMqttPublisher() {
+    std::unique_lock lock(Shared->Mutex);
+    Shared->StopRequested = true;
+    Shared->Wake.notify_all();
+    const bool ended = Shared->Wake.wait_for(lock, EndWait, [this] { return Shared->Ended; });
+    lock.unlock();
+    if (ended) {
+        Worker.join();
+    } else {
+        // Stuck in a name look-up or a connect: it holds its own share of
+        // the state and ends with the process.
+        Shared->Report(Shared->Where() + "no orderly end in time");
+        Worker.detach();
+    }
+}
+
+void TMqttPublisher::MinuteFinished(const TFinishedMinute& minute) noexcept {
+    try {
+        std::string payload = MinutePayload(minute);
+        std::lock_guard lock(Shared->Mutex);
+        Shared->Queue.push_back({Shared->NextSeq++, std::move(payload)});
+        if (Shared->Queue.size() > MaxUnsent) {
+            if (!Shared->DroppingTold) {
+                Shared->Report(Shared->Where() + "more than " + std::to_string(MaxUnsent) +
+                               " minutes unsent; dropping the oldest, from " +
+                               Shared->Queue.front().Payload);
+                Shared->DroppingTold = true;
+            }
+            Shared->Queue.pop_front();
+        }
+    } catch (...) {
+        // Out of memory: this minute is not published; the log has it.
+    }
+}
+
+void TMqttPublisher::SetDeviceId(std::uint32_t deviceId) noexcept {
+    std::lock_guard lock(Shared->Mutex);
+    if (deviceId != 0 && deviceId != Shared->DeviceId) {
+        Shared->DeviceId = deviceId;
+        Shared->DiscoveryDue = true;
+    }
+}
+
+std::size_t TMqttPublisher::Unacknowledged() const {
+    std::lock_guard lock(Shared->Mutex);
+    return Shared->Queue.size();
+}
+
+} // namespace ostrel

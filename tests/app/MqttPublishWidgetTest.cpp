@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window logging the simulated counter and publishing every finished
+// minute to a real mosquitto broker on 127.0.0.1, watched by mosquitto_sub.
+
+#include "app/MainForm.h"
+#include "display/LogList.h"
+#include "support/MainFormFixture.h"
+#include "support/MosquittoBroker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Eventually;
+
+// What the subscriber must see for a log line "yy/mm/dd, hh:nn, count[, dose]".
+std::string ExpectedJson(const std::string& line) {
+    std::vector<std::string> f;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = line.find(", ", start)) != std::string::npos;
+         start = comma + 2) {
+        f.push_back(line.substr(start, comma - start));
+    }
+    f.push_back(line.substr(start));
+    const std::string& d = f[0];
+    std::string json = "{\"start\":\"20" + d.substr(0, 2) + "-" + d.substr(3, 2) + "-" +
+                       d.substr(6, 2) + "T" + f[1] + ":00\",\"cpm\":" + f[2];
+    if (f.size() == 4) {
+        json += ",\"usvh\":" + f[3];
+    }
+    return json + "}";
+}
+
+std::size_t CountContaining(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+class MqttPublishTest : public test::TMainFormFixture {
+protected:
+    std::unique_ptr<TMainForm> Form;
+
+    void SetUp() override {
+        TMainFormFixture::SetUp();
+        setenv("OSTREL_SIM_SPEED", "0", 1); // the test moves the clock
+        setenv("OSTREL_SIM_SEED", "11", 1);
+        setenv("OSTREL_SIM_CPM", "30", 1);
+        testing::internal::CaptureStderr();
+    }
+    void TearDown() override {
+        Form.reset();
+        Stderr += testing::internal::GetCapturedStderr();
+        for (const char* name : {"OSTREL_SIM_SPEED", "OSTREL_SIM_SEED", "OSTREL_SIM_CPM"}) {
+            unsetenv(name);
+        }
+        TMainFormFixture::TearDown();
+    }
+    void Open(const test::TMosquittoBroker& broker, const std::string& more = "") {
+        WriteIni("[MQTT]\nHost=127.0.0.1\nPort=" + std::to_string(broker.Port) +
+                 "\nClientId=ostrel-test\n" + more);
+        Form = Make();
+        Form->StartClick();
+    }
+    // Minute by minute until the log holds lines more lines.
+    void LogLines(std::size_t lines) {
+        const std::size_t target = Form->Log().Lines().size() + lines;
+        while (Form->Log().Lines().size() < target) {
+            AdvanceClock(60'000);
+            RunGuarded([this] { Form->TimerTimer(); });
+        }
+    }
+    std::vector<std::string> ExpectedMinutes() const {
+        std::vector<std::string> json;
+        for (const std::string& line : Form->Log().Lines()) {
+            json.push_back(ExpectedJson(line));
+        }
+        return json;
+    }
+    // Ends the window (orderly) and returns what it wrote on stderr.
+    std::string EndAndTakeStderr() {
+        Form.reset();
+        Stderr += testing::internal::GetCapturedStderr();
+        testing::internal::CaptureStderr();
+        return Stderr;
+    }
+    std::string Stderr;
+};
+
+TEST_F(MqttPublishTest, EveryMinuteArrivesOnceInOrderBetweenStatusAndDiscoveryMessages) {
+    test::TMosquittoBroker broker;
+    test::TMqttSubscriber subscriber(broker);
+    Open(broker);
+    LogLines(14);
+    const std::vector<std::string> expected = ExpectedMinutes();
+    ASSERT_EQ(expected.size(), 14u);
+    EXPECT_NE(expected.back().find("usvh"), std::string::npos)
+        << "the last lines carry a dose rate";
+    const std::string device =
+        "homeassistant/sensor/ostrel-test_" + std::to_string(Form->DeviceId()) + "/";
+    ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/minute").size() >= 14; }, 10s));
+    EXPECT_EQ(EndAndTakeStderr(), "");
+    ASSERT_TRUE(Eventually(
+        [&] {
+            return !subscriber.Payloads("ostrel/status").empty() &&
+                   subscriber.Payloads("ostrel/status").back() == "offline";
+        },
+        10s));
+    EXPECT_EQ(subscriber.Payloads("ostrel/minute"), expected);
+    EXPECT_EQ(subscriber.Payloads("ostrel/state").back(), expected.back());
+    EXPECT_EQ(subscriber.Payloads("ostrel/status"),
+              (std::vector<std::string>{"online", "offline"}));
+
+    // Status first, then the device's two sensors, then the minutes.
+    std::vector<std::string> topics;
+    for (const std::string& line : subscriber.Lines()) {
+        const std::string topic = line.substr(0, line.find(' '));
+        if (topic != "probe" && (topics.empty() || topics.back() != topic)) {
+            topics.push_back(topic);
+        }
+    }
+    ASSERT_GE(topics.size(), 5u);
+    EXPECT_EQ(topics[0], "ostrel/status");
+    EXPECT_EQ(topics[1], device + "cpm/config");
+    EXPECT_EQ(topics[2], device + "usvh/config");
+    EXPECT_EQ(topics[3], "ostrel/minute");
+    EXPECT_EQ(topics.back(), "ostrel/status");
+    const std::vector<std::string> cpmConfig = subscriber.Payloads(topics[1]);
+    ASSERT_EQ(cpmConfig.size(), 1u);
+    EXPECT_NE(cpmConfig[0].find(R"("state_topic":"ostrel/state")"), std::string::npos);
+    EXPECT_NE(cpmConfig[0].find(R"("availability_topic":"ostrel/status")"), std::string::npos);
+    if (std::getenv("OSTREL_SHOW_MQTT") != nullptr) {
+        for (const std::string& line : subscriber.Lines()) {
+            std::cout << line << "\n";
+        }
+    }
+}
+
+TEST_F(MqttPublishTest, MinutesLoggedWhileTheBrokerIsDownFollowInOrder) {
+    test::TMosquittoBroker broker;
+    test::TMqttSubscriber subscriber(broker);
+    Open(broker);
+    LogLines(5);
+    ASSERT_TRUE(Eventually(
+        [&] {
+            return Form->Mqtt()->Unacknowledged() == 0 &&
+                   subscriber.Payloads("ostrel/minute").size() == 5;
+        },
+        10s));
+    broker.Stop();
+    LogLines(8);
+    EXPECT_EQ(Form->Mqtt()->Unacknowledged(), 8u);
+    broker.Start();
+    ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/minute").size() >= 13; }, 20s))
+        << subscriber.Payloads("ostrel/minute").size();
+    EXPECT_EQ(subscriber.Payloads("ostrel/minute"), ExpectedMinutes());
+    EXPECT_TRUE(Errors.empty());
+    broker.Stop(); // and the window still ends at once
+    const std::string stderrText = EndAndTakeStderr();
+    EXPECT_EQ(CountContaining(stderrText, "ostrel: MQTT: 127.0.0.1:"), 2u) << stderrText;
+    EXPECT_EQ(CountContaining(stderrText, "connection lost"), 2u) << stderrText;
+}
+
+TEST_F(MqttPublishTest, TlsBrokerVerifiedAgainstTheCAFile) {
+    test::TMosquittoBroker broker({true, "", ""});
+    test::TMqttSubscriber subscriber(broker);
+    Open(broker, "CAFile=" + broker.CAFile + "\n");
+    LogLines(3);
+    ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/minute").size() >= 3; }, 10s));
+    EXPECT_EQ(subscriber.Payloads("ostrel/minute"), ExpectedMinutes());
+    EXPECT_EQ(EndAndTakeStderr(), "");
+}
+
+TEST_F(MqttPublishTest, AWrongPasswordLeavesLoggingAloneAndSaysSoOnce) {
+    test::TMosquittoBroker broker({false, "ostrel", "right"});
+    test::TMqttSubscriber subscriber(broker);
+    Open(broker, "User=ostrel\nPassword=wrong\n");
+    LogLines(12);
+    EXPECT_EQ(Form->Log().Lines().size(), 12u);
+    EXPECT_TRUE(Errors.empty());
+    EXPECT_TRUE(Messages.empty());
+    // The first attempt and two retries, a second and two more apart.
+    std::this_thread::sleep_for(3500ms);
+    EXPECT_EQ(Form->Mqtt()->Unacknowledged(), 12u);
+    const std::string stderrText = EndAndTakeStderr();
+    EXPECT_EQ(CountContaining(stderrText, "\n"), 1u) << stderrText;
+    EXPECT_NE(stderrText.find("ostrel: MQTT: 127.0.0.1:" + std::to_string(broker.Port) +
+                              ": the broker refused the connection: "),
+              std::string::npos)
+        << stderrText;
+    EXPECT_TRUE(subscriber.Payloads("ostrel/minute").empty());
+}
+
+} // namespace
+} // namespace ostrel
