@@ -5,7 +5,7 @@
 // writes it to the file given with --out. Every scenario's result is checked
 // after it has been timed; a wrong result makes the exit status 1.
 //
-//   ostrel-bench [--quick] [--only open|burst|replot|memory|startup] [--out FILE]
+//   ostrel-bench [--quick] [--only open|burst|replot|memory|startup|mqtt] [--out FILE]
 //   ostrel-bench --memory-child empty|open [FILE]   (run by itself)
 
 #include "bench/BenchRun.h"
@@ -63,7 +63,8 @@ int RunAll(bool quick, const std::string& only, const std::string& outPath) {
         {"burst", &TBench::Bursts},
         {"replot", &TBench::Replots},
         {"memory", &TBench::Memory},
-        {"startup", &TBench::Startup}};
+        {"startup", &TBench::Startup},
+        {"mqtt", &TBench::Mqtt}};
     for (const auto& [name, run] : sections) {
         if (only.empty() || only == name) {
             (bench.*run)();
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
                 outPath = arguments[++k];
             } else {
                 std::cerr << "usage: ostrel-bench [--quick] [--only open|burst|replot|memory|"
-                             "startup] [--out FILE]\n";
+                             "startup|mqtt] [--out FILE]\n";
                 return 2;
             }
         }

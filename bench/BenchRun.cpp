@@ -6,6 +6,7 @@
 #include "bench/LogScenario.h"
 #include "bench/Measure.h"
 #include "bench/MemoryScenario.h"
+#include "bench/MqttScenario.h"
 #include "bench/OpenScenario.h"
 #include "counter/CounterLibrary.h"
 #include "display/Chart.h"
@@ -41,6 +42,7 @@ constexpr int ReplotRuns = 31;
 constexpr double MemoryTargetBytes = 200;
 constexpr double StartupTargetSeconds = 0.5;
 constexpr int StartupRuns = 7;
+constexpr double MqttTickLimitSeconds = 0.001;
 constexpr int ChildTimeoutMs = 120'000;
 #ifdef _WIN32
 constexpr const char* ProbeFileName = "ostrel-startup-probe.exe";
@@ -56,11 +58,11 @@ int RunsFor(std::size_t n) {
 } // namespace
 
 TSizes FullSizes() {
-    return {{10'000, 100'000, 1'000'000}, 100'000, 360, 1'000'000, 1'000'000};
+    return {{10'000, 100'000, 1'000'000}, 100'000, 360, 1'000'000, 1'000'000, 601};
 }
 
 TSizes QuickSizes() {
-    return {{1'000, 5'000, 10'000}, 2'000, 360, 10'000, 10'000};
+    return {{1'000, 5'000, 10'000}, 2'000, 360, 10'000, 10'000, 61};
 }
 
 double TBench::OpenOnce(std::size_t n) {
@@ -292,6 +294,23 @@ void TBench::Startup() {
          "a bare Qt window " + FormatSeconds(bare), VerdictOf(window <= StartupTargetSeconds)});
     Row({"  process start to main()", FormatSeconds(Median(toMain)), "",
          "bare " + FormatSeconds(Median(bareToMain)), TVerdict::None});
+}
+
+void TBench::Mqtt() {
+    std::cerr << "mqtt\n";
+    const TMqttTicks ticks = MeasureMqttTicks(Sizes.MqttTicks);
+    Expect("mqtt", ticks.Problem);
+    if (ticks.On.empty()) {
+        return;
+    }
+    const double off = Median(ticks.Off);
+    const double on = Median(ticks.On);
+    const std::string runs = ", median of " + std::to_string(Sizes.MqttTicks);
+    Row({"Tick finishing a minute, no publisher" + runs, FormatSeconds(off), "", "",
+         TVerdict::None});
+    Row({"Tick finishing a minute, publishing to MQTT" + runs, FormatSeconds(on),
+         "<= " + FormatSeconds(off + MqttTickLimitSeconds) + " (+1 ms)",
+         "added " + FormatSeconds(on - off), VerdictOf(on - off <= MqttTickLimitSeconds)});
 }
 
 } // namespace ostrel::bench

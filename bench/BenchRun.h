@@ -22,6 +22,7 @@ struct TSizes {
     std::size_t ReplotSmall = 360;
     std::size_t ReplotLarge = 0;
     std::size_t Memory = 0;
+    std::size_t MqttTicks = 0;
 };
 
 TSizes FullSizes();
@@ -36,6 +37,7 @@ public:
     void Replots();
     void Memory();
     void Startup();
+    void Mqtt();
 
     const std::vector<TBenchRow>& Rows() const { return Table; }
     const std::vector<std::string>& Failures() const { return Failed; }

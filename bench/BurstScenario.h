@@ -44,6 +44,10 @@ public:
     const TCounterEntryPoints& EntryPoints() const { return Entries; }
     std::size_t Pending() const { return Readings.size() - Next; }
     std::size_t GetDataCalls() const { return Calls; }
+    // Queues more readings behind those still pending.
+    void Feed(const std::vector<TCounterSample>& readings) {
+        Readings.insert(Readings.end(), readings.begin(), readings.end());
+    }
     // GetData until it answers 0, with nothing done with the readings: the
     // floor under a tick. Returns the readings fetched.
     std::size_t DrainOnly();
@@ -72,6 +76,11 @@ public:
     void Start();
     // One tick, TimerTimer.
     void Tick();
+    // Told of every finished minute from now on, as the main window's
+    // publisher is.
+    void AddFinishedMinuteSink(TFinishedMinuteSink& sink) {
+        Acquisition->AddFinishedMinuteSink(sink);
+    }
 
     bool TimerEnabled() const { return Acquisition->TimerEnabled(); }
     const TRecords& Records() const { return RecordList; }

@@ -44,7 +44,8 @@ struct TPending {
 } // namespace
 
 void ReportMqttToStderr(const std::string& text) {
-    std::cerr << "ostrel: MQTT: " << text << std::endl;
+    // One write, so that lines from the two threads never interleave.
+    std::cerr << ("ostrel: MQTT: " + text + "\n") << std::flush;
 }
 
 struct TMqttPublisher::TShared {
