@@ -33,16 +33,6 @@ sockaddr_in Loopback(std::uint16_t port) {
     return address;
 }
 
-std::uint16_t FreeLoopbackPort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(0);
-    socklen_t size = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
-
 template <typename TDone> bool WaitUntil(TDone done) {
     const auto deadline = std::chrono::steady_clock::now() + BrokerWait;
     while (!done()) {
@@ -97,6 +87,24 @@ std::vector<double> TimeTicks(TBurstDevice& device, TBurstRig& rig,
 }
 
 } // namespace
+
+std::uint16_t FreeLoopbackPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(0);
+    socklen_t size = sizeof address;
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+
+bool AcceptsOnLoopback(std::uint16_t port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = Loopback(port);
+    const bool ok = ::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(s);
+    return ok;
+}
 
 TMqttTicks MeasureMqttTicks(std::size_t ticks) {
     TMqttTicks result;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mqtt/MqttMessages.h"
 
-#include "platform/DateTime.h"
 #include "platform/FormatSettings.h"
 #include "platform/TextServices.h"
 
@@ -11,13 +10,10 @@
 namespace ostrel {
 namespace {
 
+// ISO 8601 whatever the user's separators: the defaults are the ones ISO
+// uses.
 std::string IsoStart(TDateTime start) {
-    const TDateTimeParts parts = DecodeDateTime(start);
-    char text[24];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", parts.Date.Year,
-                  parts.Date.Month, parts.Date.Day, parts.Time.Hour, parts.Time.Minute,
-                  parts.Time.Second);
-    return text;
+    return FormatDateTime("yyyy-mm-ddThh:nn:ss", start, TFormatSettings{});
 }
 
 // Home Assistant takes only these characters in the parts of a discovery

@@ -4,15 +4,12 @@
 // by the test, and a mosquitto_sub that writes what arrives to a file. Every
 // wait is bounded; the destructors kill what is still running.
 
+#include "bench/MqttScenario.h"
+
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -47,33 +44,6 @@ inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseco
     return true;
 }
 
-inline sockaddr_in Loopback(std::uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-// A port nobody listens on now, from the system.
-inline std::uint16_t FreeLoopbackPort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(0);
-    socklen_t size = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
-
-inline bool Accepts(std::uint16_t port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in address = Loopback(port);
-    const bool ok = ::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(s);
-    return ok;
-}
-
 struct TBrokerOptions {
     bool Tls = false;
     std::string User; // set: only this user with this password gets in
@@ -96,7 +66,8 @@ public:
         Process.setStandardOutputFile(Folder.filePath("mosquitto.log"), QIODevice::Append);
         Process.start("mosquitto", {"-c", Folder.filePath("mosquitto.conf")});
         ASSERT_TRUE(Process.waitForStarted(ProcessWaitMs));
-        ASSERT_TRUE(Eventually([this] { return Accepts(Port); }, std::chrono::seconds(10)))
+        ASSERT_TRUE(
+            Eventually([this] { return bench::AcceptsOnLoopback(Port); }, std::chrono::seconds(10)))
             << "mosquitto does not listen on 127.0.0.1:" << Port;
     }
     // Orderly, so that it keeps its sessions and retained messages.
@@ -125,7 +96,7 @@ public:
         return arguments;
     }
 
-    const std::uint16_t Port = FreeLoopbackPort();
+    const std::uint16_t Port = bench::FreeLoopbackPort();
     std::string CAFile;
 
 private:
