@@ -10,9 +10,15 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace ostrel {
 
@@ -23,14 +29,36 @@ using TEnvironment = std::function<std::optional<std::string>(const char* name)>
 // The variable's value; nothing when it is not set.
 inline std::optional<std::string> EnvironmentValue(const char* name) {
 #ifdef _WIN32
-    // getenv is flagged as unsafe there.
-    char* value = nullptr;
-    std::size_t length = 0;
-    if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) {
-        return std::nullopt;
+    // The wide environment, in UTF-8: getenv would give the ANSI code page's
+    // bytes (a port or a file path with other letters garbled), and
+    // _dupenv_s is not in every C runtime (MinGW's msvcrt lacks it).
+    std::wstring wideName; // the libraries' own names, all ASCII
+    for (const char* c = name; *c != '\0'; ++c) {
+        wideName += static_cast<wchar_t>(static_cast<unsigned char>(*c));
     }
-    const std::unique_ptr<char, decltype(&std::free)> owned(value, &std::free);
-    return std::string(owned.get());
+    std::wstring value(64, L'\0');
+    for (;;) {
+        SetLastError(ERROR_SUCCESS);
+        const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(),
+                                                     static_cast<DWORD>(value.size()));
+        if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+            return std::nullopt;
+        }
+        if (length < value.size()) {
+            value.resize(length);
+            break;
+        }
+        value.resize(length); // too small: length is the size needed
+    }
+    const int wideLength = static_cast<int>(value.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, value.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, value.data(), wideLength, text.data(), size, nullptr,
+                            nullptr);
+    }
+    return text;
 #else
     const char* value = std::getenv(name);
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
