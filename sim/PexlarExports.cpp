@@ -6,10 +6,12 @@
 #include "device/LibrarySide.h"
 #include "sim/SimConfig.h"
 #include "sim/SimulatedCounter.h"
+#include "sim/TestHooks.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -94,3 +96,6 @@ PEXLAR_EXPORT const char* PEXLAR_CALL OstrelSimCallLog() {
 PEXLAR_EXPORT void PEXLAR_CALL OstrelSimAdvanceClock(std::int64_t milliseconds) {
     Library().AdvanceClock(milliseconds);
 }
+
+static_assert(std::is_same_v<decltype(&OstrelSimCallLog), ostrel::sim::TCallLogFn>);
+static_assert(std::is_same_v<decltype(&OstrelSimAdvanceClock), ostrel::sim::TAdvanceClockFn>);

@@ -3,6 +3,7 @@
 // OSTREL_SIM_SPEED=0 stops its clock, which the tests then move by hand.
 
 #include "counter/CounterLibrary.h"
+#include "sim/TestHooks.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ protected:
         }
         SetEnv("OSTREL_SIM_SPEED", "0");
         ASSERT_TRUE(Library.LoadCounterLibrary());
-        Advance = reinterpret_cast<void (*)(std::int64_t)>(Hooks.Symbol("OstrelSimAdvanceClock"));
+        Advance = reinterpret_cast<sim::TAdvanceClockFn>(Hooks.Symbol(sim::AdvanceClockName));
         ASSERT_NE(Advance, nullptr);
     }
 
@@ -94,7 +95,7 @@ protected:
 
     TCounterLibrary Library{{SimPath}};
     TDynamicLibrary Hooks = TDynamicLibrary::Open(SimPath);
-    void (*Advance)(std::int64_t) = nullptr;
+    sim::TAdvanceClockFn Advance = nullptr;
 };
 
 TEST_F(SimulatedCounterTest, FindsOneCounterAndDescribesIt) {

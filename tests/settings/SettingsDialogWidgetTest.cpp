@@ -38,19 +38,24 @@ struct TFakeCounter {
     static inline std::uint16_t Coefficient = 0;
     static inline std::uint16_t Background = 0;
 
+    // Plain functions: GCC converts no lambda to a 32-bit stdcall pointer.
+    static std::int32_t PEXLAR_CALL GetCoefficient(std::uint32_t id, std::uint16_t* c,
+                                                   std::uint16_t* b) {
+        Events.push_back("GetCoefficient " + std::to_string(id));
+        *c = Coefficient;
+        *b = Background;
+        return 1;
+    }
+    static std::int32_t PEXLAR_CALL SetCoefficient(std::uint32_t id, std::uint16_t c,
+                                                   std::uint16_t b) {
+        Events.push_back("SetCoefficient " + std::to_string(id) + " " + std::to_string(c) + " " +
+                         std::to_string(b));
+        return 1;
+    }
     static TCounterEntryPoints EntryPoints() {
         TCounterEntryPoints e;
-        e.GetCoefficient = [](std::uint32_t id, std::uint16_t* c, std::uint16_t* b) {
-            Events.push_back("GetCoefficient " + std::to_string(id));
-            *c = Coefficient;
-            *b = Background;
-            return std::int32_t{1};
-        };
-        e.SetCoefficient = [](std::uint32_t id, std::uint16_t c, std::uint16_t b) {
-            Events.push_back("SetCoefficient " + std::to_string(id) + " " + std::to_string(c) +
-                             " " + std::to_string(b));
-            return std::int32_t{1};
-        };
+        e.GetCoefficient = &GetCoefficient;
+        e.SetCoefficient = &SetCoefficient;
         return e;
     }
 };

@@ -38,48 +38,11 @@ struct TFakeDevice {
     }
     void QueueGone() { Queue(0, 0, 0, 0, 0, 0, 0); }
 
+    // Plain functions rather than lambdas: on 32-bit Windows the entry points
+    // are stdcall, to which GCC converts no lambda.
     TCounterEntryPoints EntryPoints() const {
-        TCounterEntryPoints e;
-        e.Find = [] { return Log("Find"), Current->FindResult; };
-        e.GetInfo = [](TDeviceInfo* infos) {
-            Log("GetInfo");
-            for (std::size_t i = 0;
-                 i < Current->Ids.size() && static_cast<std::int32_t>(i) < Current->FindResult;
-                 ++i) {
-                infos[i].Id = Current->Ids[i];
-            }
-            return std::int32_t{1};
-        };
-        e.Connect = [](std::uint32_t id) { return Log("Connect " + std::to_string(id)), 1; };
-        e.Disconnect = [](std::uint32_t id) { return Log("Disconnect " + std::to_string(id)), 1; };
-        e.GetData = [](TCounterSample* sample) {
-            Log("GetData");
-            if (Current->EndlessData) {
-                *sample = Current->Pending.front();
-                return 1;
-            }
-            if (Current->Pending.empty()) {
-                return 0;
-            }
-            *sample = Current->Pending.front();
-            Current->Pending.pop_front();
-            return 1;
-        };
-        e.GetCoefficient = [](std::uint32_t id, std::uint16_t* c, std::uint16_t* b) {
-            Log("GetCoefficient " + std::to_string(id));
-            *c = Current->Coefficient;
-            *b = Current->Background;
-            return 1;
-        };
-        e.SetCoefficient = [](std::uint32_t id, std::uint16_t c, std::uint16_t b) {
-            Log("SetCoefficient " + std::to_string(id) + " " + std::to_string(c) + " " +
-                std::to_string(b));
-            Current->Coefficient = c;
-            Current->Background = b;
-            return 1;
-        };
-        e.Clear = [] { return Log("Clear"), 1; };
-        return e;
+        return {&Find,    &GetInfo,        &Connect,        &Disconnect,
+                &GetData, &GetCoefficient, &SetCoefficient, &Clear};
     }
 
     // The calls made so far, then forgets them.
@@ -91,6 +54,51 @@ struct TFakeDevice {
 
 private:
     static void Log(std::string call) { Current->Calls.push_back(std::move(call)); }
+
+    static std::int32_t PEXLAR_CALL Find() { return Log("Find"), Current->FindResult; }
+    static std::int32_t PEXLAR_CALL GetInfo(TDeviceInfo* infos) {
+        Log("GetInfo");
+        for (std::size_t i = 0;
+             i < Current->Ids.size() && static_cast<std::int32_t>(i) < Current->FindResult; ++i) {
+            infos[i].Id = Current->Ids[i];
+        }
+        return 1;
+    }
+    static std::int32_t PEXLAR_CALL Connect(std::uint32_t id) {
+        return Log("Connect " + std::to_string(id)), 1;
+    }
+    static std::int32_t PEXLAR_CALL Disconnect(std::uint32_t id) {
+        return Log("Disconnect " + std::to_string(id)), 1;
+    }
+    static std::int32_t PEXLAR_CALL GetData(TCounterSample* sample) {
+        Log("GetData");
+        if (Current->EndlessData) {
+            *sample = Current->Pending.front();
+            return 1;
+        }
+        if (Current->Pending.empty()) {
+            return 0;
+        }
+        *sample = Current->Pending.front();
+        Current->Pending.pop_front();
+        return 1;
+    }
+    static std::int32_t PEXLAR_CALL GetCoefficient(std::uint32_t id, std::uint16_t* c,
+                                                   std::uint16_t* b) {
+        Log("GetCoefficient " + std::to_string(id));
+        *c = Current->Coefficient;
+        *b = Current->Background;
+        return 1;
+    }
+    static std::int32_t PEXLAR_CALL SetCoefficient(std::uint32_t id, std::uint16_t c,
+                                                   std::uint16_t b) {
+        Log("SetCoefficient " + std::to_string(id) + " " + std::to_string(c) + " " +
+            std::to_string(b));
+        Current->Coefficient = c;
+        Current->Background = b;
+        return 1;
+    }
+    static std::int32_t PEXLAR_CALL Clear() { return Log("Clear"), 1; }
 };
 
 } // namespace ostrel::test

@@ -7,6 +7,7 @@
 #include "app/ErrorBox.h"
 #include "app/MainForm.h"
 #include "platform/DynamicLibrary.h"
+#include "sim/TestHooks.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -51,10 +52,8 @@ protected:
     // Keeps the simulator loaded across the window's life, so its test hooks
     // can be used before and after the window holds it.
     TDynamicLibrary Sim;
-    using TCallLogFn = const char* (*)();
-    using TAdvanceFn = void (*)(std::int64_t milliseconds);
-    TCallLogFn CallLog = nullptr;
-    TAdvanceFn AdvanceClock = nullptr;
+    sim::TCallLogFn CallLog = nullptr;
+    sim::TAdvanceClockFn AdvanceClock = nullptr;
 
     void SetUp() override {
         SetErrorBoxSink([this](const std::string& text, const std::string& caption) {
@@ -62,8 +61,8 @@ protected:
         });
         Sim = TDynamicLibrary::Open(SimPath);
         ASSERT_TRUE(Sim.IsOpen());
-        CallLog = reinterpret_cast<TCallLogFn>(Sim.Symbol("OstrelSimCallLog"));
-        AdvanceClock = reinterpret_cast<TAdvanceFn>(Sim.Symbol("OstrelSimAdvanceClock"));
+        CallLog = reinterpret_cast<sim::TCallLogFn>(Sim.Symbol(sim::CallLogName));
+        AdvanceClock = reinterpret_cast<sim::TAdvanceClockFn>(Sim.Symbol(sim::AdvanceClockName));
         ASSERT_NE(CallLog, nullptr);
         ASSERT_NE(AdvanceClock, nullptr);
         CallLog();
