@@ -3,7 +3,15 @@
 
 #include "platform/Exceptions.h"
 
+#include <cfloat>
 #include <cmath>
+
+// The date arithmetic is written for doubles rounded at every step; x87
+// maths (32-bit x86 without -msse2 -mfpmath=sse) keeps 80-bit intermediates,
+// and a time of day would come out unrounded.
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD != 0 && FLT_EVAL_METHOD != -1
+#error "Build with SSE2 maths (-msse2 -mfpmath=sse), as MSVC does"
+#endif
 
 namespace ostrel {
 

@@ -14,6 +14,49 @@ namespace {
 // extended arithmetic does.
 constexpr bool HardwareExtended = std::numeric_limits<long double>::digits == 64;
 
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+// The x87 unit rounds to the precision its control word says: Windows starts
+// a process at 53 bits, and a host program may set any. Each product is
+// formed at 64 bits, rounding to nearest, whatever was set.
+class TExtendedPrecision {
+public:
+    TExtendedPrecision() {
+        asm volatile("fnstcw %0" : "=m"(Saved) : : "memory");
+        const std::uint16_t wanted = static_cast<std::uint16_t>((Saved | 0x0300u) & ~0x0C00u);
+        Changed = wanted != Saved;
+        if (Changed) {
+            asm volatile("fldcw %0" : : "m"(wanted) : "memory");
+        }
+    }
+    ~TExtendedPrecision() {
+        if (Changed) {
+            asm volatile("fldcw %0" : : "m"(Saved) : "memory");
+        }
+    }
+    TExtendedPrecision(const TExtendedPrecision&) = delete;
+    TExtendedPrecision& operator=(const TExtendedPrecision&) = delete;
+
+private:
+    std::uint16_t Saved = 0;
+    bool Changed = false;
+};
+#else
+struct TExtendedPrecision {};
+#endif
+
+// The product at the hardware's extended precision, rounded to double;
+// volatile keeps both roundings inside the precision's scope.
+double HardwareProduct(long double a, long double b) {
+    volatile double result = 0;
+    {
+        const TExtendedPrecision precision;
+        const volatile long double x = a;
+        const volatile long double y = b;
+        result = static_cast<double>(x * y);
+    }
+    return result;
+}
+
 // The extended constant nearest 0.1: 0xCCCCCCCCCCCCCCCD * 2^-67.
 constexpr std::uint64_t TenthSignificand = 0xCCCC'CCCC'CCCC'CCCDull;
 constexpr int TenthExponent = -67;
@@ -118,7 +161,7 @@ double MulExtendedTenth(double x) {
 
 double MulExtended(double a, double b) {
     if constexpr (HardwareExtended) {
-        return static_cast<double>(static_cast<long double>(a) * static_cast<long double>(b));
+        return HardwareProduct(a, b);
     } else {
         return portable::MulExtended(a, b);
     }
@@ -127,7 +170,7 @@ double MulExtended(double a, double b) {
 double MulExtendedTenth(double x) {
     if constexpr (HardwareExtended) {
         constexpr long double tenth = 0xC.CCCCCCCCCCCCCCDp-7L;
-        return static_cast<double>(static_cast<long double>(x) * tenth);
+        return HardwareProduct(x, tenth);
     } else {
         return portable::MulExtendedTenth(x);
     }

@@ -118,6 +118,29 @@ TEST(MulExtendedTenthTest, TableOnBothPaths) {
     }
 }
 
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+// The x87 control word as a 32-bit Windows process starts with it (or as a
+// host program may set it): 53-bit precision, and then rounding upward.
+TEST(MulExtendedTest, WhateverTheX87PrecisionAndRounding) {
+    std::uint16_t saved = 0;
+    asm volatile("fnstcw %0" : "=m"(saved) : : "memory");
+    for (const std::uint16_t control : {std::uint16_t((saved & ~0x0F00u) | 0x0200u),
+                                        std::uint16_t((saved & ~0x0F00u) | 0x0B00u)}) {
+        asm volatile("fldcw %0" : : "m"(control) : "memory");
+        for (const TMulCase& c : MulCases) {
+            ExpectSameDouble(c.Expected, MulExtended(c.A, c.B), "a*b");
+        }
+        for (const TTenthCase& c : TenthCases) {
+            ExpectSameDouble(c.Expected, MulExtendedTenth(c.X), "x*tenth");
+        }
+        std::uint16_t after = 0;
+        asm volatile("fnstcw %0" : "=m"(after) : : "memory");
+        EXPECT_EQ(control, after) << "the caller's control word is left as it was";
+    }
+    asm volatile("fldcw %0" : : "m"(saved) : "memory");
+}
+#endif
+
 TEST(MulExtendedTenthTest, DiffersFromTheDoubleTenth) {
     EXPECT_EQ(0.3, MulExtendedTenth(3.0));
     EXPECT_EQ(std::nextafter(0.3, 1.0), 3.0 * 0.1);
