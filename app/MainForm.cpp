@@ -9,6 +9,7 @@
 #include "display/RebuildDisplay.h"
 #include "files/FileDialogChooser.h"
 #include "files/NewCommand.h"
+#include "platform/Utf8Path.h"
 #include "settings/OKRightDlg.h"
 #include "settings/SetCommand.h"
 #include "settings/SettingsFile.h"
@@ -40,7 +41,7 @@ std::filesystem::path UserConfigFolder() {
     if (base.isEmpty()) {
         return {};
     }
-    return std::filesystem::path(base.toStdString()) / "ostrel";
+    return PathFromUtf8(base.toStdString()) / "ostrel";
 }
 
 } // namespace
@@ -48,7 +49,8 @@ std::filesystem::path UserConfigFolder() {
 TMainFormOptions TMainForm::DefaultOptions() {
     TMainFormOptions options;
     options.LibraryCandidates = DefaultCounterLibraryCandidates();
-    const std::filesystem::path executable(QCoreApplication::applicationFilePath().toStdString());
+    const std::filesystem::path executable =
+        PathFromUtf8(QCoreApplication::applicationFilePath().toStdString());
     options.SettingsPath = ChooseSettingsPath(executable, UserConfigFolder());
     if (options.SettingsPath != SettingsPath(executable)) {
         // The settings are written when the program ends, into a folder
