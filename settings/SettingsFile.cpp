@@ -7,11 +7,16 @@
 #include <cmath>
 #include <limits>
 #include <ostream>
+#include <string>
 #include <system_error>
 
 #ifdef _WIN32
-#include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -69,6 +74,17 @@ std::uint16_t ReadPort(const Path& file, std::uint16_t fallback, std::ostream& d
     return static_cast<std::uint16_t>(*port);
 }
 
+// A name that no other file in the folder has, this process's own.
+Path ProbeName() {
+    static int count = 0;
+#ifdef _WIN32
+    const unsigned long process = GetCurrentProcessId();
+#else
+    const long process = static_cast<long>(::getpid());
+#endif
+    return ".ostrel-write-probe-" + std::to_string(process) + "-" + std::to_string(++count);
+}
+
 } // namespace
 
 Path SettingsPath(const Path& executablePath) {
@@ -89,11 +105,26 @@ bool IsWritableFolder(const Path& folder) {
     if (!std::filesystem::is_directory(folder, error)) {
         return false;
     }
+    // Only creating a file tells: on Windows the rights of a folder are not
+    // what _waccess reads (it says only that the folder exists), and the
+    // superuser passes every access() check, even where nothing is created.
+    const Path probe = folder / ProbeName();
 #ifdef _WIN32
-    return _waccess(folder.c_str(), 2) == 0;
+    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
 #else
-    return ::access(folder.c_str(), W_OK) == 0;
+    const int file = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (file < 0) {
+        return false;
+    }
+    ::close(file);
+    ::unlink(probe.c_str());
 #endif
+    return true;
 }
 
 Path ChooseSettingsPath(const Path& executablePath, const Path& userConfigFolder,

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -85,7 +87,24 @@ TEST_F(SettingsLocationTest, WritableFoldersAreTold) {
     EXPECT_TRUE(IsWritableFolder(Folder / "bin"));
     EXPECT_FALSE(IsWritableFolder(Folder / "missing"));
     EXPECT_FALSE(IsWritableFolder(file));
-#ifndef _WIN32
+    // Asking leaves nothing behind.
+    EXPECT_EQ(fs::directory_iterator(Folder / "bin"), fs::directory_iterator());
+    // A folder where nobody creates a file, whatever the rights say: the
+    // process table (also under Wine, whose Z: drive is the root folder).
+    std::error_code error;
+    if (fs::is_directory("/proc/self", error)) {
+        EXPECT_FALSE(IsWritableFolder("/proc/self"));
+        EXPECT_EQ(ChooseSettingsPath("/proc/self/ostrel", Folder / "cfg"),
+                  Folder / "cfg" / "ostrel.ini");
+    }
+#ifdef _WIN32
+    // A folder's read-only attribute does not stop files being made in it
+    // (Windows marks customised folders so); only trying tells.
+    const std::wstring bin = (Folder / "bin").wstring();
+    ASSERT_NE(SetFileAttributesW(bin.c_str(), FILE_ATTRIBUTE_READONLY), 0);
+    EXPECT_TRUE(IsWritableFolder(Folder / "bin"));
+    SetFileAttributesW(bin.c_str(), FILE_ATTRIBUTE_NORMAL);
+#else
     // The superuser writes everywhere; the read-only folder only tells for others.
     if (geteuid() != 0) {
         fs::permissions(Folder / "bin", fs::perms::owner_read | fs::perms::owner_exec);
