@@ -224,6 +224,22 @@ TEST_F(ProfileFileTest, LineBreaksInNamesOrValueAreRefused) {
     EXPECT_EQ(Get(path), "[Graph]\r\nuSv=1\r\n");
 }
 
+// On Windows the read-only attribute, which stops administrators as well.
+TEST_F(ProfileFileTest, ReadOnlyFileIsNotReplaced) {
+#ifndef _WIN32
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not stop root";
+    }
+#endif
+    const auto path = Folder / "a.ini";
+    Put(path, "[Graph]\r\nuSv=1\r\n");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ExpectCannotWrite(path, [&] { WriteString(path, "Graph", "uSv", "2"); });
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(Get(path), "[Graph]\r\nuSv=1\r\n");
+    EXPECT_EQ(Listing(), std::vector<std::string>{"a.ini"});
+}
+
 #ifndef _WIN32
 
 TEST_F(ProfileFileTest, ReadOnlyFolderLeavesTheOldFile) {
@@ -236,17 +252,6 @@ TEST_F(ProfileFileTest, ReadOnlyFolderLeavesTheOldFile) {
     ExpectCannotWrite(path, [&] { WriteString(path, "Graph", "uSv", "2"); });
     EXPECT_EQ(ReadString(path, "Graph", "uSv"), "1");
     EXPECT_EQ(ReadString(Folder / "new.ini", "Graph", "uSv"), "");
-}
-
-TEST_F(ProfileFileTest, ReadOnlyFileIsNotReplaced) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not stop root";
-    }
-    const auto path = Folder / "a.ini";
-    Put(path, "[Graph]\r\nuSv=1\r\n");
-    fs::permissions(path, fs::perms::owner_read);
-    ExpectCannotWrite(path, [&] { WriteString(path, "Graph", "uSv", "2"); });
-    EXPECT_EQ(Get(path), "[Graph]\r\nuSv=1\r\n");
 }
 
 // Makes writes beyond a few bytes fail, for root as well.
