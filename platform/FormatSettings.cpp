@@ -63,9 +63,9 @@ int CurrentYearFromClock() {
 
 #ifdef _WIN32
 
-std::string LocaleText(LCTYPE type) {
+std::string LocaleText(const wchar_t* locale, LCTYPE type) {
     wchar_t wide[32] = {};
-    const int wideLength = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, wide, 32);
+    const int wideLength = GetLocaleInfoEx(locale, type, wide, 32);
     if (wideLength <= 1) {
         return {};
     }
@@ -75,13 +75,20 @@ std::string LocaleText(LCTYPE type) {
     return length > 0 ? std::string(utf8, static_cast<std::size_t>(length)) : std::string{};
 }
 
+void FillFromLocale(TFormatSettings& fs, const wchar_t* locale) {
+    fs.DateSeparator = UsableOr(SeparatorOfLocaleText(LocaleText(locale, LOCALE_SDATE), "/"), "/",
+                                TSeparatorKind::DateOrTime);
+    fs.TimeSeparator = UsableOr(SeparatorOfLocaleText(LocaleText(locale, LOCALE_STIME), ":"), ":",
+                                TSeparatorKind::DateOrTime);
+    fs.DecimalSeparator =
+        UsableOr(LocaleText(locale, LOCALE_SDECIMAL), ".", TSeparatorKind::Decimal);
+    fs.ThousandSeparator = MarkerOr(LocaleText(locale, LOCALE_STHOUSAND), ",");
+    fs.TimeAMString = MarkerOr(LocaleText(locale, LOCALE_S1159), "AM");
+    fs.TimePMString = MarkerOr(LocaleText(locale, LOCALE_S2359), "PM");
+}
+
 void FillFromLocale(TFormatSettings& fs) {
-    fs.DateSeparator = UsableOr(LocaleText(LOCALE_SDATE), "/", TSeparatorKind::DateOrTime);
-    fs.TimeSeparator = UsableOr(LocaleText(LOCALE_STIME), ":", TSeparatorKind::DateOrTime);
-    fs.DecimalSeparator = UsableOr(LocaleText(LOCALE_SDECIMAL), ".", TSeparatorKind::Decimal);
-    fs.ThousandSeparator = MarkerOr(LocaleText(LOCALE_STHOUSAND), ",");
-    fs.TimeAMString = MarkerOr(LocaleText(LOCALE_S1159), "AM");
-    fs.TimePMString = MarkerOr(LocaleText(LOCALE_S2359), "PM");
+    FillFromLocale(fs, LOCALE_NAME_USER_DEFAULT);
 }
 
 #else
@@ -164,6 +171,23 @@ std::string SeparatorOfPosixFormat(std::string_view format, std::string_view fal
     }
     return std::string(fallback);
 }
+
+std::string SeparatorOfLocaleText(std::string_view text, std::string_view fallback) {
+    for (const char c : text) {
+        if (IsAsciiPunctuation(c)) {
+            return std::string(1, c);
+        }
+    }
+    return std::string(fallback);
+}
+
+#ifdef _WIN32
+TFormatSettings LocaleFormatSettings(const std::wstring& locale) {
+    TFormatSettings fs;
+    FillFromLocale(fs, locale.c_str());
+    return fs;
+}
+#endif
 
 TFormatSettings SystemFormatSettings() {
     TFormatSettings fs;

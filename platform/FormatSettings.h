@@ -26,4 +26,15 @@ TFormatSettings SystemFormatSettings();
 // none ("%Y年%m月%d日" has none).
 std::string SeparatorOfPosixFormat(std::string_view format, std::string_view fallback);
 
+// The separator in a locale's own separator text, such as Windows gives it:
+// its first ASCII punctuation character (". " in Hungarian or Korean dates,
+// "/" after a right-to-left mark in Arabic ones), or fallback when it has none.
+std::string SeparatorOfLocaleText(std::string_view text, std::string_view fallback);
+
+#ifdef _WIN32
+// The separators and markers of a named locale ("hu-HU"), as
+// SystemFormatSettings takes them from the user's.
+TFormatSettings LocaleFormatSettings(const std::wstring& locale);
+#endif
+
 } // namespace ostrel

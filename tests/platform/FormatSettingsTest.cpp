@@ -31,6 +31,52 @@ TEST(SeparatorOfPosixFormatTest, FirstPunctuationOutsideConversions) {
     }
 }
 
+TEST(SeparatorOfLocaleTextTest, FirstAsciiPunctuation) {
+    struct TCase {
+        const char* Text;
+        const char* Expected;
+    };
+    const TCase cases[] = {
+        {"/", "/"},
+        {".", "."},
+        {"-", "-"},
+        {":", ":"},
+        {". ", "."},            // Hungarian, Czech and Korean dates
+        {"\u200f/", "/"},       // Arabic: a right-to-left mark first
+        {"\u200f:\u200f", ":"}, // and around
+        {"年", "?"},
+        {" ", "?"},
+        {"", "?"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.Expected, SeparatorOfLocaleText(c.Text, "?")) << c.Text;
+    }
+}
+
+#ifdef _WIN32
+TEST(LocaleFormatSettingsTest, SeparatorsOfWindowsLocales) {
+    struct TCase {
+        const wchar_t* Locale;
+        const char* Date;
+        const char* Time;
+        const char* Decimal;
+    };
+    const TCase cases[] = {
+        {L"en-US", "/", ":", "."}, {L"ja-JP", "/", ":", "."}, {L"de-DE", ".", ":", ","},
+        {L"hu-HU", ".", ":", ","}, {L"cs-CZ", ".", ":", ","}, {L"ko-KR", ".", ":", "."},
+        {L"ar-SA", "/", ":", "."},
+    };
+    for (const auto& c : cases) {
+        const TFormatSettings fs = LocaleFormatSettings(c.Locale);
+        const std::wstring name(c.Locale);
+        const std::string locale(name.begin(), name.end());
+        EXPECT_EQ(c.Date, fs.DateSeparator) << locale;
+        EXPECT_EQ(c.Time, fs.TimeSeparator) << locale;
+        EXPECT_EQ(c.Decimal, fs.DecimalSeparator) << locale;
+    }
+}
+#endif
+
 #ifndef _WIN32
 // Sets an environment variable for one scope.
 class TScopedEnv {
