@@ -33,7 +33,11 @@ std::vector<std::string> DefaultCounterLibraryCandidates() {
     if (!folder.empty()) {
         candidates.push_back(folder + CounterLibraryFileName);
     }
+#ifndef _WIN32
+    // Windows would take the bare name from the current folder or PATH as
+    // well; elsewhere the loader's path is the system's and the user's own.
     candidates.emplace_back(CounterLibraryFileName);
+#endif
     return candidates;
 }
 

@@ -19,7 +19,8 @@ inline constexpr const char* CounterLibraryFileName = "libPexlar.so";
 #endif
 
 // Where the device library is looked for, in this order: beside the
-// executable, then by its bare name on the system's library path.
+// executable, then (not on Windows) by its bare name on the system's library
+// path.
 std::vector<std::string> DefaultCounterLibraryCandidates();
 
 // Finds an exported function by name; null when there is none.

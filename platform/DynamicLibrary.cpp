@@ -56,7 +56,13 @@ TDynamicLibrary TDynamicLibrary::Open(const std::string& path) {
     TDynamicLibrary library;
     const std::wstring widePath = WideFromUtf8(path);
     if (!widePath.empty()) {
-        library.Handle = LoadLibraryW(widePath.c_str());
+        // The file named and no other: a bare or relative name is refused
+        // (LoadLibraryW would look in the current folder and on PATH, where
+        // anyone may have put a DLL of that name), and the library's own
+        // DLLs come from its folder and the system's only.
+        library.Handle =
+            LoadLibraryExW(widePath.c_str(), nullptr,
+                           LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
     return library;
 }

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "counter/CounterLibrary.h"
+#include "sim/TestHooks.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -50,7 +52,7 @@ const std::vector<TProcAddress> Unbound(8, nullptr);
 class TCallLog {
 public:
     explicit TCallLog(const std::string& path) : Library(TDynamicLibrary::Open(path)) {
-        Read = reinterpret_cast<const char* (*)()>(Library.Symbol("OstrelSimCallLog"));
+        Read = reinterpret_cast<sim::TCallLogFn>(Library.Symbol(sim::CallLogName));
         Take();
     }
     bool Ready() const { return Read != nullptr; }
@@ -58,7 +60,7 @@ public:
 
 private:
     TDynamicLibrary Library;
-    const char* (*Read)() = nullptr;
+    sim::TCallLogFn Read = nullptr;
 };
 
 // Whether the process still has the library mapped (nobody holds it).
@@ -158,9 +160,13 @@ TEST(CounterLibraryTest, DestructorCallsClear) {
 
 TEST(CounterLibraryTest, LooksBesideTheExecutableThenOnTheLibraryPath) {
     const std::vector<std::string> candidates = DefaultCounterLibraryCandidates();
+#ifdef _WIN32
+    ASSERT_EQ(candidates.size(), 1u); // from the program's folder only
+#else
     ASSERT_EQ(candidates.size(), 2u);
-    EXPECT_TRUE(std::filesystem::equivalent(candidates[0], SimPath)) << candidates[0];
     EXPECT_EQ(candidates[1], CounterLibraryFileName);
+#endif
+    EXPECT_TRUE(std::filesystem::equivalent(candidates[0], SimPath)) << candidates[0];
     TCounterLibrary library;
     EXPECT_TRUE(library.LoadCounterLibrary());
     // The first file that opens is the one; an incomplete one is not passed over.
@@ -170,6 +176,37 @@ TEST(CounterLibraryTest, LooksBesideTheExecutableThenOnTheLibraryPath) {
     TCounterLibrary missingFirst({"/no/such/folder/libPexlar.so", SimPath});
     EXPECT_TRUE(missingFirst.LoadCounterLibrary());
 }
+
+#ifdef _WIN32
+// A Pexlar.dll planted in the current folder (or on PATH) is never taken
+// for the program's: a name that is not a full path loads nothing.
+TEST(CounterLibraryTest, NoBareOrRelativeNamesOnWindows) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(OSTREL_BIN_DIR);
+    for (const char* name : {"Pexlar.dll", "Pexlar", ".\\Pexlar.dll", "testlibs/../Pexlar.dll"}) {
+        EXPECT_FALSE(TDynamicLibrary::Open(name).IsOpen()) << name;
+        TCounterLibrary library({name});
+        EXPECT_FALSE(library.LoadCounterLibrary()) << name;
+    }
+    EXPECT_TRUE(TDynamicLibrary::Open(SimPath).IsOpen());
+    std::filesystem::current_path(before);
+}
+
+// A 64-bit program cannot load a 32-bit Pexlar.dll, nor the other way
+// round: the load fails as for a missing library, and nothing is bound.
+TEST(CounterLibraryTest, LibraryOfTheOtherWordSizeIsNotLoaded) {
+    const char* other = std::getenv("OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR");
+    if (other == nullptr || *other == '\0') {
+        GTEST_SKIP() << "OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR names no such library";
+    }
+    ASSERT_TRUE(std::filesystem::exists(other)) << other;
+    TCounterLibrary library({other});
+    EXPECT_FALSE(library.LoadCounterLibrary());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+    EXPECT_FALSE(library.IsLoaded());
+    EXPECT_EQ(Addresses(library.EntryPoints()), Unbound);
+}
+#endif
 
 TEST(CounterLibraryTest, BindsByPlainNameElseByStdcallName) {
     const std::vector<std::string> stdcall{
