@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test package bench fuzz check clean
+.PHONY: all deps configure build run test test-windows package bench fuzz check clean
 
 all: build
 
@@ -29,6 +29,11 @@ test: build
 package: build
 	@cmake --build $(BUILD) --target package
 
+# The Qt-free layers and the device libraries cross-built for 64-bit and
+# 32-bit Windows (MinGW-w64), their tests run under Wine.
+test-windows:
+	@JOBS=$(JOBS) bash scripts/test-windows.sh
+
 bench: deps
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSTREL_BENCH=ON >/dev/null
 	@cmake --build build-bench -j $(JOBS)
@@ -49,4 +54,4 @@ check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
-	rm -rf $(BUILD) build-asan build-bench build-fuzz
+	rm -rf $(BUILD) build-asan build-bench build-fuzz build-win64 build-win32

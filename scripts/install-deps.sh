@@ -18,6 +18,13 @@ packages=(
 case "${1:-}" in
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   check) packages+=(clang-format) ;;
+  # The MinGW-w64 cross compilers with POSIX threads and their objdump,
+  # 64-bit Wine, GoogleTest's sources (built with the cross compilers);
+  # 32-bit Wine is tried below.
+  windows)
+    packages=(cmake ninja-build make googletest
+              g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+              wine wine64) ;;
 esac
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
@@ -31,19 +38,44 @@ for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
 
-echo "Installing: ${missing[*]}"
 sudo=""
 if [[ $(id -u) -ne 0 ]]; then
   sudo="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
-# A mirror in the middle of a sync fails the update now and then: try again,
-# and go on with the lists there are rather than give up.
-for attempt in 1 2 3; do
-  $sudo apt-get update -qq && break
-  echo "apt-get update failed (attempt $attempt)" >&2
-  sleep $((attempt * 10))
-done
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Installing: ${missing[*]}"
+  # A mirror in the middle of a sync fails the update now and then: try
+  # again, and go on with the lists there are rather than give up.
+  for attempt in 1 2 3; do
+    $sudo apt-get update -qq && break
+    echo "apt-get update failed (attempt $attempt)" >&2
+    sleep $((attempt * 10))
+  done
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# 32-bit Wine needs the i386 architecture. Where the archive cannot give it
+# (an i386 index that does not download, libraries of another version than
+# the 64-bit ones), the architecture is taken away again, so that apt keeps
+# working as before.
+if [[ "${1:-}" == "windows" ]] &&
+   [[ "$(dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null || true)" != "install ok installed" ]]; then
+  added=""
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    added=yes
+  fi
+  if $sudo apt-get update -qq >/dev/null 2>&1 &&
+     $sudo apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null 2>&1; then
+    echo "Installed wine32:i386 (32-bit Wine)"
+  else
+    echo "32-bit Wine (wine32:i386) cannot be installed from this archive: the 32-bit tests will not run"
+    if [[ -n "$added" ]] && [[ -z "$(dpkg-query -W -f='${Package}:${Architecture}\n' 2>/dev/null | grep ':i386$' || true)" ]]; then
+      $sudo dpkg --remove-architecture i386
+      $sudo apt-get update -qq >/dev/null 2>&1 || true
+    fi
+  fi
+fi
+exit 0

@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# `make test-windows`: the Qt-free layers, Pexlar.dll and the adapter DLLs
+# cross-built with Debian's MinGW-w64 for 64-bit and 32-bit Windows, their
+# tests run under Wine (headless, in a Wine prefix of its own that is removed
+# afterwards), and the device libraries' exports and imports checked.
+# The 32-bit tests need 32-bit Wine (wine32 from the i386 architecture); where
+# it cannot be had they are built and their run is reported as not done.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=${JOBS:-2}
+build_type=${BUILD_TYPE:-RelWithDebInfo}
+# Seconds for one test executable under Wine, and for Wine's start-up.
+test_timeout=${WINE_TEST_TIMEOUT:-300}
+boot_timeout=${WINE_BOOT_TIMEOUT:-180}
+
+bash scripts/install-deps.sh windows
+
+# --- the two cross builds ---------------------------------------------------
+build() { # name toolchain
+  local dir=build-$1
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2.cmake" -DOSTREL_QT=OFF >/dev/null
+  nice -n 15 cmake --build "$dir" -j "$jobs"
+}
+echo "== cross build: x86_64 (64-bit Windows) =="
+build win64 mingw-w64-x86_64
+echo "== cross build: i686 (32-bit Windows) =="
+build win32 mingw-w64-i686
+
+# --- the device libraries as a program loads them ---------------------------
+failures=0
+fail() {
+  echo "FAILED: $*" >&2
+  failures=$((failures + 1))
+}
+entry_points=(Find GetInfo Connect Disconnect GetData GetCoefficient SetCoefficient Clear)
+# Bytes of arguments that each stdcall entry point pops on 32-bit x86.
+declare -A argument_bytes=([Find]=0 [GetInfo]=4 [Connect]=4 [Disconnect]=4 [GetData]=4
+                           [GetCoefficient]=12 [SetCoefficient]=12 [Clear]=0)
+
+# The eight names exported undecorated, and nothing imported but Windows' own
+# DLLs (no libstdc++, libgcc or libwinpthread to put beside it).
+check_exports_and_imports() { # objdump dll
+  local objdump=$1 dll=$2 exports imports name
+  exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
+  for name in "${entry_points[@]}"; do
+    grep -Eq "\] ${name}\$" <<<"$exports" || fail "$dll does not export $name"
+  done
+  if grep -q '@' <<<"$exports"; then
+    fail "$dll exports decorated names: $(grep '@' <<<"$exports" | tr -s ' \t' ' ')"
+  fi
+  imports=$("$objdump" -p "$dll" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  for name in $imports; do
+    case $name in
+      kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ws2_32.dll | api-ms-win-*) ;;
+      *) fail "$dll needs $name beside it" ;;
+    esac
+  done
+}
+
+# Every return of each 32-bit entry point pops its arguments (stdcall): ret
+# with the argument bytes, a plain ret for none.
+check_stdcall() { # dll
+  local dll=$1 name bytes body returns expected
+  for name in "${entry_points[@]}"; do
+    bytes=${argument_bytes[$name]}
+    body=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$dll" |
+           awk -v label="<_${name}@${bytes}>:" '
+             index($0, label) { inside = 1; next }
+             inside && /^[0-9a-f]+ <.*>:$/ { exit }
+             inside { print }')
+    if [[ -z "$body" ]]; then
+      fail "$dll: no function _${name}@${bytes}"
+      continue
+    fi
+    returns=$(grep -Eo '\sret[lw]?(\s+\$0x[0-9a-f]+)?' <<<"$body" | tr -s ' \t' ' ' | sort -u)
+    if ((bytes == 0)); then expected=' ret'; else expected=" ret \$0x$(printf %x "$bytes")"; fi
+    if [[ "$returns" != "$expected" ]]; then
+      fail "$dll: $name returns with '$(tr '\n' ',' <<<"$returns")', not '$expected'"
+    fi
+  done
+}
+
+echo "== device libraries: exports, imports, calling convention =="
+for dll in build-win64/bin/Pexlar.dll build-win64/bin/adapters/*.dll; do
+  check_exports_and_imports x86_64-w64-mingw32-objdump "$dll"
+done
+for dll in build-win32/bin/Pexlar.dll build-win32/bin/adapters/*.dll; do
+  check_exports_and_imports i686-w64-mingw32-objdump "$dll"
+  check_stdcall "$dll"
+done
+checked=$(ls build-win64/bin/Pexlar.dll build-win64/bin/adapters/*.dll \
+             build-win32/bin/Pexlar.dll build-win32/bin/adapters/*.dll | wc -l)
+echo "$checked device libraries checked, $failures faults"
+
+# --- the tests under Wine ---------------------------------------------------
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-wine.XXXXXX")
+export WINEPREFIX
+export WINEDEBUG=-all WINEARCH=win64
+# No Mono or Gecko installer, and no display: nothing here opens a window.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+
+echo "== Wine: $(wine --version) in $WINEPREFIX =="
+timeout "$boot_timeout" wineboot -i >/dev/null 2>&1 || true
+timeout "$boot_timeout" wineserver -w || true
+
+# Runs one build's tests; prints its table rows (layer, target, cases).
+summary=()
+run_tests() { # build target
+  local dir=build-$1 log
+  log=$dir/wine-tests.log
+  echo "== tests under Wine: $2 =="
+  if ! (cd "$dir" && timeout $((test_timeout * 40)) \
+          ctest --timeout "$test_timeout" -V >"$root/$log" 2>&1); then
+    grep -E '^[0-9]+: \[  FAILED  \]|Failed|Timeout|Exception' "$log" | head -40 >&2 || true
+    fail "tests under Wine ($2); the whole output is in $log"
+  fi
+  tail -n 3 "$log" | grep -E 'tests passed|tests failed' || true
+  # Cases passed, by test executable, then by layer (its folder in tests/).
+  local number name passed layer
+  declare -A by_layer=()
+  while read -r number name; do
+    passed=$(sed -n "s/^${number}: \[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p" "$log" | tail -n 1)
+    layer=$(cd tests && ls -d */"${name}.cpp" 2>/dev/null | head -n 1 | cut -d/ -f1)
+    by_layer[${layer:-?}]=$(( ${by_layer[${layer:-?}]:-0} + ${passed:-0} ))
+  done < <(sed -n 's/^test \([0-9]*\)$/\1/p; s/^ *Start *\([0-9]*\): \(.*\)$/\1 \2/p' "$log" |
+           awk 'NF == 2')
+  for layer in $(printf '%s\n' "${!by_layer[@]}" | sort); do
+    summary+=("$(printf '| %-9s | %-6s | %5s |' "$layer" "$2" "${by_layer[$layer]}")")
+  done
+}
+
+# The 64-bit tests also try the 32-bit Pexlar.dll, which they must refuse.
+OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR="Z:$root/build-win32/bin/Pexlar.dll" run_tests win64 x86_64
+
+if timeout 60 wine build-win32/bin/ExtendedTest.exe --gtest_list_tests >/dev/null 2>&1; then
+  OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR="Z:$root/build-win64/bin/Pexlar.dll" run_tests win32 i686
+else
+  echo "== tests under Wine: i686 not run: this Wine runs no 32-bit programs (wine32 missing) =="
+  summary+=("$(printf '| %-9s | %-6s | %5s |' all i686 'not run')")
+fi
+
+echo
+echo "| layer     | target | cases passed |"
+echo "|-----------|--------|-------|"
+printf '%s\n' "${summary[@]}"
+if ((failures > 0)); then
+  echo "make test-windows: $failures faults" >&2
+  exit 1
+fi
+echo "make test-windows: all passed"
