@@ -20,7 +20,7 @@ bash scripts/install-deps.sh windows
 # --- the two cross builds ---------------------------------------------------
 build() { # name toolchain
   local dir=build-$1
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
+  cmake -S . -B "$dir" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE="$build_type" \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2.cmake" -DOSTREL_QT=OFF >/dev/null
   nice -n 15 cmake --build "$dir" -j "$jobs"
 }
@@ -63,14 +63,13 @@ check_exports_and_imports() { # objdump dll
 # Every return of each 32-bit entry point pops its arguments (stdcall): ret
 # with the argument bytes, a plain ret for none.
 check_stdcall() { # dll
-  local dll=$1 name bytes body returns expected
+  local dll=$1 name bytes body returns expected code
+  code=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$dll")
   for name in "${entry_points[@]}"; do
     bytes=${argument_bytes[$name]}
-    body=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$dll" |
-           awk -v label="<_${name}@${bytes}>:" '
-             index($0, label) { inside = 1; next }
-             inside && /^[0-9a-f]+ <.*>:$/ { exit }
-             inside { print }')
+    body=$(awk -v label="<_${name}@${bytes}>:" '
+             /^[0-9a-f]+ <.*>:$/ { inside = index($0, label) > 0; next }
+             inside { print }' <<<"$code")
     if [[ -z "$body" ]]; then
       fail "$dll: no function _${name}@${bytes}"
       continue
@@ -125,11 +124,14 @@ run_tests() { # build target
   fi
   tail -n 3 "$log" | grep -E 'tests passed|tests failed' || true
   # Cases passed, by test executable, then by layer (its folder in tests/).
-  local number name passed layer
+  local number name passed layer source
   declare -A by_layer=()
   while read -r number name; do
     passed=$(sed -n "s/^${number}: \[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p" "$log" | tail -n 1)
-    layer=$(cd tests && ls -d */"${name}.cpp" 2>/dev/null | head -n 1 | cut -d/ -f1)
+    layer=""
+    for source in tests/*/"${name}.cpp"; do
+      [[ -e "$source" ]] && layer=$(basename "$(dirname "$source")")
+    done
     by_layer[${layer:-?}]=$(( ${by_layer[${layer:-?}]:-0} + ${passed:-0} ))
   done < <(sed -n 's/^test \([0-9]*\)$/\1/p; s/^ *Start *\([0-9]*\): \(.*\)$/\1 \2/p' "$log" |
            awk 'NF == 2')
