@@ -110,6 +110,10 @@ std::error_code MayReplace(const fs::path& target, bool& exists) {
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return {ERROR_ACCESS_DENIED, std::system_category()};
     }
+    // ReplaceFileW may "replace" a folder (Wine's does, and says it did).
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
     return {};
 }
 

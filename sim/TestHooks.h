@@ -4,7 +4,7 @@
 // they are called. On 32-bit Windows they are stdcall like the eight, so a
 // caller through any other pointer type corrupts its own stack.
 
-#include "counter/CounterDevice.h"
+#include "device/CounterDevice.h"
 
 #include <cstdint>
 

@@ -70,6 +70,14 @@ public:
 constexpr auto OwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
 constexpr auto GroupReads = OwnerOnly | fs::perms::group_read;
 
+// Windows has neither the POSIX permission bits nor, without a privilege
+// (and never under Wine), symbolic links: those cases are POSIX's.
+#ifdef _WIN32
+constexpr bool PosixFiles = false;
+#else
+constexpr bool PosixFiles = true;
+#endif
+
 struct TReplaceCase {
     const char* Name;
     std::function<void(FileReplacementTest&)> Prepare;
@@ -114,6 +122,9 @@ TEST_F(FileReplacementTest, ReplacesTheFileOrTheTargetOfItsLink) {
          {"real", "state"}},
     };
     for (const auto& c : cases) {
+        if (!PosixFiles && (c.Mode || c.Listing.size() > 1)) {
+            continue;
+        }
         SCOPED_TRACE(c.Name);
         TearDown();
         SetUp();
@@ -149,12 +160,20 @@ TEST_F(FileReplacementTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
          std::errc::too_many_symbolic_link_levels},
     };
     for (const auto& c : cases) {
+        if (!PosixFiles && c.Error == std::errc::too_many_symbolic_link_levels) {
+            continue;
+        }
         SCOPED_TRACE(c.Name);
         TearDown();
         SetUp();
         c.Prepare(*this);
         const auto before = Listing();
-        EXPECT_EQ(ReplaceFileContent(Folder / c.Path, NewContent), std::make_error_code(c.Error));
+        const std::error_code error = ReplaceFileContent(Folder / c.Path, NewContent);
+        if (PosixFiles) {
+            EXPECT_EQ(error, std::make_error_code(c.Error));
+        } else {
+            EXPECT_TRUE(error) << "Windows' own error codes, but an error all the same";
+        }
         EXPECT_EQ(Listing(), before);
     }
 }

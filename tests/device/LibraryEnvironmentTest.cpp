@@ -2,7 +2,7 @@
 // The environment as the device libraries read it: in UTF-8 on every
 // platform, set or not set, empty or long.
 
-#include "counter/DeviceLibrarySide.h"
+#include "device/LibrarySide.h"
 
 #include <gtest/gtest.h>
 
