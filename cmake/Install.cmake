@@ -9,14 +9,16 @@ include(GNUInstallDirs)
 set(OSTREL_INSTALL_LIBDIR "${CMAKE_INSTALL_LIBDIR}/ostrel")
 set(OSTREL_INSTALL_DOCDIR "${CMAKE_INSTALL_DATADIR}/doc/ostrel")
 
-if(UNIX AND NOT APPLE)
+if(OSTREL_QT AND UNIX AND NOT APPLE)
   # With no libPexlar.so beside it, the program asks the dynamic loader for
   # it by name; the run path points that search at its own library folder.
   file(RELATIVE_PATH ostrel_bin_to_libs
        "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}/ostrel")
   set_target_properties(ostrel PROPERTIES INSTALL_RPATH "$ORIGIN/${ostrel_bin_to_libs}")
 endif()
-install(TARGETS ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(OSTREL_QT)
+  install(TARGETS ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 # On Windows the program loads Pexlar.dll from its own folder only.
 install(TARGETS Pexlar
