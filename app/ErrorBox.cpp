@@ -59,9 +59,9 @@ void SetErrorBoxSink(std::function<void(const std::string&, const std::string&)>
     Sink() = std::move(sink);
 }
 
-void ShowErrorBox(std::string_view message) {
+bool ShowErrorBox(std::string_view message) {
     if (BoxOpen()) {
-        return;
+        return false;
     }
     BoxOpen() = true;
     const std::string text = ErrorBoxText(message);
@@ -76,6 +76,7 @@ void ShowErrorBox(std::string_view message) {
         box.exec();
     }
     BoxOpen() = false;
+    return true;
 }
 
 void RunGuarded(const std::function<void()>& handler) {

@@ -22,8 +22,8 @@ std::string ApplicationTitle(std::string_view executablePath);
 
 // Shows the error box (error icon, OK, the application's title), owned by the
 // active window. While one is open, further errors are not shown: a stream of
-// failures must not stack boxes without end.
-void ShowErrorBox(std::string_view message);
+// failures must not stack boxes without end. False when it was not shown.
+bool ShowErrorBox(std::string_view message);
 
 // Runs a handler; an exception that escapes it is shown in the error box.
 void RunGuarded(const std::function<void()>& handler);

@@ -11,10 +11,10 @@ namespace ostrel {
 
 TLogFileCommands::TLogFileCommands(TLogFileParts parts) : Parts(std::move(parts)) {}
 
-void TLogFileCommands::OpenClick() {
+bool TLogFileCommands::OpenClick() {
     std::optional<std::string> chosen = Parts.Chooser.ChooseOpenFile(OpenDialogFileName);
     if (!chosen) {
-        return;
+        return false;
     }
     // The dialog keeps what was chosen, also when the file then fails to read.
     OpenDialogFileName = *chosen;
@@ -26,6 +26,7 @@ void TLogFileCommands::OpenClick() {
     AppendLogRecords(lines, Parts.FormatSettings, Parts.Records);
     Parts.RebuildDisplay();
     SaveFileName = kept;
+    return true;
 }
 
 void TLogFileCommands::SaveClick() {

@@ -39,7 +39,8 @@ public:
     // Reads the chosen file whole, then runs New, reads every line into a
     // record, rebuilds the display once and makes the file the current one.
     // A file that cannot be read throws EFileError before anything changed.
-    void OpenClick();
+    // False when the user cancelled.
+    bool OpenClick();
     // Writes the log lines to the current file, or runs Save As without one.
     void SaveClick();
     // Asks for a name, makes it the current file name (even when writing

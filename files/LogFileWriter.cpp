@@ -22,18 +22,6 @@ constexpr std::size_t ChunkSize = 1 << 20;
     throw EFileError(FileErrorText(CannotCreateFileText, path, file.errorString().toStdString()));
 }
 
-// The program's own lines are ASCII and go out as they are; anything else
-// is converted to the system's code page.
-void AppendEncoded(std::string& out, const std::string& line) {
-    if (IsAscii(line)) {
-        out += line;
-        return;
-    }
-    QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
-    const QByteArray bytes = encoder.encode(QString::fromStdString(line));
-    out.append(bytes.constData(), std::size_t(bytes.size()));
-}
-
 // A write may take only a part of the data without an error (the first
 // write that meets a full disk); only the next one reports why.
 void WriteChunk(QSaveFile& file, const std::string& path, std::string_view chunk) {
@@ -49,6 +37,19 @@ void WriteChunk(QSaveFile& file, const std::string& path, std::string_view chunk
 
 } // namespace
 
+void AppendLogFileLine(std::string& out, std::string_view line) {
+    // The program's own lines are ASCII and go out as they are.
+    if (IsAscii(line)) {
+        out += line;
+    } else {
+        QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
+        const QByteArray bytes =
+            encoder.encode(QString::fromUtf8(line.data(), qsizetype(line.size())));
+        out.append(bytes.constData(), std::size_t(bytes.size()));
+    }
+    out += LineBreak;
+}
+
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines) {
     QSaveFile file(QString::fromStdString(path));
     // Unbuffered: the chunks are large already, and a failed write then
@@ -59,8 +60,7 @@ void WriteLogFile(const std::string& path, const std::vector<std::string>& lines
     std::string chunk;
     chunk.reserve(ChunkSize + 256);
     for (const std::string& line : lines) {
-        AppendEncoded(chunk, line);
-        chunk += LineBreak;
+        AppendLogFileLine(chunk, line);
         if (chunk.size() >= ChunkSize) {
             WriteChunk(file, path, chunk);
             chunk.clear();

@@ -4,9 +4,14 @@
 // 8-bit text in the system's code page.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel {
+
+// Appends one line as a log file holds it: the line in the system's code
+// page (the program's own ASCII lines unchanged), then CR LF.
+void AppendLogFileLine(std::string& out, std::string_view line);
 
 // Writes lines to path, creating the file or replacing it. The new content
 // goes to a temporary file in the same folder, which replaces the old file
