@@ -10,6 +10,7 @@
 #include "files/FileDialogChooser.h"
 #include "files/NewCommand.h"
 #include "platform/Utf8Path.h"
+#include "journal/JournalFolder.h"
 #include "settings/OKRightDlg.h"
 #include "settings/SetCommand.h"
 #include "settings/SettingsFile.h"
@@ -20,6 +21,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <QTimer>
 
 #include <iostream>
 #include <system_error>
@@ -59,6 +61,7 @@ TMainFormOptions TMainForm::DefaultOptions() {
         std::filesystem::create_directories(options.SettingsPath.parent_path(), ignored);
     }
     options.FormatSettings = SystemFormatSettings();
+    options.JournalFolder = DefaultJournalFolder();
     return options;
 }
 
@@ -103,13 +106,48 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     FileCommands = std::make_unique<TLogFileCommands>(TLogFileParts{
         *Options.Chooser, Records, [this] { return Log().Lines(); }, [this] { NewClick(); },
         [this] { RebuildDisplay(); }, Options.FormatSettings});
+    StartJournal();
 
     FormCreate();
 }
 
 TMainForm::~TMainForm() {
     AcquisitionTimer.stop();
+    // Whatever the journal still holds goes out before the program ends.
+    LogJournal.reset();
     RunGuarded([this] { FormDestroy(); });
+}
+
+void TMainForm::StartJournal() {
+    if (Options.JournalFolder.empty()) {
+        return;
+    }
+    // Told on the writer's thread; shown on this one, never inside a tick.
+    LogJournal =
+        std::make_unique<TJournal>(Options.JournalFolder, [this](const TJournalFailure& failure) {
+            QMetaObject::invokeMethod(
+                this, [this, text = JournalFailureText(failure)] { ReportJournalFailure(text); },
+                Qt::QueuedConnection);
+        });
+    Acquisition->AddFinishedMinuteSink(*LogJournal);
+}
+
+void TMainForm::ReportJournalFailure(std::string text) {
+    const bool waiting = WaitingJournalReport.has_value();
+    WaitingJournalReport = std::move(text);
+    if (!waiting) {
+        ShowJournalReport();
+    }
+}
+
+void TMainForm::ShowJournalReport() {
+    const std::string text = *std::exchange(WaitingJournalReport, std::nullopt);
+    if (!ShowErrorBox(text)) {
+        if (!WaitingJournalReport) {
+            WaitingJournalReport = text;
+        }
+        QTimer::singleShot(JournalReportRetry, this, [this] { ShowJournalReport(); });
+    }
 }
 
 TLogList& TMainForm::Log() {
@@ -198,10 +236,16 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::NewClick() {
     ostrel::NewClick([this] { FileCommands->NewFileNames(); }, Views(), Records);
+    if (LogJournal) {
+        LogJournal->BeginLog();
+    }
 }
 
 void TMainForm::OpenClick() {
-    FileCommands->OpenClick();
+    // Open ran New, which began the opened log's journal.
+    if (FileCommands->OpenClick() && LogJournal) {
+        LogJournal->AddOpenedLines(Log());
+    }
 }
 void TMainForm::SaveClick() {
     FileCommands->SaveClick();

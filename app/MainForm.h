@@ -7,6 +7,7 @@
 #include "counter/CounterLibrary.h"
 #include "files/LogFileCommands.h"
 #include "mqtt/MqttPublisher.h"
+#include "journal/Journal.h"
 #include "platform/FormatSettings.h"
 #include "records/MinuteRecords.h"
 #include "views/DisplayViews.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,8 @@ class TOKRightDlg;
 inline constexpr const char* MainFormCaption = "Ostrel Ver.1.4";
 inline constexpr const char* LibraryMissingText = "DLLが読めません";
 inline constexpr const char* LibraryMissingCaption = "エラー";
-inline constexpr int TimerInterval = 100; // ms
+inline constexpr int TimerInterval = 100;       // ms
+inline constexpr int JournalReportRetry = 1000; // ms, while another error box is up
 
 struct TMainFormOptions {
     std::vector<std::string> LibraryCandidates; // where the device library is looked for
@@ -43,6 +46,8 @@ struct TMainFormOptions {
     std::function<void()> ShowNotConnected;
     // Asks for file names; null: the platform's file dialogs.
     std::shared_ptr<TFileChooser> Chooser;
+    // Where the journals of the live log go; empty: no journal.
+    std::filesystem::path JournalFolder;
 };
 
 class TMainForm : public QMainWindow {
@@ -91,6 +96,8 @@ public:
     const TCounterLibrary& Library() const { return CounterLibrary; }
     // Null unless the settings file names a broker.
     const TMqttPublisher* Mqtt() const { return MqttPublisher.get(); }
+    // Null without a journal folder.
+    TJournal* Journal() { return LogJournal.get(); }
 
 private:
     void BuildMenu();
@@ -100,6 +107,11 @@ private:
     // error box.
     QAction* AddItem(QMenu* menu, const char* name, const char* caption,
                      void (TMainForm::*command)());
+    void StartJournal();
+    // Shows a journal's failure once, as soon as no other error box is up;
+    // of reports that wait, only the newest.
+    void ReportJournalFailure(std::string text);
+    void ShowJournalReport();
 
     TMainFormOptions Options;
     TCounterLibrary CounterLibrary;
@@ -109,6 +121,8 @@ private:
     std::unique_ptr<TAcquisition> Acquisition;
     std::unique_ptr<TLogFileCommands> FileCommands;
     std::unique_ptr<TMqttPublisher> MqttPublisher;
+    std::unique_ptr<TJournal> LogJournal;
+    std::optional<std::string> WaitingJournalReport;
     TOKRightDlg* SettingsDialog = nullptr;
     bool Destroyed = false;
 };

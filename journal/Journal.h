@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The journal of the live log: every finished minute's line goes to a file
+// of the log's own as it is written, flushed to the disk once per tick, so
+// that a crash, a kill, a power cut or an Exit without Save keeps every
+// minute but the one in progress. The file is a log file as Save writes it,
+// and Open reads it back.
+//
+// A journal holds every record of its log but the newest, which is the
+// minute in progress: readings of its minute may still add to it (also to
+// the newest record of an opened file), and the live loop writes its line
+// once the next minute begins. The line a rebuild wrote for it is replaced
+// in the list but never reaches the journal, which so never holds a minute
+// twice.
+
+#include "views/LogView.h"
+#include "journal/JournalWriter.h"
+#include "records/FinishedMinute.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+inline constexpr std::string_view CannotWriteJournalText = "ジャーナル %s に書き込めません。 %s";
+
+// "ジャーナル <full path> に書き込めません。 <the system's reason>".
+std::string JournalFailureText(const TJournalFailure& failure);
+
+class TJournal : public TFinishedMinuteSink {
+public:
+    using TClock = std::function<std::chrono::system_clock::time_point()>;
+
+    // Journals go into folder, whose old journals are pruned first. report:
+    // as the writer's, called on the writer's thread.
+    TJournal(std::filesystem::path folder, TJournalWriter::TFailureReport report,
+             TClock clock = std::chrono::system_clock::now);
+
+    // A log begins (start-up, New, Open): a journal of its own, named by
+    // the clock's local time now.
+    void BeginLog();
+    // After Open: every line of the rebuilt log but the newest.
+    void AddOpenedLines(const TLogView& log);
+
+    void MinuteFinished(const TFinishedMinute& minute) noexcept override;
+    void TickEnded() noexcept override;
+
+    // Waits until what was handed over has had a pass; true when all is on
+    // the disk.
+    bool Flush() { return Writer.Flush(); }
+    const std::filesystem::path& Folder() const { return JournalFolder; }
+    // The current log's journal, once it has been made.
+    std::optional<std::filesystem::path> CurrentPath() const { return Writer.CurrentPath(); }
+
+private:
+    std::filesystem::path JournalFolder;
+    TClock Clock;
+    std::string TickBytes; // the lines of the tick under way
+    TJournalWriter Writer;
+};
+
+} // namespace ostrel
