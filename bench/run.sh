@@ -15,11 +15,18 @@ fi
 
 export QT_QPA_PLATFORM=offscreen
 export LC_ALL=C.UTF-8
+made=()
+trap 'rm -rf "${made[@]}"' EXIT
 # Qt complains on every start without a runtime folder; the start-up figures
 # should not include that complaint.
 if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
   XDG_RUNTIME_DIR=$(mktemp -d)
   export XDG_RUNTIME_DIR
-  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+  made+=("$XDG_RUNTIME_DIR")
 fi
+# The start-up probe starts the program as it is installed: its journals go
+# into a folder of their own, not the user's.
+XDG_STATE_HOME=$(mktemp -d)
+export XDG_STATE_HOME
+made+=("$XDG_STATE_HOME")
 "$bench" --out "$root/bench/results.txt"

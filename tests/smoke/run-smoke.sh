@@ -10,6 +10,8 @@ bin=$(cd "$1" && pwd)
 export QT_QPA_PLATFORM=xcb
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Journals go into the test's folder, never the user's own.
+export XDG_STATE_HOME="$work/state"
 
 # Runs ./ostrel in $1 under a virtual display, waits for a window whose
 # name is $2, then asks the program to end and returns its exit status.

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The journal of the real program under Xvfb, with the simulated counter at
+# 6000 simulated seconds a real second (ten minutes a tick), driven from its
+# menu. Each journal is
+# compared, by the date, time and count of every line, with what "名前をつけて
+# 保存(&A)..." wrote at the same moment.
+#  1. Log, stop, save, then SIGKILL: the newest journal holds the saved records.
+#  2. A second run opens that journal ("開く(&O)...") and saves it: the same
+#     records. It logs on, stops and saves: its own journal holds them. New,
+#     log, stop, save, "終了(&X)": a second journal holds those, and the first
+#     is left as it was.
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+export QT_QPA_PLATFORM=xcb
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/app"
+cp "$bin/ostrel" "$bin/libPexlar.so" "$work/app/"
+
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -euo pipefail
+  work=$1
+  cd "$work"
+  journals=$work/state/ostrel/journal
+  # The titles Qt gives its file dialogs.
+  open_title=Open save_title="Save As"
+  fail() {
+    echo "FAIL: $*" >&2
+    echo "-- program:" >&2; cat app/stderr.txt >&2 || true
+    ls -l "$journals" >&2 || true
+    kill -KILL ${app:-} 2>/dev/null || true
+    exit 1
+  }
+  wait_for() {
+    local tenths=$1; shift
+    for _ in $(seq 1 "$tenths"); do
+      if "$@" >/dev/null 2>&1; then return 0; fi
+      sleep 0.1
+    done
+    return 1
+  }
+  start() {
+    (cd app && XDG_STATE_HOME="$work/state" OSTREL_SIM_SPEED=6000 \
+       exec ./ostrel >stdout.txt 2>stderr.txt) &
+    app=$!
+    wait_for 200 xdotool search --name "^Ostrel Ver\.1\.4$" || fail "no main window"
+    window=$(xdotool search --name "^Ostrel Ver\.1\.4$" | head -n 1)
+    sleep 0.5
+  }
+  # menu f a: the item of access key a in the menu of access key f. Without a
+  # window manager a closed dialog leaves no window focused.
+  menu() {
+    xdotool windowfocus --sync "$window"
+    xdotool key "alt+$1"; sleep 0.3; xdotool key "$2"; sleep 0.3
+  }
+  log_for() { menu l b; sleep "$1"; menu l s; sleep 0.5; }
+  dialog_open() { xwininfo -root -tree | grep -qF "\"$1\": (\"ostrel\""; }
+  # The file dialog of menu item f $1, titled $3, given the full path $2. Its
+  # name field may hold the current file name, which is replaced; a name
+  # offered by the completer takes a first Return.
+  in_dialog() {
+    menu f "$1"
+    wait_for 50 dialog_open "$3" || fail "no dialog $3"
+    xdotool key ctrl+a; xdotool type --delay 10 "$2"; sleep 0.3; xdotool key Return
+    wait_for 5 eval "! dialog_open \"$3\"" || xdotool key Return
+    wait_for 20 eval "! dialog_open \"$3\"" || fail "the dialog $3 stays"
+  }
+  save_as() { in_dialog a "$1" "$save_title"; wait_for 100 test -s "$1" || fail "nothing saved in $1"; }
+  journal_count() { find "$journals" -name "*.csv" 2>/dev/null | wc -l; }
+  newest() { find "$journals" -name "*.csv" | sort | tail -n 1; }
+  records() { tr -d "\r" <"$1" | cut -d, -f1-3; }
+  same_records() {
+    diff <(records "$1") <(records "$2") >diff.txt ||
+      { cat diff.txt >&2; fail "$3: $1 and $2 hold other records"; }
+  }
+
+  start
+  log_for 3
+  save_as "$work/killed.csv"
+  kill -KILL "$app"; wait "$app" 2>/dev/null || true
+  (( $(journal_count) == 1 )) || fail "$(journal_count) journals after the first run"
+  killed=$(newest)
+  same_records "$killed" killed.csv "after SIGKILL"
+  minutes=$(wc -l <killed.csv)
+  (( minutes >= 100 )) || fail "only $minutes minutes logged"
+  echo "PASS: SIGKILL after $minutes minutes: the journal holds all of them"
+
+  start
+  in_dialog o "$killed" "$open_title"
+  wait_for 100 test "$(journal_count)" -eq 2 || fail "Open began no journal"
+  save_as "$work/reopened.csv"
+  same_records reopened.csv killed.csv "the journal opened in a second run"
+  opened=$(newest)
+  log_for 1
+  save_as "$work/continued.csv"
+  same_records "$opened" continued.csv "after Open and more logging"
+  cp "$opened" opened-before-new.csv
+  menu f n
+  log_for 1
+  save_as "$work/new.csv"
+  menu f x
+  status=0; wait "$app" || status=$?
+  (( status == 0 )) || fail "Exit ended with status $status"
+  (( $(journal_count) == 3 )) || fail "$(journal_count) journals after New and Exit"
+  same_records "$(newest)" new.csv "after New and Exit"
+  cmp -s "$opened" opened-before-new.csv || fail "New changed the journal of the log it ended"
+  echo "PASS: opened in a second run, $(wc -l <reopened.csv) records came back;" \
+       "Open then logging, New and Exit each kept their log in a journal of its own"
+' _ "$work"
