@@ -19,7 +19,7 @@ cp "$bin/ostrel-fake-gmc" "$work/"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
-  work=$1 per_second=$2
+  work=$1 per_second=$2 smoke=$3
   cd "$work"
   fail() {
     echo "FAIL: $*" >&2
@@ -28,15 +28,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     kill -KILL ${app:-} ${fake:-} 2>/dev/null || true
     exit 1
   }
-  # Waits up to $1 tenths of a second for the command that follows to succeed.
-  wait_for() {
-    local tenths=$1; shift
-    for _ in $(seq 1 "$tenths"); do
-      if "$@" >/dev/null 2>&1; then return 0; fi
-      sleep 0.1
-    done
-    return 1
-  }
+  source "$smoke/support.sh"
   sent_four() { (( $(grep -c "^sent" fake.log || true) >= 4 )); }
 
   ./ostrel-fake-gmc "$per_second" 120 >port.txt 2>fake.log &
@@ -72,7 +64,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wait "$app" || status=$?
   kill -TERM "$fake" 2>/dev/null || true
   [[ $status -eq 0 ]] || fail "the program ended with status $status"
-' _ "$work" "$per_second"
+' _ "$work" "$per_second" "$(cd "$(dirname "$0")" && pwd)"
 
 # Every line: today, a minute, a count that is a positive multiple of the
 # counts a second; the minutes together hold at least the four seconds

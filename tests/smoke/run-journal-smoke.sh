@@ -20,7 +20,7 @@ cp "$bin/ostrel" "$bin/libPexlar.so" "$work/app/"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
-  work=$1
+  work=$1 smoke=$2
   cd "$work"
   journals=$work/state/ostrel/journal
   # The titles Qt gives its file dialogs.
@@ -32,14 +32,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     kill -KILL ${app:-} 2>/dev/null || true
     exit 1
   }
-  wait_for() {
-    local tenths=$1; shift
-    for _ in $(seq 1 "$tenths"); do
-      if "$@" >/dev/null 2>&1; then return 0; fi
-      sleep 0.1
-    done
-    return 1
-  }
+  source "$smoke/support.sh"
   start() {
     (cd app && XDG_STATE_HOME="$work/state" OSTREL_SIM_SPEED=6000 \
        exec ./ostrel >stdout.txt 2>stderr.txt) &
@@ -107,4 +100,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   cmp -s "$opened" opened-before-new.csv || fail "New changed the journal of the log it ended"
   echo "PASS: opened in a second run, $(wc -l <reopened.csv) records came back;" \
        "Open then logging, New and Exit each kept their log in a journal of its own"
-' _ "$work"
+' _ "$work" "$(cd "$(dirname "$0")" && pwd)"
