@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmarks behind `make bench`: opening large logs, draining a burst of
-// readings, replotting, the memory of an opened log and the start-up time.
+// readings, replotting, the memory of an opened log, the start-up time and
+// what the journal adds to a tick and to Open.
 // Prints one table, each figure beside its target and its reference, and
 // writes it to the file given with --out. Every scenario's result is checked
 // after it has been timed; a wrong result makes the exit status 1.
 //
-//   ostrel-bench [--quick] [--only open|burst|replot|memory|startup|mqtt] [--out FILE]
+//   ostrel-bench [--quick] [--only open|burst|replot|memory|startup|mqtt|journal] [--out FILE]
 //   ostrel-bench --memory-child empty|open [FILE]   (run by itself)
 
 #include "bench/BenchRun.h"
@@ -61,6 +62,7 @@ int RunAll(bool quick, const std::string& only, const std::string& outPath) {
     const std::vector<std::pair<std::string, void (TBench::*)()>> sections{
         {"open", &TBench::OpenLogs}, {"burst", &TBench::Bursts},    {"replot", &TBench::Replots},
         {"memory", &TBench::Memory}, {"startup", &TBench::Startup}, {"mqtt", &TBench::Mqtt},
+        {"journal", &TBench::Journal},
     };
     for (const auto& [name, run] : sections) {
         if (only.empty() || only == name) {
@@ -108,7 +110,7 @@ int main(int argc, char** argv) {
                 outPath = arguments[++k];
             } else {
                 std::cerr << "usage: ostrel-bench [--quick] [--only open|burst|replot|memory|"
-                             "startup|mqtt] [--out FILE]\n";
+                             "startup|mqtt|journal] [--out FILE]\n";
                 return 2;
             }
         }

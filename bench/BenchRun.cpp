@@ -50,19 +50,18 @@ constexpr const char* ProbeFileName = "ostrel-startup-probe.exe";
 constexpr const char* ProbeFileName = "ostrel-startup-probe";
 #endif
 
-// Fewer runs where one run is long; always an odd number, for the median.
+} // namespace
+
 int RunsFor(std::size_t n) {
     return n >= 1'000'000 ? 3 : n >= 100'000 ? 5 : 11;
 }
 
-} // namespace
-
 TSizes FullSizes() {
-    return {{10'000, 100'000, 1'000'000}, 100'000, 360, 1'000'000, 1'000'000, 601};
+    return {{10'000, 100'000, 1'000'000}, 100'000, 360, 1'000'000, 1'000'000, 601, 300};
 }
 
 TSizes QuickSizes() {
-    return {{1'000, 5'000, 10'000}, 2'000, 360, 10'000, 10'000, 61};
+    return {{1'000, 5'000, 10'000}, 2'000, 360, 10'000, 10'000, 61, 30};
 }
 
 double TBench::OpenOnce(std::size_t n) {

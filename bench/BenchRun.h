@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+namespace ostrel {
+class TLogList;
+} // namespace ostrel
+
 namespace ostrel::bench {
 
 struct TSizes {
@@ -23,10 +27,14 @@ struct TSizes {
     std::size_t ReplotLarge = 0;
     std::size_t Memory = 0;
     std::size_t MqttTicks = 0;
+    std::size_t JournalTicks = 0; // ticks of one finished minute each
 };
 
 TSizes FullSizes();
 TSizes QuickSizes();
+
+// Fewer runs where one run is long; always an odd number, for the median.
+int RunsFor(std::size_t n);
 
 class TBench {
 public:
@@ -38,6 +46,7 @@ public:
     void Memory();
     void Startup();
     void Mqtt();
+    void Journal(); // in JournalBench.cpp
 
     const std::vector<TBenchRow>& Rows() const { return Table; }
     const std::vector<std::string>& Failures() const { return Failed; }
@@ -60,6 +69,18 @@ private:
     std::optional<std::int64_t> ChildPeakKilobytes(const QStringList& arguments);
     std::vector<double> ProbeRuns(const QString& probe, const QStringList& arguments,
                                   std::vector<double>& toMain);
+    std::string JournalFolder(const std::string& name) const { return Folder + "/" + name; }
+    void CheckJournal(const std::string& scenario, TJournal* journal, const TLogList& log,
+                      int lines);
+    std::vector<double> MinuteTicks(bool journal, std::vector<double>& toDisk);
+    double JournalBurst(bool journal, std::vector<double>& toDisk);
+    double JournalOpen(bool journal, std::vector<double>& toDisk);
+    void InTurns(std::size_t n, double (TBench::*run)(bool, std::vector<double>&),
+                 std::vector<double>& without, std::vector<double>& with,
+                 std::vector<double>& toDisk);
+    void JournalRows(const std::string& what, const std::vector<double>& without,
+                     const std::vector<double>& with, const std::vector<double>& toDisk,
+                     bool burst);
 
     TSizes Sizes;
     std::string Folder;

@@ -151,7 +151,8 @@ std::vector<TCounterSample> BurstReadings(std::size_t n, TBurstKind kind) {
     return readings;
 }
 
-TBurstDevice::TBurstDevice(std::vector<TCounterSample> readings) : Readings(std::move(readings)) {
+TBurstDevice::TBurstDevice(std::vector<TCounterSample> readings, bool onePerTick)
+    : Readings(std::move(readings)), OnePerTick(onePerTick) {
     if (CurrentDevice != nullptr) {
         throw std::logic_error("only one burst device at a time");
     }
@@ -170,10 +171,12 @@ TBurstDevice::~TBurstDevice() {
 std::int32_t PEXLAR_CALL TBurstDevice::GetData(TCounterSample* sample) {
     TBurstDevice& device = *CurrentDevice;
     ++device.Calls;
-    if (device.Next == device.Readings.size()) {
+    if (device.Next == device.Readings.size() || (device.OnePerTick && device.TickHadOne)) {
+        device.TickHadOne = false;
         return 0;
     }
     *sample = device.Readings[device.Next++];
+    device.TickHadOne = true;
     return 1;
 }
 
@@ -186,7 +189,8 @@ std::size_t TBurstDevice::DrainOnly() {
     return fetched;
 }
 
-TBurstRig::TBurstRig(const TBurstDevice& device, bool logShown)
+TBurstRig::TBurstRig(const TBurstDevice& device, bool logShown,
+                     const std::filesystem::path& journalFolder)
     : Fs(ScenarioFormatSettings()), GraphCoefficient(ScenarioCoefficient),
       GraphBackground(ScenarioBackground) {
     ChartWidget = new TChart(Fs);
@@ -205,9 +209,22 @@ TBurstRig::TBurstRig(const TBurstDevice& device, bool logShown)
         TAcquisitionTargets{RecordList, ChartViews(*ChartWidget, Client->Log()), GraphCoefficient,
                             GraphBackground},
         Fs);
+    if (!journalFolder.empty()) {
+        LogJournal = std::make_unique<TJournal>(journalFolder, [this](const TJournalFailure& f) {
+            const std::lock_guard lock(FailureMutex);
+            Failure = JournalFailureText(f);
+        });
+        LogJournal->BeginLog();
+        Acquisition->AddFinishedMinuteSink(*LogJournal);
+    }
 }
 
 TBurstRig::~TBurstRig() = default;
+
+std::optional<std::string> TBurstRig::JournalFailure() const {
+    const std::lock_guard lock(FailureMutex);
+    return Failure;
+}
 
 TLogList& TBurstRig::Log() {
     return Client->Log();

@@ -6,11 +6,14 @@
 
 #include "counter/Acquisition.h"
 #include "device/CounterDevice.h"
+#include "journal/Journal.h"
 #include "platform/FormatSettings.h"
 #include "records/MinuteRecords.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,11 +35,12 @@ enum class TBurstKind {
 std::vector<TCounterSample> BurstReadings(std::size_t n, TBurstKind kind);
 
 // A counter library that answers at once: Find one counter, GetData the next
-// queued reading or 0 when none is left. Only one may exist at a time, since
+// queued reading or 0 when none is left; with onePerTick, 0 after every
+// reading, so that each tick takes one. Only one may exist at a time, since
 // the entry points are plain functions.
 class TBurstDevice {
 public:
-    explicit TBurstDevice(std::vector<TCounterSample> readings);
+    explicit TBurstDevice(std::vector<TCounterSample> readings, bool onePerTick = false);
     ~TBurstDevice();
     TBurstDevice(const TBurstDevice&) = delete;
     TBurstDevice& operator=(const TBurstDevice&) = delete;
@@ -58,6 +62,8 @@ private:
     std::vector<TCounterSample> Readings;
     std::size_t Next = 0;
     std::size_t Calls = 0;
+    bool OnePerTick = false;
+    bool TickHadOne = false;
     TCounterEntryPoints Entries;
 };
 
@@ -66,8 +72,11 @@ private:
 class TBurstRig {
 public:
     // With logShown the list is shown and follows its newest line, as after
-    // the menu's show-log command; otherwise hidden, as at start-up.
-    TBurstRig(const TBurstDevice& device, bool logShown);
+    // the menu's show-log command; otherwise hidden, as at start-up. With a
+    // journal folder the finished minutes also go to a journal there, as the
+    // main window wires it.
+    TBurstRig(const TBurstDevice& device, bool logShown,
+              const std::filesystem::path& journalFolder = {});
     ~TBurstRig();
     TBurstRig(const TBurstRig&) = delete;
     TBurstRig& operator=(const TBurstRig&) = delete;
@@ -83,6 +92,10 @@ public:
     }
 
     bool TimerEnabled() const { return Acquisition->TimerEnabled(); }
+    // Null without a journal folder.
+    TJournal* Journal() { return LogJournal.get(); }
+    // A failure the journal reported.
+    std::optional<std::string> JournalFailure() const;
     const TRecords& Records() const { return RecordList; }
     TChart& Chart() { return *ChartWidget; }
     TLogList& Log();
@@ -95,6 +108,9 @@ private:
     TChart* ChartWidget = nullptr; // owned by Client
     std::unique_ptr<TClientArea> Client;
     std::unique_ptr<TAcquisition> Acquisition;
+    mutable std::mutex FailureMutex;
+    std::optional<std::string> Failure;
+    std::unique_ptr<TJournal> LogJournal; // last: its writer reports to the members above
 };
 
 // The first difference between what the rig shows after draining n readings

@@ -10,7 +10,7 @@
 
 namespace ostrel::bench {
 
-TOpenScenario::TOpenScenario() {
+TOpenScenario::TOpenScenario(const std::filesystem::path& journalFolder) {
     TMainFormOptions options;
     options.LibraryCandidates = DefaultCounterLibraryCandidates();
     options.SettingsPath = Folder.filePath(QStringLiteral("ostrel.ini")).toStdString();
@@ -20,6 +20,7 @@ TOpenScenario::TOpenScenario() {
     };
     options.ShowNotConnected = [] {};
     options.Chooser = Chooser;
+    options.JournalFolder = journalFolder;
     MainForm = std::make_unique<TMainForm>(std::move(options));
 }
 

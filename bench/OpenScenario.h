@@ -9,6 +9,7 @@
 
 #include <QTemporaryDir>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,7 +27,8 @@ public:
 
 class TOpenScenario {
 public:
-    TOpenScenario();
+    // With a journal folder the window keeps its journals there.
+    explicit TOpenScenario(const std::filesystem::path& journalFolder = {});
     ~TOpenScenario();
     TOpenScenario(const TOpenScenario&) = delete;
     TOpenScenario& operator=(const TOpenScenario&) = delete;

@@ -160,10 +160,11 @@ class JournalScenarioTest : public JournalWindowTest,
 
 TEST_P(JournalScenarioTest, TheNewestJournalHoldsEveryRecordButTheNewestOnce) {
     Form = Make();
-    for (const TStep& step : GetParam().Steps) {
-        Run(step);
+    const std::vector<TStep>& steps = GetParam().Steps;
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        Run(steps[k]);
         ASSERT_TRUE(Form->Journal()->Flush());
-        EXPECT_EQ(RecordsOf(Journal()), AllButTheNewest()) << "after step " << step.index();
+        EXPECT_EQ(RecordsOf(Journal()), AllButTheNewest()) << "after step " << k + 1;
     }
     std::size_t journals = 0;
     for (const auto& entry : fs::directory_iterator(JournalFolder)) {
