@@ -13,9 +13,9 @@
 // in the list but never reaches the journal, which so never holds a minute
 // twice.
 
-#include "views/LogView.h"
 #include "journal/JournalWriter.h"
 #include "records/FinishedMinute.h"
+#include "views/LogView.h"
 
 #include <chrono>
 #include <filesystem>

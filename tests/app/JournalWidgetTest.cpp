@@ -194,14 +194,6 @@ INSTANTIATE_TEST_SUITE_P(
         TScenario{"NewBeforeAnyLine", {TNew{}, TNew{}, TLogging{0, 3}}, 1}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(JournalWindowTest, WithoutARebuildTheJournalIsWhatSaveWrites) {
-    Form = Make();
-    Log({0, 20});
-    ASSERT_TRUE(Form->Journal()->Flush());
-    EXPECT_EQ(Journal(), SaveBytes());
-    EXPECT_EQ(Form->Log().Count(), 19);
-}
-
 #ifdef __linux__
 enum class TFullDisk { Tmpfs, FileSizeLimit };
 

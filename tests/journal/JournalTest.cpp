@@ -4,7 +4,6 @@
 // that cannot be made reports once and catches up.
 
 #include "journal/Journal.h"
-#include "support/FakeViews.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -100,29 +99,6 @@ TEST_F(JournalTest, AnotherProgramsJournalOfTheSameSecondIsNeverWrittenTo) {
     ASSERT_TRUE(journal->Flush());
     EXPECT_EQ(ReadFile(Folder / "2026-12-09T15-23-07.csv"), "theirs\r\n");
     EXPECT_EQ(ReadFile(Folder / "2026-12-09T15-23-07_2.csv"), "ours\r\n");
-}
-
-TEST_F(JournalTest, AfterOpenEveryLineButTheNewestWhoseFinalLineFollows) {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{}, ""},
-        {{"11/07/16, 12:34, 25"}, ""},
-        {{"11/07/16, 12:34, 25", "11/07/16, 12:35, 20", "11/07/16, 12:36, 3"},
-         "11/07/16, 12:34, 25\r\n11/07/16, 12:35, 20\r\n"},
-    };
-    for (const auto& [lines, expected] : cases) {
-        fs::remove_all(Folder);
-        auto journal = Make();
-        journal->BeginLog();
-        test::TFakeLog log;
-        log.Lines = lines;
-        journal->AddOpenedLines(log);
-        ASSERT_TRUE(journal->Flush());
-        EXPECT_EQ(fs::exists(Folder), !expected.empty()) << lines.size();
-        Tick(*journal, {"11/07/16, 12:36, 9"});
-        ASSERT_TRUE(journal->Flush());
-        EXPECT_EQ(ReadFile(*journal->CurrentPath()), expected + "11/07/16, 12:36, 9\r\n")
-            << lines.size();
-    }
 }
 
 TEST_F(JournalTest, AJournalThatCannotBeMadeReportsOnceAndCatchesUpWhenItCan) {
