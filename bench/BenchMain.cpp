@@ -60,8 +60,8 @@ int RunAll(bool quick, const std::string& only, const std::string& outPath) {
     QTemporaryDir folder;
     TBench bench(quick ? QuickSizes() : FullSizes(), folder.path().toStdString());
     const std::vector<std::pair<std::string, void (TBench::*)()>> sections{
-        {"open", &TBench::OpenLogs}, {"burst", &TBench::Bursts},    {"replot", &TBench::Replots},
-        {"memory", &TBench::Memory}, {"startup", &TBench::Startup}, {"mqtt", &TBench::Mqtt},
+        {"open", &TBench::OpenLogs},   {"burst", &TBench::Bursts},    {"replot", &TBench::Replots},
+        {"memory", &TBench::Memory},   {"startup", &TBench::Startup}, {"mqtt", &TBench::Mqtt},
         {"journal", &TBench::Journal},
     };
     for (const auto& [name, run] : sections) {
