@@ -12,9 +12,13 @@ set(OSTREL_INSTALL_DOCDIR "${CMAKE_INSTALL_DATADIR}/doc/ostrel")
 if(OSTREL_QT AND UNIX AND NOT APPLE)
   # With no libPexlar.so beside it, the program asks the dynamic loader for
   # it by name; the run path points that search at its own library folder.
+  # The build tree gets the same run path: one that CMake rewrites at
+  # install time is padded with empty entries, and the loader searches the
+  # current folder for each of them.
   file(RELATIVE_PATH ostrel_bin_to_libs
        "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}/ostrel")
-  set_target_properties(ostrel PROPERTIES INSTALL_RPATH "$ORIGIN/${ostrel_bin_to_libs}")
+  set_target_properties(ostrel PROPERTIES INSTALL_RPATH "$ORIGIN/${ostrel_bin_to_libs}"
+                                          BUILD_WITH_INSTALL_RPATH ON)
 endif()
 if(OSTREL_QT)
   install(TARGETS ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
