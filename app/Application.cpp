@@ -6,8 +6,6 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
-#include <exception>
-
 #ifndef _WIN32
 #include <csignal>
 #include <sys/socket.h>
@@ -46,10 +44,8 @@ TApplication::~TApplication() {
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-        ShowErrorBox(e.what());
     } catch (...) {
-        ShowErrorBox("");
+        ShowCurrentException();
     }
     return false;
 }

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ErrorBox.h"
 
+#include "platform/Memory.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QString>
 
 #include <exception>
+#include <new>
 
 namespace ostrel {
 namespace {
@@ -79,13 +82,24 @@ bool ShowErrorBox(std::string_view message) {
     return true;
 }
 
-void RunGuarded(const std::function<void()>& handler) {
+void ShowCurrentException() {
     try {
-        handler();
+        throw;
+    } catch (const std::bad_alloc&) {
+        // Its own text is the library's ("std::bad_alloc"), not the user's.
+        ShowErrorBox(OutOfMemoryText);
     } catch (const std::exception& e) {
         ShowErrorBox(e.what());
     } catch (...) {
         ShowErrorBox("");
+    }
+}
+
+void RunGuarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (...) {
+        ShowCurrentException();
     }
 }
 

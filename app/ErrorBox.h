@@ -25,6 +25,10 @@ std::string ApplicationTitle(std::string_view executablePath);
 // failures must not stack boxes without end. False when it was not shown.
 bool ShowErrorBox(std::string_view message);
 
+// Shows the exception being handled in the error box; only inside a catch.
+// Memory running out is told in words of the program's own.
+void ShowCurrentException();
+
 // Runs a handler; an exception that escapes it is shown in the error box.
 void RunGuarded(const std::function<void()>& handler);
 

@@ -6,7 +6,6 @@
 #include "app/MainForm.h"
 #include "settings/OKRightDlg.h"
 
-#include <exception>
 #include <memory>
 
 int main(int argc, char** argv) {
@@ -22,10 +21,8 @@ int main(int argc, char** argv) {
         // destruction writes the settings and unloads the device library.
         settingsDialog.reset();
         mainForm.reset();
-    } catch (const std::exception& e) {
-        ostrel::ShowErrorBox(e.what());
     } catch (...) {
-        ostrel::ShowErrorBox("");
+        ostrel::ShowCurrentException();
     }
     return 0;
 }

@@ -1,13 +1,39 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/LogFileCommands.h"
 
+#include "files/FileErrors.h"
 #include "files/LogFileReader.h"
 #include "files/LogFileWriter.h"
 #include "files/TextFile.h"
 
+#include "platform/Exceptions.h"
+
+#include <algorithm>
+#include <new>
 #include <utility>
 
 namespace ostrel {
+
+namespace {
+
+// What a line costs once opened, besides its text in the file: its place in
+// the line index while Open runs, its record, its two chart points and its
+// line in the log list, with room for containers that grow by doubling.
+constexpr std::uint64_t BytesPerOpenedLine = 160;
+
+// The file's text, when it and the records made of it fit in freeMemory:
+// a file larger than that is refused before it is read, one with too many
+// lines before they are indexed.
+std::string ReadLogText(const std::string& path, std::uint64_t freeMemory) {
+    std::string text = ReadTextFile(path, freeMemory);
+    const std::uint64_t left = freeMemory - std::min<std::uint64_t>(text.size(), freeMemory);
+    if (CountLines(text) > left / BytesPerOpenedLine) {
+        throw EFileError(FileErrorText(CannotOpenFileText, path, FileTooLargeText));
+    }
+    return text;
+}
+
+} // namespace
 
 TLogFileCommands::TLogFileCommands(TLogFileParts parts) : Parts(std::move(parts)) {}
 
@@ -19,8 +45,14 @@ bool TLogFileCommands::OpenClick() {
     // The dialog keeps what was chosen, also when the file then fails to read.
     OpenDialogFileName = *chosen;
     // Read before New, so that a file that cannot be read changes nothing.
-    const std::string text = ReadTextFile(*chosen);
-    const std::vector<std::string_view> lines = SplitLines(text);
+    std::string text;
+    std::vector<std::string_view> lines;
+    try {
+        text = ReadLogText(*chosen, Parts.FreeMemory());
+        lines = SplitLines(text);
+    } catch (const std::bad_alloc&) {
+        throw EFileError(FileErrorText(CannotOpenFileText, *chosen, OutOfMemoryText));
+    }
     const std::string kept = std::move(*chosen);
     Parts.New();
     AppendLogRecords(lines, Parts.FormatSettings, Parts.Records);

@@ -5,8 +5,10 @@
 // lines, its New and its RebuildDisplay.
 
 #include "platform/FormatSettings.h"
+#include "platform/Memory.h"
 #include "records/MinuteRecords.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,6 +32,8 @@ struct TLogFileParts {
     std::function<void()> New;                          // NewClick, which calls NewFileNames
     std::function<void()> RebuildDisplay;
     const TFormatSettings& FormatSettings;
+    // Bytes the process can still take, asked once per Open.
+    std::function<std::uint64_t()> FreeMemory = AvailableMemory;
 };
 
 class TLogFileCommands {
@@ -38,8 +42,9 @@ public:
 
     // Reads the chosen file whole, then runs New, reads every line into a
     // record, rebuilds the display once and makes the file the current one.
-    // A file that cannot be read throws EFileError before anything changed.
-    // False when the user cancelled.
+    // A file that cannot be read, or whose records would not fit in the
+    // memory left, throws EFileError before anything changed. False when the
+    // user cancelled.
     bool OpenClick();
     // Writes the log lines to the current file, or runs Save As without one.
     void SaveClick();

@@ -1,14 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/TextFile.h"
 
-#include "files/FileErrors.h"
-#include "platform/Exceptions.h"
-
-#include <QFile>
 #include <QString>
 #include <QStringDecoder>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -19,10 +14,6 @@ namespace {
 constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view Utf16LeMark = "\xFF\xFE";
 constexpr std::string_view Utf16BeMark = "\xFE\xFF";
-
-[[noreturn]] void ThrowCannotOpen(const std::string& path, const QFile& file) {
-    throw EFileError(FileErrorText(CannotOpenFileText, path, file.errorString().toStdString()));
-}
 
 // UTF-16 text may hold half of a surrogate pair, which has no UTF-8 form.
 void ReplaceLoneSurrogates(QString& text) {
@@ -92,45 +83,19 @@ bool IsAscii(std::string_view bytes) {
     return true;
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        ThrowCannotOpen(path, file);
-    }
-    // One byte more than the size, so that the read that meets the end
-    // needs no growth; a file that grows meanwhile (or reports no size)
-    // still reads whole.
-    std::string bytes(std::size_t(std::max<qint64>(file.size(), 0)) + 1, '\0');
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
-        }
-        const qint64 got = file.read(bytes.data() + filled, qint64(bytes.size() - filled));
-        if (got < 0) {
-            ThrowCannotOpen(path, file);
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += std::size_t(got);
-    }
-    bytes.resize(filled);
-    return bytes;
-}
-
 std::string DecodeText(std::string bytes) {
     DecodeInPlace(bytes);
     CutAtNul(bytes);
     return bytes;
 }
 
-std::string ReadTextFile(const std::string& path) {
-    return DecodeText(ReadFileBytes(path));
+std::string ReadTextFile(const std::string& path, std::uint64_t maxBytes) {
+    return DecodeText(ReadFileBytes(path, maxBytes));
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
+    lines.reserve(CountLines(text));
     const char* const data = text.data();
     const std::size_t size = text.size();
     std::size_t start = 0;
@@ -149,6 +114,22 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
         lines.emplace_back(data + start, size - start);
     }
     return lines;
+}
+
+std::size_t CountLines(std::string_view text) {
+    // Every CR and every LF is a break, but a CR LF is one; a text that does
+    // not end in a break has one line more. Plain sums, which vectorise.
+    const char* const data = text.data();
+    const std::size_t size = text.size();
+    std::size_t breaks = 0;
+    for (std::size_t k = 0; k < size; ++k) {
+        breaks += std::size_t(data[k] == '\r') + std::size_t(data[k] == '\n');
+    }
+    for (std::size_t k = 1; k < size; ++k) {
+        breaks -= std::size_t(data[k - 1] == '\r' && data[k] == '\n');
+    }
+    const bool endsInBreak = size > 0 && (data[size - 1] == '\r' || data[size - 1] == '\n');
+    return breaks + std::size_t(size > 0 && !endsInBreak);
 }
 
 } // namespace ostrel

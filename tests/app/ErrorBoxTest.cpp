@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
+#include <vector>
 
 namespace ostrel {
 namespace {
@@ -53,8 +55,11 @@ TEST(RunGuarded, AnEscapingFailureIsShownOnceAndNeverWhileABoxIsOpen) {
     RunGuarded([] { throw std::runtime_error("first"); });
     RunGuarded([] { throw 42; });
     RunGuarded([] {});
+    RunGuarded([] { throw std::bad_alloc(); });
+    RunGuarded([] { throw std::bad_array_new_length(); });
     SetErrorBoxSink(nullptr);
-    EXPECT_EQ(shown, (std::vector<std::string>{"first.", ""}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"first.", "", "メモリが足りません.",
+                                               "メモリが足りません."}));
 }
 
 } // namespace

@@ -17,8 +17,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 namespace ostrel {
 namespace {
@@ -207,6 +218,88 @@ TEST_F(MainFormTest, AFileThatCannotBeOpenedGoesToTheErrorBoxAndChangesNothing) 
         << Errors[0].first;
     EXPECT_EQ(form->Records.Count(), 1u);
 }
+
+#ifndef _WIN32
+struct TOddFileCase {
+    const char* Name;
+    const char* Reason;
+    void (*Make)(const std::filesystem::path& file);
+};
+void PrintTo(const TOddFileCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class OddFileTest : public test::TMainFormFixture,
+                    public testing::WithParamInterface<TOddFileCase> {};
+
+// Open refuses at once what is not a regular file, and a file too large to
+// hold before reading it: the error box says why, nothing else changes.
+TEST_P(OddFileTest, OpenRefusesItAndChangesNothing) {
+    auto form = Make();
+    const std::string good = (Folder / "good.csv").string();
+    std::ofstream(good, std::ios::binary) << "11/07/16, 09:05, 7\r\n11/07/16, 09:06, 8\r\n";
+    Chooser->Next = good;
+    form->findChild<QAction*>("Open")->trigger();
+    ASSERT_EQ(form->Records.Count(), 2u);
+
+    const std::filesystem::path odd = Folder / "odd.csv";
+    GetParam().Make(odd);
+    // A writer that opens the pipe once someone reads it, and then closes
+    // it: a program that waits for one reads an empty file and opens it.
+    std::thread writer;
+    if (std::filesystem::is_fifo(odd)) {
+        writer = std::thread([odd] { ::close(::open(odd.c_str(), O_WRONLY)); });
+    }
+    Chooser->Next = odd.string();
+    form->findChild<QAction*>("Open")->trigger();
+    if (writer.joinable()) {
+        const int reader = ::open(odd.c_str(), O_RDONLY | O_NONBLOCK);
+        writer.join();
+        ::close(reader);
+    }
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0].first,
+              "ファイル " + odd.string() + " は開けません。 " + GetParam().Reason + " ");
+    EXPECT_EQ(form->Records.Count(), 2u);
+    EXPECT_EQ(form->Log().Lines(),
+              (std::vector<std::string>{"11/07/16, 09:05, 7", "11/07/16, 09:06, 8"}));
+    EXPECT_EQ(form->Files().FileName(), good);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, OddFileTest,
+    testing::Values(TOddFileCase{"Fifo", "通常のファイルではありません",
+                                 [](const std::filesystem::path& file) {
+                                     ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+                                 }},
+                    TOddFileCase{"EndlessDevice", "通常のファイルではありません",
+                                 [](const std::filesystem::path& file) {
+                                     std::filesystem::create_symlink("/dev/zero", file);
+                                 }},
+                    TOddFileCase{"Socket", "通常のファイルではありません",
+                                 [](const std::filesystem::path& file) {
+                                     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                                     sockaddr_un address{};
+                                     address.sun_family = AF_UNIX;
+                                     ASSERT_LT(file.string().size(), sizeof address.sun_path);
+                                     std::strcpy(address.sun_path, file.c_str());
+                                     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address),
+                                                      sizeof address),
+                                               0);
+                                     ::close(fd);
+                                 }},
+                    TOddFileCase{"Folder", "Is a directory",
+                                 [](const std::filesystem::path& file) {
+                                     std::filesystem::create_directory(file);
+                                 }},
+                    // A terabyte without a byte on disk: refused before any is read.
+                    TOddFileCase{"LargerThanMemory", "大きすぎてメモリに読み込めません",
+                                 [](const std::filesystem::path& file) {
+                                     std::ofstream{file};
+                                     std::filesystem::resize_file(file, std::uintmax_t(1) << 40);
+                                 }}),
+    [](const auto& info) { return std::string(info.param.Name); });
+#endif
 
 TEST_F(MainFormTest, ExitClosesTheWindowLikeTheTitleBar) {
     auto form = Make();

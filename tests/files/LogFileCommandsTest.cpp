@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
+#include <limits>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -54,6 +56,7 @@ protected:
     Lines Log;
     TFormatSettings Fs;
     std::vector<std::string> Calls; // New and Rebuild, with what the records held then
+    std::uint64_t FreeMemory = std::numeric_limits<std::uint64_t>::max();
     TLogFileCommands Commands{TLogFileParts{
         Chooser, Records, [this] { return Log; },
         [this] {
@@ -62,7 +65,8 @@ protected:
             Records.Clear();
             Log.clear();
         },
-        [this] { Calls.push_back("Rebuild with " + std::to_string(Records.Count())); }, Fs}};
+        [this] { Calls.push_back("Rebuild with " + std::to_string(Records.Count())); }, Fs,
+        [this] { return FreeMemory; }}};
 
     void SetUp() override {
         Fs.CurrentYear = 2026;
@@ -218,11 +222,53 @@ TEST_P(TCommandsOpenFailure, LeavesEverythingAsItWas) {
     EXPECT_EQ(Chooser.Asked.back(), "open:" + PathOf(GetParam().Target));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, TCommandsOpenFailure,
-    testing::Values(TOpenFailure{"Missing", "missing.csv", "No such file or directory"},
-                    TOpenFailure{"Folder", "folder", "file to open is a directory"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Files, TCommandsOpenFailure,
+                         testing::Values(TOpenFailure{"Missing", "missing.csv",
+                                                      "No such file or directory"},
+                                         TOpenFailure{"Folder", "folder", "Is a directory"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+struct TMemoryCase {
+    const char* Name;
+    std::uint64_t FreeMemory;
+    bool Opens;
+};
+void PrintTo(const TMemoryCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class TCommandsMemory : public TCommands, public testing::WithParamInterface<TMemoryCase> {};
+
+// Two lines of 21 bytes, and 160 bytes for each record once shown: 362
+// bytes. Less is refused before New; less than the file's size before the
+// file is read.
+TEST_P(TCommandsMemory, OpensOnlyWhatFits) {
+    Put("in.csv", "11/07/16, 12:34, 25\r\n11/07/16, 12:35, 26\r\n");
+    Chooser.Answers = {PathOf("in.csv")};
+    FreeMemory = GetParam().FreeMemory;
+    if (GetParam().Opens) {
+        Commands.OpenClick();
+        EXPECT_EQ(Records.Count(), 2U);
+        return;
+    }
+    try {
+        Commands.OpenClick();
+        ADD_FAILURE() << "no exception";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "ファイル " + NativePathOf("in.csv") +
+                                             " は開けません。 大きすぎてメモリに読み込めません ");
+    }
+    EXPECT_TRUE(Calls.empty());
+    EXPECT_EQ(Records.Count(), 1U);
+    EXPECT_EQ(Commands.FileName(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Budgets, TCommandsMemory,
+                         testing::Values(TMemoryCase{"RoomForTextAndRecords", 362, true},
+                                         TMemoryCase{"NoRoomForTheRecords", 361, false},
+                                         TMemoryCase{"NoRoomForTheText", 41, false},
+                                         TMemoryCase{"None", 0, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
 } // namespace ostrel

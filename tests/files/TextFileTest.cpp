@@ -114,6 +114,7 @@ TEST_P(TDecodeAndSplit, GivesLines) {
     const std::string text = DecodeText(GetParam().Bytes);
     const std::vector<std::string_view> views = SplitLines(text);
     EXPECT_EQ(Lines(views.begin(), views.end()), GetParam().Expected);
+    EXPECT_EQ(CountLines(text), GetParam().Expected.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Bytes, TDecodeAndSplit, testing::ValuesIn(BytesCases),
@@ -158,6 +159,30 @@ TEST_F(TReadFile, EmptyFileGivesNoBytes) {
     EXPECT_EQ(ReadFileBytes(PathOf("empty.csv")), "");
 }
 
+#ifdef __linux__
+// Such a file reports a size of 0 and reads as more.
+TEST(ReadFileBytes, AFileWithoutASizeReadsWhole) {
+    for (const std::uint64_t maxBytes : {std::uint64_t(100000), ~std::uint64_t(0)}) {
+        const std::string status = ReadFileBytes("/proc/self/status", maxBytes);
+        EXPECT_EQ(status.rfind("Name:", 0), 0U) << maxBytes;
+        EXPECT_NE(status.find("\nPid:"), std::string::npos) << maxBytes;
+    }
+}
+#endif
+
+TEST_F(TReadFile, AFileOfMoreThanMaxBytesIsRefused) {
+    Write("four.csv", "abcd");
+    EXPECT_EQ(ReadFileBytes(PathOf("four.csv"), 4), "abcd");
+    try {
+        ReadFileBytes(PathOf("four.csv"), 3);
+        ADD_FAILURE() << "no exception";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "ファイル " + QDir::toNativeSeparators(Dir.filePath("four.csv")).toStdString() +
+                      " は開けません。 大きすぎてメモリに読み込めません ");
+    }
+}
+
 TEST_F(TReadFile, ReadTextFileDecodesAndCuts) {
     Write("bom.csv", "\xEF\xBB\xBF"
                      "x\r\n\0y"s);
@@ -196,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
     Errors, TReadFileError,
     testing::Values(TOpenErrorCase{"Missing", "missing.csv", "No such file or directory"},
                     TOpenErrorCase{"InMissingFolder", "nowhere/x.csv", "No such file or directory"},
-                    TOpenErrorCase{"Folder", "folder.csv", "file to open is a directory"}),
+                    TOpenErrorCase{"Folder", "folder.csv", "Is a directory"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
