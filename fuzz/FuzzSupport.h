@@ -10,9 +10,22 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <string_view>
 
+#include <unistd.h>
+
 namespace ostrel::fuzz {
+
+// A file of this process's own for a target that reads files, in memory
+// where the system offers a folder for that.
+inline std::filesystem::path ScratchFile(std::string_view extension) {
+    const std::filesystem::path shm = "/dev/shm";
+    const std::filesystem::path folder =
+        std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
+    return folder / ("ostrel-fuzz-" + std::to_string(::getpid()) + std::string(extension));
+}
 
 // Stops the run with a message; libFuzzer keeps the input as a crash.
 inline void Require(bool holds, const char* promise) {

@@ -15,19 +15,11 @@
 #include <string>
 #include <string_view>
 
-#include <unistd.h>
-
 namespace {
 
 using namespace ostrel;
 using fuzz::Require;
 namespace fs = std::filesystem;
-
-fs::path ScratchFile() {
-    const fs::path shm = "/dev/shm";
-    const fs::path folder = fs::is_directory(shm) ? shm : fs::temp_directory_path();
-    return folder / ("ostrel-fuzz-" + std::to_string(::getpid()) + ".ini");
-}
 
 void Put(const fs::path& path, std::string_view content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -76,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) {
         return 0;
     }
-    static const fs::path path = ScratchFile();
+    static const fs::path path = fuzz::ScratchFile(".ini");
     const TFormatSettings& locale = fuzz::LocaleFor(data[0]);
     Put(path, std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
 

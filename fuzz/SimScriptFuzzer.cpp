@@ -17,19 +17,11 @@
 #include <string_view>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
 using namespace ostrel;
 using fuzz::Require;
 namespace fs = std::filesystem;
-
-fs::path ScratchFile() {
-    const fs::path shm = "/dev/shm";
-    const fs::path folder = fs::is_directory(shm) ? shm : fs::temp_directory_path();
-    return folder / ("ostrel-fuzz-" + std::to_string(::getpid()) + ".script");
-}
 
 std::optional<std::vector<TCounterSample>> Parse(const std::string& text, std::string& error) {
     std::istringstream input(text);
@@ -81,7 +73,7 @@ void CheckError(const std::string& error, std::size_t lines) {
 void CheckThroughFile(const std::string& text,
                       const std::optional<std::vector<TCounterSample>>& parsed,
                       const std::string& error) {
-    static const fs::path path = ScratchFile();
+    static const fs::path path = fuzz::ScratchFile(".script");
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     const TEnvironment environment = [](const char* name) -> std::optional<std::string> {
         if (std::string_view(name) == sim::ScriptVariable) {
