@@ -41,11 +41,11 @@ inline void Require(bool holds, const char* promise) {
 // and current years at the ends of the range the two-digit-year rule serves.
 inline const TFormatSettings& LocaleFor(std::uint8_t selector) {
     static const std::array<TFormatSettings, 5> locales = {{
-        {"/", ":", ".", "AM", "PM", 2011},
-        {".", ":", ",", "vorm.", "nachm.", 2024},
-        {"-", ".", ".", "a.m.", "p.m.", 2061},
-        {"年", "：", "٫", "午前", "午後", 1962},
-        {"/", ":", ".", "", "", 9990},
+        {"/", ":", ".", ",", "AM", "PM", 2011},
+        {".", ":", ",", ".", "vorm.", "nachm.", 2024},
+        {"-", ".", ".", " ", "a.m.", "p.m.", 2061},
+        {"年", "：", "٫", "٬", "午前", "午後", 1962},
+        {"/", ":", ".", ",", "", "", 9990},
     }};
     return locales[selector % locales.size()];
 }
