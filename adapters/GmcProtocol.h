@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ostrel::adapters {
 
@@ -41,19 +42,35 @@ inline constexpr int GmcAnswerWaitMilliseconds = 1000;
 std::optional<std::string> GmcModel(std::string_view answer);
 
 // Bytes of one heartbeat frame for a model: 4 for the GMC-500 and later
-// (RFC1801), 2 for the rest (RFC1201).
+// (RFC1801), 2 for the rest (RFC1201). Only what to expect: the decoder
+// follows the stream (early GMC-500 and -600 firmware sends 2 bytes).
 int GmcFrameBytes(std::string_view model);
+
+// The coefficient (0.00001 uSv/h per CPM) of the model's tube: 287 for the
+// GMC-600 family's LND 7317, 650 (the M4011) for the rest.
+std::uint16_t GmcTubeCoefficient(std::string_view model);
+
+// Every rate the GMC-320 and the GMC-500/600 can be set to, in the order
+// they are tried: the factory rate of the newer models first.
+const std::vector<int>& GmcBauds();
 
 // The frame size a "protocol" setting asks for: "auto" (or nothing): by
 // model; "RFC1201": 2; "RFC1801": 4 (letter case ignored). Throws
 // TAdapterConfigError for any other text.
 std::optional<int> GmcForcedFrameBytes(const TAdapterConfig& config);
 
-// Heartbeat frames of frameBytes each, cut into bursts by pauses.
+// Heartbeat frames, cut into bursts by pauses. A heartbeat comes once a
+// second, so the bursts show the frame width: a 2-byte burst is a 2-byte
+// frame; three 4-byte bursts in a row are 4-byte frames (one could be two
+// 2-byte seconds at once). When following is on, the width expected is
+// replaced by the one seen (4-byte bursts are held until that is sure);
+// either way a difference is noted.
 class TGmcHeartbeatDecoder : public TCountDecoder {
 public:
-    explicit TGmcHeartbeatDecoder(int frameBytes)
-        : FrameBytes(static_cast<std::size_t>(frameBytes)) {}
+    explicit TGmcHeartbeatDecoder(int frameBytes, bool follow = false,
+                                  std::string expectedFrom = "the configuration")
+        : FrameBytes(static_cast<std::size_t>(frameBytes)), Follow(follow),
+          ExpectedFrom(std::move(expectedFrom)) {}
 
     std::vector<std::uint16_t> Take(std::string_view bytes,
                                     std::int64_t steadyMilliseconds) override;
@@ -61,8 +78,15 @@ public:
 
 private:
     std::vector<std::uint16_t> DecodeBurst();
+    std::vector<std::uint16_t> Decode(std::string_view bytes);
+    std::optional<std::size_t> WidthSeen(std::size_t burstBytes);
 
     std::size_t FrameBytes;
+    bool Follow;
+    std::string ExpectedFrom;
+    bool Settled = false;
+    int FourByteRun = 0;
+    std::string Held; // 4-byte bursts while the width is not sure
     std::string Burst;
     std::int64_t LastByteTime = 0;
 };
@@ -76,15 +100,15 @@ public:
     std::optional<std::string> Identify(TSerialPort& port) override;
     bool Start(TSerialPort& port) override;
     void Stop(TSerialPort& port) override;
+    std::optional<std::uint16_t> Coefficient(TSerialPort& port, const std::string& model) override;
     std::unique_ptr<TCountDecoder> MakeDecoder(const std::string& model) const override;
 
 private:
     std::optional<int> ForcedFrameBytes;
 };
 
-// The GMC adapter library: "OSTREL_GMC_", gmc.conf, /dev/ttyUSB0 at 115200
-// and then 57600 baud (GMC-300 before firmware 4), coefficient 0.0065 uSv/h
-// per CPM (the M4011 tube's usual factor).
+// The GMC adapter library: "OSTREL_GMC_", gmc.conf, /dev/ttyUSB0 at every
+// rate of GmcBauds, coefficient by the model's tube.
 TAdapterSetup GmcAdapterSetup();
 
 // Reads what a port sends until it has been quiet for quietMilliseconds

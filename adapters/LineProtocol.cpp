@@ -11,6 +11,8 @@ namespace ostrel::adapters {
 namespace {
 
 constexpr std::string_view CountsPerSecondField = "CPS";
+constexpr std::string_view CpmLabel = "CPM";
+constexpr char OverflowMark = '*';
 
 // Any other control character makes a line garbage, so it is no blank here.
 std::string_view Trimmed(std::string_view text) {
@@ -66,8 +68,36 @@ std::vector<std::string_view> Fields(std::string_view line) {
     }
 }
 
-TParsedLine CountOf(std::optional<std::uint16_t> count) {
-    return count ? TParsedLine{TLineKind::Count, *count} : TParsedLine{};
+TParsedLine Parsed(TLineKind kind, std::optional<std::uint16_t> count, bool overflowed = false) {
+    return count ? TParsedLine{kind, *count, overflowed} : TParsedLine{};
+}
+
+// "CPM: 20" or "CPM(SLOW): 20", with anything after a comma or a blank.
+std::optional<TParsedLine> LabelledCpm(std::string_view line) {
+    if (line.size() < CpmLabel.size() || !SameLetters(line.substr(0, CpmLabel.size()), CpmLabel)) {
+        return std::nullopt;
+    }
+    std::string_view rest = line.substr(CpmLabel.size());
+    if (!rest.empty() && rest.front() == '(') {
+        const std::size_t close = rest.find(')');
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        rest.remove_prefix(close + 1);
+    }
+    if (rest.empty() || rest.front() != ':') {
+        return std::nullopt;
+    }
+    rest = Trimmed(rest.substr(1));
+    return Parsed(TLineKind::Cpm, Count(rest.substr(0, rest.find_first_of(", \t"))));
+}
+
+TParsedLine CountsPerSecond(std::string_view value) {
+    const bool overflowed = !value.empty() && value.back() == OverflowMark;
+    if (overflowed) {
+        value.remove_suffix(1);
+    }
+    return Parsed(TLineKind::Count, Count(value), overflowed);
 }
 
 } // namespace
@@ -79,13 +109,16 @@ TParsedLine ParseCountLine(std::string_view line) {
     if (!IsPrintable(line)) {
         return {};
     }
+    if (const std::optional<TParsedLine> cpm = LabelledCpm(Trimmed(line))) {
+        return *cpm;
+    }
     if (line.find(',') == std::string_view::npos) {
-        return CountOf(Count(Trimmed(line)));
+        return Parsed(TLineKind::Cpm, Count(Trimmed(line)));
     }
     const std::vector<std::string_view> fields = Fields(line);
     for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
         if (SameLetters(fields[i], CountsPerSecondField)) {
-            return CountOf(Count(fields[i + 1]));
+            return CountsPerSecond(fields[i + 1]);
         }
     }
     return {};
@@ -97,7 +130,7 @@ std::vector<std::uint16_t> TLineDecoder::Take(std::string_view bytes,
     if (bytes.empty()) {
         if ((!Line.empty() || Overlong) &&
             steadyMilliseconds - LastByteTime >= LinePauseMilliseconds) {
-            Drop();
+            DropCut();
             Line.clear();
             Overlong = false;
         }
@@ -119,11 +152,16 @@ std::vector<std::uint16_t> TLineDecoder::Take(std::string_view bytes,
 std::vector<std::uint16_t> TLineDecoder::Finish() {
     // A line without its end may have been cut anywhere, even in a number.
     if (!Line.empty() || Overlong) {
-        Drop();
+        DropCut();
     }
     Line.clear();
     Overlong = false;
     return {};
+}
+
+void TLineDecoder::DropCut() {
+    Drop("cut",
+         "lines cut off or longer than " + std::to_string(MaxLineBytes) + " bytes are dropped");
 }
 
 void TLineDecoder::EndLine(std::vector<std::uint16_t>& counts) {
@@ -132,10 +170,19 @@ void TLineDecoder::EndLine(std::vector<std::uint16_t>& counts) {
         text.remove_suffix(1);
     }
     const TParsedLine parsed = Overlong ? TParsedLine{} : ParseCountLine(text);
+    if (parsed.Overflowed) {
+        Note("overflow", "the counter marks a second's count with \"*\": its buffer overflowed, "
+                         "the count may be too low");
+    }
     if (parsed.Kind == TLineKind::Count) {
         counts.push_back(parsed.Count);
+    } else if (parsed.Kind == TLineKind::Cpm) {
+        ReportCpm(parsed.Count);
+        Note("cpm", "the counter sends its CPM only: one reading a minute is logged, the last "
+                    "CPM of that minute");
     } else if (parsed.Kind == TLineKind::Garbage) {
-        Drop();
+        Drop("garbage", "lines that are not counts are dropped (the wrong baud rate?), e.g. \"" +
+                            ShownBytes(text) + "\"");
     }
     Line.clear();
     Overlong = false;

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Counters that print one text line a second on a serial port: the MightyOhm
-// kit ("CPS, 5, CPM, 30, uSv/hr, 0.17, SLOW", fields dropped by some
-// firmware) and bare-number lines in the GC10 style ("5" CR LF). Only the
-// counts of the second are taken, never the counter's own CPM.
+// Counters that print one text line a second on a serial port. The MightyOhm
+// kit ("CPS, 5, CPM, 30, uSv/hr, 0.17, SLOW"; "300*" marks a second whose
+// count overflowed the kit's buffer) gives the counts of each second, which
+// are taken as they are. Counters that print only their own CPM, a moving
+// one-minute sum, once a second (the GC10's bare "20" CR LF, ESPGeiger's
+// "CPM: 20", MightyOhm's "CPM(SLOW): 20, ...") cannot give the counts of a
+// second: the adapter logs one reading a clock minute for them, the last CPM
+// they sent in that minute.
 
 #include "adapters/AdapterConfig.h"
 #include "adapters/Protocol.h"
@@ -22,17 +26,19 @@ inline constexpr std::size_t MaxLineBytes = 256;
 // with nothing more arriving, has lost its end.
 inline constexpr std::int64_t LinePauseMilliseconds = 500;
 
-enum class TLineKind { Count, Blank, Garbage };
+// Count: the counts of one second; Cpm: the counter's one-minute sum.
+enum class TLineKind { Count, Cpm, Blank, Garbage };
 
 struct TParsedLine {
     TLineKind Kind = TLineKind::Garbage;
     std::uint16_t Count = 0;
+    bool Overflowed = false; // the counter marked the count with "*"
 };
 
-// One line without its line break: a count of 0 to 65535 as the value
-// after a "CPS" field of a comma-separated line, or as the whole line.
-// Blank lines are Blank; everything else, including control or non-ASCII
-// bytes, is Garbage.
+// One line without its line break, values 0 to 65535: Count after a "CPS"
+// field of a comma-separated line (a "*" after it is Overflowed); Cpm as the
+// whole line, or after a leading "CPM:" or "CPM(...):". Blank lines are
+// Blank; everything else, including control or non-ASCII bytes, is Garbage.
 TParsedLine ParseCountLine(std::string_view line);
 
 class TLineDecoder : public TCountDecoder {
@@ -43,6 +49,7 @@ public:
 
 private:
     void EndLine(std::vector<std::uint16_t>& counts);
+    void DropCut();
 
     std::string Line;
     bool Overlong = false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "adapters/SerialPort.h"
 
+#include "adapters/PosixCustomBaud.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -30,12 +32,19 @@ constexpr int WriteWaitMilliseconds = 200;
 
 struct TBaudCode {
     int Baud;
-    speed_t Code;
+    speed_t Code; // B0: no constant, set through SetCustomBaud
 };
 
 constexpr TBaudCode BaudCodes[] = {
-    {1200, B1200},     {2400, B2400},   {4800, B4800},   {9600, B9600},
-    {19200, B19200},   {38400, B38400}, {57600, B57600}, {115200, B115200},
+    {1200, B1200},     {2400, B2400},   {4800, B4800},     {9600, B9600},
+#ifdef __linux__
+    {14400, B0},
+#endif
+    {19200, B19200},
+#ifdef __linux__
+    {28800, B0},
+#endif
+    {38400, B38400},   {57600, B57600}, {115200, B115200},
 #ifdef B230400
     {230400, B230400},
 #endif
@@ -131,7 +140,7 @@ std::optional<speed_t> BaudCode(int baud) {
 
 // Raw bytes, 8N1, no flow control, no modem lines; a read that finds
 // nothing returns at once (O_NONBLOCK) and one that returns 0 means hang-up.
-bool MakeRaw(int descriptor, speed_t speed, termios& original) {
+bool MakeRaw(int descriptor, speed_t speed, int baud, termios& original) {
     if (tcgetattr(descriptor, &original) != 0) {
         return false;
     }
@@ -142,8 +151,12 @@ bool MakeRaw(int descriptor, speed_t speed, termios& original) {
     raw.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    return cfsetispeed(&raw, speed) == 0 && cfsetospeed(&raw, speed) == 0 &&
-           tcsetattr(descriptor, TCSANOW, &raw) == 0;
+    // A rate without a constant is set once the rest is: tcsetattr would
+    // put a constant's rate back.
+    const speed_t constant = speed != B0 ? speed : B9600;
+    return cfsetispeed(&raw, constant) == 0 && cfsetospeed(&raw, constant) == 0 &&
+           tcsetattr(descriptor, TCSANOW, &raw) == 0 &&
+           (speed != B0 || SetCustomBaud(descriptor, baud));
 }
 
 #endif
@@ -202,7 +215,7 @@ TOpenResult OpenSerialPort(const std::string& path, int baud) {
         return result;
     }
     termios original{};
-    if (!MakeRaw(descriptor, *speed, original)) {
+    if (!MakeRaw(descriptor, *speed, baud, original)) {
         const int error = errno;
         close(descriptor);
         result.Error = ErrorText(error);

@@ -14,6 +14,10 @@ namespace ostrel::adapters {
 namespace {
 
 constexpr std::int64_t MillisecondsPerReading = 1000;
+constexpr std::int64_t MillisecondsPerMinute = 60000;
+// A counter that reports once a second and has said nothing for this long
+// is connected but not counting (a wrong rate, a cable without data lines).
+constexpr std::int64_t SilenceMilliseconds = 10000;
 
 std::string HexId(std::uint32_t id) {
     std::ostringstream text;
@@ -79,12 +83,17 @@ void TSerialCounter::FindOn(const std::string& path, const std::vector<int>& bau
             return;
         }
         std::optional<std::string> model = protocol.Identify(*opened.Port);
+        Tell(protocol, path + " at " + std::to_string(baud) + " baud");
         if (model) {
             std::uint32_t id = PortId(path);
             while (PathOf(id) != nullptr || id == 0) {
                 ++id;
             }
-            Found.push_back(TFound{id, path, std::move(*model), std::move(opened.Port)});
+            const std::optional<std::uint16_t> coefficient =
+                protocol.Coefficient(*opened.Port, *model);
+            Tell(protocol, path);
+            Found.push_back(
+                TFound{id, path, std::move(*model), std::move(opened.Port), coefficient});
             return;
         }
     }
@@ -117,6 +126,7 @@ std::int32_t TSerialCounter::Connect(std::uint32_t id) {
     link->Path = found->Path;
     link->Port = std::move(found->Port);
     link->Decoder = Protocol->MakeDecoder(found->Model);
+    link->LastBytes = Context.Clock.SteadyMilliseconds();
     if (!Protocol->Start(*link->Port)) {
         Context.Report(Setup.Name + ": the counter on " + link->Path + " cannot be started");
         GonePending = true;
@@ -135,6 +145,7 @@ std::int32_t TSerialCounter::Disconnect(std::uint32_t id) {
         return 0;
     }
     Queue(Link->Decoder->Finish());
+    TakeCpm(true);
     EndLink(true);
     GonePending = true;
     return 1;
@@ -161,17 +172,31 @@ std::int32_t TSerialCounter::GetData(TCounterSample* sample) {
 }
 
 void TSerialCounter::Poll() {
+    const std::int64_t steady = Context.Clock.SteadyMilliseconds();
+    if (const std::string request = Link->Decoder->Request(steady); !request.empty()) {
+        Link->Port->Write(request);
+    }
     std::string bytes;
     const TReadStatus status = Link->Port->Read(bytes);
-    std::vector<std::uint16_t> counts =
-        Link->Decoder->Take(bytes, Context.Clock.SteadyMilliseconds());
+    if (!bytes.empty()) {
+        Link->LastBytes = steady;
+    } else if (!Link->ToldSilent && steady - Link->LastBytes >= SilenceMilliseconds) {
+        Link->ToldSilent = true;
+        Context.Report(Setup.Name + ": the counter on " + Link->Path + " has sent nothing for " +
+                       std::to_string(SilenceMilliseconds / 1000) + " s");
+    }
+    std::vector<std::uint16_t> counts = Link->Decoder->Take(bytes, steady);
     if (status == TReadStatus::Open) {
         Queue(counts);
+        TakeCpm(false);
+        Tell(*Link->Decoder, Link->Path);
         return;
     }
     const std::vector<std::uint16_t> rest = Link->Decoder->Finish();
     counts.insert(counts.end(), rest.begin(), rest.end());
     Queue(counts);
+    TakeCpm(true);
+    Tell(*Link->Decoder, Link->Path);
     Context.Report(Setup.Name + ": the counter on " + Link->Path + " is gone");
     EndLink(false);
     GonePending = true;
@@ -188,12 +213,46 @@ void TSerialCounter::Queue(const std::vector<std::uint16_t>& counts) {
     const auto last = static_cast<std::int64_t>(counts.size()) - 1;
     for (std::int64_t i = 0; i <= last; ++i) {
         const std::int64_t stamp = std::max(now - (last - i) * MillisecondsPerReading, earliest);
-        TCounterSample sample{};
-        sample.Time = LocalSystemTime(stamp);
-        sample.Count = counts[static_cast<std::size_t>(i)];
-        Pending.push_back(sample);
+        QueueAt(stamp, counts[static_cast<std::size_t>(i)]);
     }
     LastStamp = now;
+}
+
+void TSerialCounter::QueueAt(std::int64_t stamp, std::uint16_t count) {
+    TCounterSample sample{};
+    sample.Time = LocalSystemTime(stamp);
+    sample.Count = count;
+    Pending.push_back(sample);
+}
+
+// Every time zone is a whole number of minutes from UTC, so a minute of the
+// wall clock is a local clock minute too.
+void TSerialCounter::TakeCpm(bool stopping) {
+    const std::int64_t now = Context.Clock.WallMilliseconds();
+    const std::int64_t minute = now / MillisecondsPerMinute;
+    const std::optional<std::uint16_t> cpm = Link->Decoder->TakeCpm();
+    if (Link->MinuteCpm && (minute != Link->CpmMinute || stopping)) {
+        // The last second of its minute, unless the minute is still running.
+        const std::int64_t end =
+            (Link->CpmMinute + 1) * MillisecondsPerMinute - MillisecondsPerReading;
+        const std::int64_t stamp = std::max(std::min(end, now), LastStamp);
+        QueueAt(stamp, *Link->MinuteCpm);
+        LastStamp = stamp;
+        Link->MinuteCpm.reset();
+    }
+    if (cpm) {
+        Link->MinuteCpm = cpm;
+        Link->CpmMinute = minute;
+        if (stopping) {
+            TakeCpm(true);
+        }
+    }
+}
+
+void TSerialCounter::Tell(TNotes& source, const std::string& where) {
+    for (const std::string& note : source.TakeNotes()) {
+        Context.Report(Setup.Name + ": " + where + ": " + note);
+    }
 }
 
 void TSerialCounter::EndLink(bool askToStop) {
@@ -225,6 +284,11 @@ std::int32_t TSerialCounter::GetCoefficient(std::uint32_t id, std::uint16_t* coe
         return 0;
     }
     TCoefficientPair pair{Setup.DefaultCoefficient, Setup.DefaultBackground};
+    const auto found = std::find_if(Found.begin(), Found.end(),
+                                    [path](const TFound& entry) { return entry.Path == *path; });
+    if (found != Found.end() && found->Coefficient) {
+        pair.Coefficient = *found->Coefficient;
+    }
     if (const auto held = Coefficients.find(*path); held != Coefficients.end()) {
         pair = held->second;
     } else if (const auto stored =

@@ -3,7 +3,10 @@
 // The eight entry points of a device library, for counters on serial ports:
 // Find looks for counters on the configured ports, Connect starts one
 // reporting, GetData hands out one reading per second of counting, stamped
-// with local time, without ever waiting for the port.
+// with local time, without ever waiting for the port. A counter that reports
+// only its own CPM gives one reading a clock minute instead: the last CPM it
+// sent in that minute, stamped in it, handed out once the minute is over (or
+// the counter stopped).
 
 #include "adapters/AdapterConfig.h"
 #include "adapters/Clock.h"
@@ -74,18 +77,26 @@ private:
         std::string Path;
         std::string Model;
         std::unique_ptr<TSerialPort> Port;
+        std::optional<std::uint16_t> Coefficient; // what the counter says suits it
     };
     struct TLink {
         std::uint32_t Id = 0;
         std::string Path;
         std::unique_ptr<TSerialPort> Port;
         std::unique_ptr<TCountDecoder> Decoder;
+        std::int64_t LastBytes = 0; // steady milliseconds
+        bool ToldSilent = false;
+        std::optional<std::uint16_t> MinuteCpm; // the last CPM of the minute below
+        std::int64_t CpmMinute = 0;             // minutes since 1970
     };
 
     void FindOn(const std::string& path, const std::vector<int>& bauds, TProtocol& protocol);
     void Poll();
     void EndLink(bool askToStop);
     void Queue(const std::vector<std::uint16_t>& counts);
+    void TakeCpm(bool stopping);
+    void QueueAt(std::int64_t stamp, std::uint16_t count);
+    void Tell(TNotes& source, const std::string& path);
     const std::string* PathOf(std::uint32_t id) const;
 
     TAdapterSetup Setup;

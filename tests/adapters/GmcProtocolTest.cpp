@@ -182,7 +182,12 @@ TEST(GmcProtocolTest, NoAnswerAVanishedPortOrARefusedWriteIdentifiesNothing) {
         std::vector<std::string> Log;
     };
     const std::vector<TCase> cases = {
-        {"silence", "", false, false, {"write <HEARTBEAT0>>", "discard", "write <GETVER>>"}},
+        // Asked twice: some GMC-500+ firmware leaves the first question unanswered.
+        {"silence",
+         "",
+         false,
+         false,
+         {"write <HEARTBEAT0>>", "discard", "write <GETVER>>", "write <GETVER>>"}},
         {"another device",
          "ERROR\r\n",
          false,
@@ -217,8 +222,9 @@ TEST(GmcProtocolTest, StartAndStopSendTheHeartbeatCommands) {
 
 TEST(GmcProtocolTest, TheDecoderFollowsTheModelUnlessForced) {
     const std::vector<std::tuple<std::optional<int>, std::string, std::uint16_t>> cases = {
-        // The same four bytes: two RFC1201 frames, or one RFC1801 frame.
-        {std::nullopt, "GMC-300Re 4.54", 2},
+        // The same four bytes: two RFC1201 frames, or one RFC1801 frame;
+        // by model, held until later bursts tell.
+        {std::nullopt, "GMC-300Re 4.54", 0},
         {std::nullopt, "GMC-500+Re 2.42", 1},
         {4, "GMC-300Re 4.54", 1},
         {2, "GMC-600+Re 1.14", 2},
@@ -227,6 +233,74 @@ TEST(GmcProtocolTest, TheDecoderFollowsTheModelUnlessForced) {
         const auto decoder = TGmcProtocol(forced).MakeDecoder(model);
         decoder->Take(Bytes({0x00, 0x00, 0x00, 0x09}), 0);
         EXPECT_EQ(decoder->Take("", 100).size(), readings) << model;
+    }
+}
+
+// One burst a second, as heartbeats come.
+struct TWidthCase {
+    const char* Name;
+    int FrameBytes;
+    bool Follow;
+    std::vector<std::string> Bursts;
+    std::vector<std::uint16_t> Counts;
+    std::vector<std::string> Notes;
+};
+
+TEST(GmcHeartbeatDecoderTest, TheBurstsTellTheFrameWidth) {
+    const std::string four = Bytes({0x00, 0x00, 0x00, 0x09});
+    const std::vector<TWidthCase> cases = {
+        {"early GMC-500/600 firmware sends 2 bytes",
+         4,
+         true,
+         {Bytes({0x00, 0x0C}), Bytes({0x00, 0x0D})},
+         {12, 13},
+         {"the heartbeats are 2-byte frames, not the 4 bytes that GMC-500Re 1.08 expects; they "
+          "are read as sent"}},
+        {"a 2-byte model sending 4 bytes",
+         2,
+         true,
+         {four, four, four, four},
+         {9, 9, 9, 9},
+         {"the heartbeats are 4-byte frames, not the 2 bytes that GMC-500Re 1.08 expects; they "
+          "are read as sent"}},
+        {"one backlog of two seconds is no 4-byte frame",
+         2,
+         true,
+         {Bytes({0x00, 0x01, 0x00, 0x02}), Bytes({0x00, 0x03}), four},
+         {1, 2, 3, 0, 9},
+         {}},
+        {"4-byte frames as expected", 4, true, {four, four, four}, {9, 9, 9}, {}},
+        {"a forced width is kept, and the difference told",
+         2,
+         false,
+         {four, four, four},
+         {0, 9, 0, 9, 0, 9},
+         {"the heartbeats are 4-byte frames, not the 2 bytes that the configuration expects"}},
+    };
+    for (const TWidthCase& c : cases) {
+        TGmcHeartbeatDecoder decoder =
+            c.Follow ? TGmcHeartbeatDecoder(c.FrameBytes, true, "GMC-500Re 1.08")
+                     : TGmcHeartbeatDecoder(c.FrameBytes);
+        std::vector<std::uint16_t> counts;
+        std::int64_t time = 0;
+        for (const std::string& burst : c.Bursts) {
+            decoder.Take(burst, time);
+            const auto taken = decoder.Take("", time + 100);
+            counts.insert(counts.end(), taken.begin(), taken.end());
+            time += 1000;
+        }
+        EXPECT_EQ(counts, c.Counts) << c.Name;
+        EXPECT_EQ(decoder.TakeNotes(), c.Notes) << c.Name;
+    }
+}
+
+TEST(GmcModelTest, TheCoefficientFollowsTheTube) {
+    const std::vector<std::pair<std::string, std::uint16_t>> cases = {
+        {"GMC-300Re 4.54", 650}, {"GMC-320Re 5.2", 650},   {"GMC-500+Re 2.42", 650},
+        {"GMC-600Re 1.02", 287}, {"GMC-600+Re 2.22", 287},
+    };
+    for (const auto& [model, coefficient] : cases) {
+        EXPECT_EQ(GmcTubeCoefficient(model), coefficient) << model;
     }
 }
 

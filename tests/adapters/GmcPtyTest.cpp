@@ -112,8 +112,66 @@ TEST_F(GmcPtyTest, GarbageFramesNeverReachTheReadings) {
     fake.SendRaw(std::string("\x01", 1));
     BytesSent += 1;
     EXPECT_EQ(ReadingsUpToHere(*counter), Readings{});
-    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {6, 7}, 2),
-              (Readings{"2024-05-01 09:40:57.000 w3 6", "2024-05-01 09:40:58.000 w3 7"}));
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {6, 7, 8}, 2),
+              (Readings{"2024-05-01 09:40:56.000 w3 6", "2024-05-01 09:40:57.000 w3 7",
+                        "2024-05-01 09:40:58.000 w3 8"}));
+    EXPECT_EQ(World.Reports, Commands{"GMC adapter: " + fake.Path() +
+                                      ": heartbeats that lost or gained a byte are dropped"});
+}
+
+// Firmware whose heartbeats are not as wide as its model number says.
+TEST_F(GmcPtyTest, TheFrameWidthIsTakenFromTheStream) {
+    struct TCase {
+        std::string Version;
+        int SentBytes;
+        int ExpectedBytes;
+        int Bursts;
+        Readings Expected;
+    };
+    const std::vector<TCase> cases = {
+        {"GMC-500Re 1.08", 2, 4, 1, {"2024-05-01 09:40:58.000 w3 12"}},
+        {"GMC-600+Re 2.22", 2, 4, 1, {"2024-05-01 09:40:58.000 w3 12"}},
+        // Held until the third burst shows 4-byte frames.
+        {"GMC-320Re 5.2",
+         4,
+         2,
+         3,
+         {"2024-05-01 09:40:56.000 w3 12", "2024-05-01 09:40:57.000 w3 12",
+          "2024-05-01 09:40:58.000 w3 12"}},
+    };
+    for (const TCase& c : cases) {
+        World.Reports.clear();
+        BytesSent = 0;
+        test::TFakeGmc fake(c.Version, c.SentBytes);
+        auto counter = Counter(fake.Path());
+        FindAndConnect(*counter, fake);
+        Readings readings;
+        for (int burst = 0; burst < c.Bursts; ++burst) {
+            const Readings more = ReadingsOfSentBytes(*counter, fake, {12}, c.SentBytes);
+            readings.insert(readings.end(), more.begin(), more.end());
+        }
+        EXPECT_EQ(readings, c.Expected) << c.Version;
+        EXPECT_EQ(World.Reports, Commands{"GMC adapter: " + fake.Path() + ": the heartbeats are " +
+                                          std::to_string(c.SentBytes) + "-byte frames, not the " +
+                                          std::to_string(c.ExpectedBytes) + " bytes that " +
+                                          c.Version + " expects; they are read as sent"})
+            << c.Version;
+    }
+}
+
+TEST_F(GmcPtyTest, RatesWithoutATermiosConstantAndASilentCounterIsToldOnce) {
+    test::TFakeGmc fake("GMC-320Re 5.2", 2);
+    auto counter = Counter(fake.Path());
+    World.Environment["OSTREL_GMC_BAUD"] = "28800";
+    FindAndConnect(*counter, fake);
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {3}, 2),
+              Readings{"2024-05-01 09:40:58.000 w3 3"});
+    World.Clock.Steady += 10000;
+    EXPECT_EQ(test::Drain(*counter), Readings{});
+    World.Clock.Steady += 10000;
+    EXPECT_EQ(test::Drain(*counter), Readings{});
+    EXPECT_EQ(World.Reports, Commands{"GMC adapter: the counter on " + fake.Path() +
+                                      " has sent nothing for 10 s"});
 }
 
 TEST_F(GmcPtyTest, PullingTheCableDeliversTheGoneMarkerOnce) {
@@ -146,18 +204,18 @@ TEST_F(GmcPtyTest, ADeviceThatDoesNotAnswerIsNoCounter) {
     auto counter = Counter(silent.Path());
     World.Environment["OSTREL_GMC_BAUD"] = "115200";
     EXPECT_EQ(counter->Find(), 0);
-    EXPECT_EQ(silent.Read(0), "<HEARTBEAT0>><GETVER>>");
+    EXPECT_EQ(silent.Read(0), "<HEARTBEAT0>><GETVER>><GETVER>>");
     EXPECT_EQ(World.Reports, Commands{"GMC adapter: no counter answers on " + silent.Path()});
 }
 
-TEST_F(GmcPtyTest, TheSecondRateIsTriedWhenTheFirstGetsNoAnswer) {
+TEST_F(GmcPtyTest, EachRateIsAskedTwiceBeforeTheNext) {
     test::TPty pty;
     auto counter = Counter(pty.Path());
     std::thread answerAtSecondAsk([&] {
         std::string seen;
         test::WaitUntil([&] {
             seen += pty.Read(5);
-            return seen.find("<GETVER>><HEARTBEAT0>><GETVER>>") != std::string::npos;
+            return seen.find("<GETVER>><GETVER>><HEARTBEAT0>><GETVER>>") != std::string::npos;
         });
         pty.Write("GMC-300Re 3.20");
     });

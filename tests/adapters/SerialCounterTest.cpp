@@ -111,8 +111,8 @@ TEST_F(SerialCounterTest, NoCounterAnsweringIsSaidOnTheSide) {
 TEST_F(SerialCounterTest, AnUnusableConfigurationFindsNothingAndSaysWhy) {
     const std::vector<std::pair<std::pair<std::string, std::string>, std::string>> cases = {
         {{"OSTREL_GMC_BAUD", "300"},
-         "GMC adapter: OSTREL_GMC_BAUD: baud must be one of 1200, 2400, "
-         "4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, not \"300\""},
+         "GMC adapter: OSTREL_GMC_BAUD: baud must be one of 1200, 2400, 4800, 9600, 14400, "
+         "19200, 28800, 38400, 57600, 115200, 230400, 460800, not \"300\""},
         {{"OSTREL_GMC_PROTOCOL", "xmodem"},
          "GMC adapter: protocol must be auto, RFC1201 or RFC1801, not \"xmodem\""},
     };
