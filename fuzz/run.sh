@@ -8,8 +8,9 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build-fuzz}" && pwd)
 seconds=${2:-60}
-targets=(LogFileFuzzer StrToFloatFuzzer SettingsFileFuzzer FloatTextFuzzer SimScriptFuzzer
-         SimEnvironmentFuzzer)
+targets=(LogFileFuzzer StrToFloatFuzzer SettingsFileFuzzer FloatTextFuzzer
+         GmcFuzzer CounterLineFuzzer AdapterConfigFuzzer AdapterStateFuzzer RadProFuzzer
+         SimScriptFuzzer SimEnvironmentFuzzer)
 
 # Leaks count as crashes; a report names its frames.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}

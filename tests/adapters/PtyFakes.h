@@ -193,4 +193,80 @@ private:
     std::thread Server;
 };
 
+// A counter running the Rad Pro firmware, as its USB protocol document
+// (Gissio/radpro, docs/comm.md) describes it: "GET name" CR LF requests,
+// "OK value" or "ERROR" CR LF answers.
+class TFakeRadPro {
+public:
+    // The deviceId answer of docs/comm.md's example, and its tube sensitivity.
+    explicit TFakeRadPro(std::string deviceId = "FS2011 (STM32F051C8);Rad Pro 2.0/en;"
+                                                "b5706d937087f975b5812810",
+                         std::string sensitivity = "153.800")
+        : DeviceId(std::move(deviceId)), Sensitivity(std::move(sensitivity)),
+          Server([this] { Serve(); }) {}
+    ~TFakeRadPro() { Unplug(); }
+
+    const std::string& Path() const { return Pty.Path(); }
+
+    // The tube's lifetime pulse count grows by this.
+    void AddPulses(std::uint32_t pulses) { PulseCount += pulses; }
+
+    // The requests received so far, without CR LF.
+    std::vector<std::string> Requests() const {
+        const std::lock_guard<std::mutex> guard(Lock);
+        return Received;
+    }
+
+    // Bytes of the answers sent so far.
+    std::size_t BytesAnswered() const { return Answered.load(); }
+
+    void Unplug() {
+        Stopping = true;
+        if (Server.joinable()) {
+            Server.join();
+        }
+        const std::lock_guard<std::mutex> guard(Lock);
+        Pty.Close();
+    }
+
+private:
+    void Serve() {
+        std::string pending;
+        while (!Stopping) {
+            pending += Pty.Read(5);
+            std::size_t end = 0;
+            while ((end = pending.find("\r\n")) != std::string::npos) {
+                Handle(pending.substr(0, end));
+                pending.erase(0, end + 2);
+            }
+        }
+    }
+
+    void Handle(const std::string& request) {
+        const std::lock_guard<std::mutex> guard(Lock);
+        Received.push_back(request);
+        std::string answer = "ERROR";
+        if (request == "GET deviceId") {
+            answer = "OK " + DeviceId;
+        } else if (request == "GET tubeSensitivity") {
+            answer = "OK " + Sensitivity;
+        } else if (request == "GET tubePulseCount") {
+            answer = "OK " + std::to_string(PulseCount.load());
+        }
+        answer += "\r\n";
+        Pty.Write(answer);
+        Answered += answer.size();
+    }
+
+    TPty Pty;
+    std::string DeviceId;
+    std::string Sensitivity;
+    std::atomic<std::uint32_t> PulseCount{1500};
+    std::atomic<std::size_t> Answered{0};
+    mutable std::mutex Lock;
+    std::vector<std::string> Received;
+    std::atomic<bool> Stopping{false};
+    std::thread Server;
+};
+
 } // namespace ostrel::adapters::test

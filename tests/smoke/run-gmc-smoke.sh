@@ -1,11 +1,26 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The real program with the GMC adapter as its device library, logging a fake
-# GMC-320 on a pseudo-terminal, driven from its menu under Xvfb: connect,
-# let a few one-second heartbeats arrive, redraw (which writes the line of
-# the minute in progress), save as a CSV file, and check the file's lines.
+# The real program with an adapter as its device library, logging a fake
+# counter on a pseudo-terminal, driven from its menu under Xvfb: connect, let
+# a few one-second reports arrive, redraw (which writes the line of the
+# minute in progress), save as a CSV file, and check the file's lines.
+#
+#   run-gmc-smoke.sh <bin folder> [gmc | radpro]
+#
+# gmc: the GMC adapter and a fake GMC-320 sending heartbeats; radpro: the
+# Rad Pro adapter polling a fake Rad Pro counter's pulse count.
 set -euo pipefail
 bin=$(cd "$1" && pwd)
+family=${2:-gmc}
+case $family in
+  gmc) library=libPexlarGmc.so fake_program=ostrel-fake-gmc port_variable=OSTREL_GMC_PORT
+       reports=4 ;;
+  # Its first pulse count is only the base, and a poll may fall twice into
+  # one of the fake's seconds: a few more reports hold at least four seconds.
+  radpro) library=libPexlarRadPro.so fake_program=ostrel-fake-radpro
+          port_variable=OSTREL_RADPRO_PORT reports=7 ;;
+  *) echo "unknown adapter family $family" >&2; exit 2 ;;
+esac
 export QT_QPA_PLATFORM=xcb
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -14,12 +29,12 @@ trap 'rm -rf "$work"' EXIT
 per_second=7
 mkdir -p "$work/app" "$work/home"
 cp "$bin/ostrel" "$work/app/"
-cp "$bin/adapters/libPexlarGmc.so" "$work/app/libPexlar.so"
-cp "$bin/ostrel-fake-gmc" "$work/"
+cp "$bin/adapters/$library" "$work/app/libPexlar.so"
+cp "$bin/$fake_program" "$work/fake-counter"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
-  work=$1 per_second=$2 smoke=$3
+  work=$1 per_second=$2 port_variable=$3 reports=$4 smoke=$5
   cd "$work"
   fail() {
     echo "FAIL: $*" >&2
@@ -29,9 +44,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     exit 1
   }
   source "$smoke/support.sh"
-  sent_four() { (( $(grep -c "^sent" fake.log || true) >= 4 )); }
+  enough_sent() { (( $(grep -c "^sent" fake.log || true) >= reports )); }
 
-  ./ostrel-fake-gmc "$per_second" 120 >port.txt 2>fake.log &
+  ./fake-counter "$per_second" 120 >port.txt 2>fake.log &
   fake=$!
   wait_for 50 test -s port.txt || fail "the fake counter gave no terminal"
   port=$(head -n 1 port.txt)
@@ -39,8 +54,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   # The adapter finds its port in its environment; its configuration and
   # state files go into a home of their own.
   (cd app && HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-     XDG_STATE_HOME="$work/home/.local/state" OSTREL_GMC_PORT="$port" \
-     exec ./ostrel >stdout.txt 2>stderr.txt) &
+     XDG_STATE_HOME="$work/home/.local/state" exec env "$port_variable=$port" \
+     ./ostrel >stdout.txt 2>stderr.txt) &
   app=$!
   wait_for 200 xdotool search --name "^Ostrel Ver\.1\.4$" || fail "no main window"
   window=$(xdotool search --name "^Ostrel Ver\.1\.4$" | head -n 1)
@@ -49,7 +64,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
 
   # ロガー(&L) → 接続/開始(&B)
   xdotool key alt+l; sleep 0.3; xdotool key b
-  wait_for 200 sent_four || fail "no heartbeats after connecting"
+  wait_for 200 enough_sent || fail "no reports after connecting"
 
   # ロガー(&L) → グラフ再描画(&G), then ファイル(&F) → 名前をつけて保存(&A)...
   xdotool key alt+l; sleep 0.3; xdotool key g; sleep 0.3
@@ -64,7 +79,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wait "$app" || status=$?
   kill -TERM "$fake" 2>/dev/null || true
   [[ $status -eq 0 ]] || fail "the program ended with status $status"
-' _ "$work" "$per_second" "$(cd "$(dirname "$0")" && pwd)"
+' _ "$work" "$per_second" "$port_variable" "$reports" "$(cd "$(dirname "$0")" && pwd)"
 
 # Every line: today, a minute, a count that is a positive multiple of the
 # counts a second; the minutes together hold at least the four seconds
@@ -89,4 +104,4 @@ done <"$work/log.csv"
 if (( lines == 0 || total < 4 * per_second )); then
   echo "FAIL: $lines lines holding $total counts" >&2; cat "$work/log.csv" >&2; exit 1
 fi
-echo "PASS: the program logged $total counts of a fake GMC in $lines minute line(s)"
+echo "PASS: the program logged $total counts of a fake $family counter in $lines minute line(s)"
