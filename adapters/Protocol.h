@@ -36,6 +36,9 @@ public:
     // The texts noted since the last call, oldest first.
     std::vector<std::string> TakeNotes() { return std::exchange(NewNotes, {}); }
 
+    // Each cause may be told again (for the next port).
+    void ForgetCauses() { Causes.clear(); }
+
 protected:
     void Note(std::string_view cause, std::string text) {
         if (Causes.insert(std::string(cause)).second) {

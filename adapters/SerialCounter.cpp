@@ -76,6 +76,9 @@ std::int32_t TSerialCounter::Find() {
 
 void TSerialCounter::FindOn(const std::string& path, const std::vector<int>& bauds,
                             TProtocol& protocol) {
+    protocol.ForgetCauses();
+    // Told only when no rate finds a counter: a wrong rate answers garbage.
+    std::vector<std::string> whyNot;
     for (const int baud : bauds) {
         TOpenResult opened = Context.OpenPort(path, baud);
         if (!opened.Port) {
@@ -83,7 +86,10 @@ void TSerialCounter::FindOn(const std::string& path, const std::vector<int>& bau
             return;
         }
         std::optional<std::string> model = protocol.Identify(*opened.Port);
-        Tell(protocol, path + " at " + std::to_string(baud) + " baud");
+        for (const std::string& note : protocol.TakeNotes()) {
+            whyNot.push_back(Setup.Name + ": " + path + " at " + std::to_string(baud) +
+                             " baud: " + note);
+        }
         if (model) {
             std::uint32_t id = PortId(path);
             while (PathOf(id) != nullptr || id == 0) {
@@ -96,6 +102,9 @@ void TSerialCounter::FindOn(const std::string& path, const std::vector<int>& bau
                 TFound{id, path, std::move(*model), std::move(opened.Port), coefficient});
             return;
         }
+    }
+    for (const std::string& text : whyNot) {
+        Context.Report(text);
     }
     Context.Report(Setup.Name + ": no counter answers on " + path);
 }

@@ -180,6 +180,7 @@ TEST(GmcProtocolTest, NoAnswerAVanishedPortOrARefusedWriteIdentifiesNothing) {
         bool Gone;
         bool RefuseWrites;
         std::vector<std::string> Log;
+        std::vector<std::string> Notes;
     };
     const std::vector<TCase> cases = {
         // Asked twice: some GMC-500+ firmware leaves the first question unanswered.
@@ -192,7 +193,8 @@ TEST(GmcProtocolTest, NoAnswerAVanishedPortOrARefusedWriteIdentifiesNothing) {
          "ERROR\r\n",
          false,
          false,
-         {"write <HEARTBEAT0>>", "discard", "write <GETVER>>"}},
+         {"write <HEARTBEAT0>>", "discard", "write <GETVER>>"},
+         {"an answer that names no GMC model: \"ERROR??\""}},
         {"gone", "", true, false, {"write <HEARTBEAT0>>"}},
         {"refused", "", false, true, {"write <HEARTBEAT0>>"}},
     };
@@ -205,6 +207,7 @@ TEST(GmcProtocolTest, NoAnswerAVanishedPortOrARefusedWriteIdentifiesNothing) {
         TGmcProtocol protocol(std::nullopt);
         EXPECT_EQ(protocol.Identify(port), std::nullopt) << c.Name;
         EXPECT_EQ(script->Log, c.Log) << c.Name;
+        EXPECT_EQ(protocol.TakeNotes(), c.Notes) << c.Name;
     }
 }
 
