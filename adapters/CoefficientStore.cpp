@@ -34,10 +34,13 @@ std::vector<std::string_view> Lines(std::string_view text) {
     return lines;
 }
 
-// The port named by a line, when it is "port = value" and not a comment.
+// The port named by a line, when it is "port = value". A comment ("#" first)
+// names no port the configuration can give, which has no blanks in its
+// names, unless that port's own name starts with "#" (possible from the
+// environment): its line must read back, or each write would add another.
 std::optional<std::string_view> LinePort(std::string_view line) {
     const std::string_view content = Trimmed(line);
-    if (content.empty() || content.front() == '#') {
+    if (content.empty()) {
         return std::nullopt;
     }
     const std::size_t equals = content.rfind('=');

@@ -139,10 +139,12 @@ std::vector<std::uint16_t> TGmcHeartbeatDecoder::Take(std::string_view bytes,
 }
 
 std::vector<std::uint16_t> TGmcHeartbeatDecoder::Finish() {
-    std::vector<std::uint16_t> counts = Decode(std::exchange(Held, {}));
-    const std::vector<std::uint16_t> rest =
+    // The last burst may be held too: nothing more will tell, so all that
+    // is held is read at the width expected.
+    std::vector<std::uint16_t> counts =
         Burst.empty() ? std::vector<std::uint16_t>{} : DecodeBurst();
-    counts.insert(counts.end(), rest.begin(), rest.end());
+    const std::vector<std::uint16_t> held = Decode(std::exchange(Held, {}));
+    counts.insert(counts.end(), held.begin(), held.end());
     return counts;
 }
 

@@ -10,6 +10,7 @@
 #include "device/CounterDevice.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -20,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -197,6 +199,18 @@ inline std::vector<std::string> Drain(TSerialCounter& counter) {
     TCounterSample sample{};
     while (counter.GetData(&sample) != 0) {
         texts.push_back(SampleText(sample));
+    }
+    return texts;
+}
+
+// What GetData hands out once it hands out anything (the gone marker after
+// a cable is pulled), polling for up to 20 s.
+inline std::vector<std::string> DrainWhenAny(TSerialCounter& counter) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::vector<std::string> texts = Drain(counter);
+    while (texts.empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        texts = Drain(counter);
     }
     return texts;
 }

@@ -33,6 +33,8 @@ TEST(CoefficientStoreTest, FindsThePairOfThePort) {
                              "/dev/one = 5\n"
                              "/dev/three = 1 2 3\n"
                              "/dev/neg = -1 0\n"
+                             "# /dev/ttyUSB2 = 3 3\n"
+                             "#hash = 4 4\n"
                              "/dev/ttyUSB0 = 1 1\n";
     const std::vector<std::pair<std::string, std::optional<TCoefficientPair>>> cases = {
         {"/dev/ttyUSB0", TCoefficientPair{650, 0}},
@@ -44,6 +46,9 @@ TEST(CoefficientStoreTest, FindsThePairOfThePort) {
         {"/dev/neg", std::nullopt},
         {"/dev/ttyUSB", std::nullopt},
         {"# heading", std::nullopt},
+        // A line commented out is not the port's; a port named with "#" reads its line.
+        {"/dev/ttyUSB2", std::nullopt},
+        {"#hash", TCoefficientPair{4, 4}},
     };
     for (const auto& [port, pair] : cases) {
         EXPECT_EQ(FindCoefficients(text, port), pair) << port;
@@ -60,6 +65,7 @@ TEST(CoefficientStoreTest, SetsOneLineAndKeepsTheOthers) {
         {"# mine\n/dev/ttyACM0 = 1 2", "/dev/ttyUSB0",
          "# mine\n/dev/ttyACM0 = 1 2\n/dev/ttyUSB0 = 700 3\n"},
         {"a = 1 1\n\na = 2 2\n", "a", "a = 700 3\n\na = 2 2\n"},
+        {"#a = 1 1\n", "#a", "#a = 700 3\n"},
     };
     for (const auto& [before, port, after] : cases) {
         EXPECT_EQ(WithCoefficients(before, port, {700, 3}), after) << before;

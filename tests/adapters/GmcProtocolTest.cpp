@@ -153,6 +153,13 @@ TEST(GmcHeartbeatDecoderTest, FinishDecodesWhatIsCompleteAndAnOverlongBurstIsDro
     EXPECT_EQ(decoder.Finish(), std::vector<std::uint16_t>{3});
     EXPECT_TRUE(decoder.Finish().empty());
 
+    // A 4-byte burst held while the width is unsure is read when nothing
+    // more will come, once.
+    TGmcHeartbeatDecoder following(2, true, "GMC-320Re 5.2");
+    EXPECT_TRUE(following.Take(Bytes({0x00, 0x00, 0x00, 0x09}), 0).empty());
+    EXPECT_EQ(following.Finish(), (std::vector<std::uint16_t>{0, 9}));
+    EXPECT_TRUE(following.Finish().empty());
+
     TGmcHeartbeatDecoder stuck(2);
     stuck.Take(std::string(GmcMaxBurstBytes, '\0'), 0);
     stuck.Take(Bytes({0x00, 0x01}), 10);
@@ -188,15 +195,16 @@ TEST(GmcProtocolTest, NoAnswerAVanishedPortOrARefusedWriteIdentifiesNothing) {
          "",
          false,
          false,
-         {"write <HEARTBEAT0>>", "discard", "write <GETVER>>", "write <GETVER>>"}},
+         {"write <HEARTBEAT0>>", "discard", "write <GETVER>>", "write <GETVER>>"},
+         {}},
         {"another device",
          "ERROR\r\n",
          false,
          false,
          {"write <HEARTBEAT0>>", "discard", "write <GETVER>>"},
          {"an answer that names no GMC model: \"ERROR??\""}},
-        {"gone", "", true, false, {"write <HEARTBEAT0>>"}},
-        {"refused", "", false, true, {"write <HEARTBEAT0>>"}},
+        {"gone", "", true, false, {"write <HEARTBEAT0>>"}, {}},
+        {"refused", "", false, true, {"write <HEARTBEAT0>>"}, {}},
     };
     for (const TCase& c : cases) {
         auto script = std::make_shared<TPortScript>();

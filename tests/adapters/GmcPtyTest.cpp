@@ -181,12 +181,7 @@ TEST_F(GmcPtyTest, PullingTheCableDeliversTheGoneMarkerOnce) {
     EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {4}, 2),
               Readings{"2024-05-01 09:40:58.000 w3 4"});
     fake.Unplug();
-    Readings readings;
-    EXPECT_TRUE(test::WaitUntil([&] {
-        const Readings more = test::Drain(*counter);
-        readings.insert(readings.end(), more.begin(), more.end());
-        return !readings.empty();
-    }));
+    const Readings readings = test::DrainWhenAny(*counter);
     EXPECT_EQ(readings, Readings{"gone"});
     EXPECT_EQ(test::Drain(*counter), Readings{});
     EXPECT_EQ(World.Reports, Commands{"GMC adapter: the counter on " + fake.Path() + " is gone"});

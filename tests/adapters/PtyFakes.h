@@ -106,15 +106,39 @@ private:
     std::string SlavePath;
 };
 
+// A fake counter's side of a pseudo-terminal, served by a thread of its own:
+// a subclass starts Server with its Serve loop and calls Unplug in its
+// destructor, before its own members go.
+class TFakeOnPty {
+public:
+    const std::string& Path() const { return Pty.Path(); }
+
+    // The cable is pulled: the terminal side reads an error from now on.
+    void Unplug() {
+        Stopping = true;
+        if (Server.joinable()) {
+            Server.join();
+        }
+        const std::lock_guard<std::mutex> guard(Lock);
+        Pty.Close();
+    }
+
+protected:
+    TPty Pty;
+    mutable std::mutex Lock;
+    std::atomic<bool> Stopping{false};
+    std::thread Server;
+};
+
 // A GQ GMC counter: answers <GETVER>> with its version, and sends the
 // heartbeat counts it is given while <HEARTBEAT1>> is on.
-class TFakeGmc {
+class TFakeGmc : public TFakeOnPty {
 public:
     explicit TFakeGmc(std::string version, int frameBytes = 2)
-        : Version(std::move(version)), FrameBytes(frameBytes), Server([this] { Serve(); }) {}
+        : Version(std::move(version)), FrameBytes(frameBytes) {
+        Server = std::thread([this] { Serve(); });
+    }
     ~TFakeGmc() { Unplug(); }
-
-    const std::string& Path() const { return Pty.Path(); }
 
     // The commands received so far, without their brackets: "GETVER".
     std::vector<std::string> Commands() const {
@@ -142,16 +166,6 @@ public:
     void SendRaw(std::string_view bytes) {
         const std::lock_guard<std::mutex> guard(Lock);
         Pty.Write(bytes);
-    }
-
-    // The cable is pulled: the terminal side reads an error from now on.
-    void Unplug() {
-        Stopping = true;
-        if (Server.joinable()) {
-            Server.join();
-        }
-        const std::lock_guard<std::mutex> guard(Lock);
-        Pty.Close();
     }
 
 private:
@@ -183,30 +197,25 @@ private:
         }
     }
 
-    TPty Pty;
     std::string Version;
     int FrameBytes;
-    mutable std::mutex Lock;
     std::vector<std::string> Received;
-    std::atomic<bool> Stopping{false};
     std::atomic<bool> HeartbeatOn{false};
-    std::thread Server;
 };
 
 // A counter running the Rad Pro firmware, as its USB protocol document
 // (Gissio/radpro, docs/comm.md) describes it: "GET name" CR LF requests,
 // "OK value" or "ERROR" CR LF answers.
-class TFakeRadPro {
+class TFakeRadPro : public TFakeOnPty {
 public:
     // The deviceId answer of docs/comm.md's example, and its tube sensitivity.
     explicit TFakeRadPro(std::string deviceId = "FS2011 (STM32F051C8);Rad Pro 2.0/en;"
                                                 "b5706d937087f975b5812810",
                          std::string sensitivity = "153.800")
-        : DeviceId(std::move(deviceId)), Sensitivity(std::move(sensitivity)),
-          Server([this] { Serve(); }) {}
+        : DeviceId(std::move(deviceId)), Sensitivity(std::move(sensitivity)) {
+        Server = std::thread([this] { Serve(); });
+    }
     ~TFakeRadPro() { Unplug(); }
-
-    const std::string& Path() const { return Pty.Path(); }
 
     // The tube's lifetime pulse count grows by this.
     void AddPulses(std::uint32_t pulses) { PulseCount += pulses; }
@@ -219,15 +228,6 @@ public:
 
     // Bytes of the answers sent so far.
     std::size_t BytesAnswered() const { return Answered.load(); }
-
-    void Unplug() {
-        Stopping = true;
-        if (Server.joinable()) {
-            Server.join();
-        }
-        const std::lock_guard<std::mutex> guard(Lock);
-        Pty.Close();
-    }
 
 private:
     void Serve() {
@@ -258,15 +258,11 @@ private:
         Answered += answer.size();
     }
 
-    TPty Pty;
     std::string DeviceId;
     std::string Sensitivity;
     std::atomic<std::uint32_t> PulseCount{1500};
     std::atomic<std::size_t> Answered{0};
-    mutable std::mutex Lock;
     std::vector<std::string> Received;
-    std::atomic<bool> Stopping{false};
-    std::thread Server;
 };
 
 } // namespace ostrel::adapters::test

@@ -160,12 +160,7 @@ TEST_F(RadProPtyTest, AFakeCounterIsFoundPolledAndUnplugged) {
                                       "GET tubePulseCount", "GET tubePulseCount"}));
 
     fake.Unplug();
-    Readings readings;
-    EXPECT_TRUE(test::WaitUntil([&] {
-        const Readings more = test::Drain(*counter);
-        readings.insert(readings.end(), more.begin(), more.end());
-        return !readings.empty();
-    }));
+    const Readings readings = test::DrainWhenAny(*counter);
     EXPECT_EQ(readings, Readings{"gone"});
     EXPECT_EQ(World.Reports, Texts{"Rad Pro adapter: the counter on " + fake.Path() + " is gone"});
 }

@@ -124,12 +124,7 @@ TEST_F(SerialLinePtyTest, GarbageLinesAreDropped) {
 TEST_F(SerialLinePtyTest, PullingTheCableDeliversTheGoneMarkerOnce) {
     EXPECT_EQ(Send({"CPS, 3\r\n", "CPS, 4"}), Readings{"2024-05-01 09:40:58.000 w3 3"});
     Pty.Close();
-    Readings readings;
-    EXPECT_TRUE(test::WaitUntil([&] {
-        const Readings more = test::Drain(*Counter);
-        readings.insert(readings.end(), more.begin(), more.end());
-        return !readings.empty();
-    }));
+    const Readings readings = test::DrainWhenAny(*Counter);
     // The unfinished "4" cannot be trusted.
     EXPECT_EQ(readings, Readings{"gone"});
     EXPECT_EQ(test::Drain(*Counter), Readings{});
