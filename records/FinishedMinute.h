@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the live loop tells about each minute it finishes, at the moment it
 // writes that minute's log line: the journal and the publishers listen here,
