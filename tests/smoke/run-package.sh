@@ -33,9 +33,11 @@ chmod 755 "$work" "$work/out"
 home=$work/home
 mkdir "$home"
 chown nobody:nogroup "$home"
+# From that home: the build folder, where the test starts, may lie in a
+# folder that nobody cannot enter (a checkout under a private temporary folder).
 as_nobody() {
-  setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 "$@"
+  (cd "$home" && setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 "$@")
 }
 
 echo "== lintian $(basename "$deb") $(basename "$ddeb")"
