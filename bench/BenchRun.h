@@ -28,6 +28,8 @@ struct TSizes {
     std::size_t Memory = 0;
     std::size_t MqttTicks = 0;
     std::size_t JournalTicks = 0; // ticks of one finished minute each
+    std::size_t Save = 0;
+    std::size_t Large = 0; // opened once, in a child process of its own
 };
 
 TSizes FullSizes();
@@ -44,6 +46,8 @@ public:
     void Bursts();
     void Replots();
     void Memory();
+    void Saves();
+    void LargeLog();
     void Startup();
     void Mqtt();
     void Journal(); // in JournalBench.cpp
@@ -66,7 +70,8 @@ private:
     }
     double OpenOnce(std::size_t n);
     void Burst(TBurstKind kind, bool logShown);
-    std::optional<std::int64_t> ChildPeakKilobytes(const QStringList& arguments);
+    std::optional<std::int64_t> ChildPeakKilobytes(const QStringList& arguments,
+                                                   double* openSeconds = nullptr);
     std::vector<double> ProbeRuns(const QString& probe, const QStringList& arguments,
                                   std::vector<double>& toMain);
     std::string JournalFolder(const std::string& name) const { return Folder + "/" + name; }

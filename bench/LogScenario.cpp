@@ -3,6 +3,7 @@
 
 #include "platform/DateTime.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -225,6 +226,20 @@ std::optional<std::string> CheckOpenedLog(const TRecords& records, const TLogVie
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> SameText(const std::string& path, const std::string& expected) {
+    const TFile file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return "cannot read " + path;
+    }
+    std::string text(expected.size() + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), file.get()));
+    if (text == expected) {
+        return std::nullopt;
+    }
+    const auto differ = std::mismatch(text.begin(), text.end(), expected.begin(), expected.end());
+    return path + " differs from byte " + std::to_string(differ.first - text.begin()) + " on";
 }
 
 } // namespace ostrel::bench

@@ -71,4 +71,7 @@ std::size_t ReadAndCountLines(const std::string& path);
 std::optional<std::string> CheckOpenedLog(const TRecords& records, const TLogView& log,
                                           std::size_t n, const TFormatSettings& fs);
 
+// Where the file's bytes first differ from expected; none when they agree.
+std::optional<std::string> SameText(const std::string& path, const std::string& expected);
+
 } // namespace ostrel::bench

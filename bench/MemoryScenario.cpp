@@ -31,9 +31,8 @@ TOpenBreakdown MeasureOpenBreakdown(const std::string& path) {
     {
         const std::size_t start = HeapInUse();
         const std::string text = ReadTextFile(path);
-        const std::vector<std::string_view> lines = SplitLines(text);
         const std::size_t read = HeapInUse();
-        AppendLogRecords(lines, fs, records);
+        AppendLogRecords(text, fs, records);
         breakdown.FileText = Growth(start, read);
         breakdown.Records = Growth(read, HeapInUse());
     }

@@ -10,6 +10,41 @@
 
 namespace ostrel::bench {
 
+namespace {
+
+std::string PointName(const char* series, std::size_t k) {
+    return std::string(series) + " point " + std::to_string(k);
+}
+
+// Every point's value and label, against the scenario's counts, its label
+// rule and the dose rate over the ten records before each point.
+std::optional<std::string> CheckOpenedChart(const TChart& chart, const TRecords& records,
+                                            std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k) {
+        const int index = static_cast<int>(k);
+        const TChartSeries& cpm = chart.SeriesCPM();
+        const TChartSeries& sv = chart.SeriesSV();
+        if (cpm.IsNull(index) || cpm.YValue(index) != ScenarioCount(k)) {
+            return PointName("counts", k) + ": " + std::to_string(cpm.YValue(index));
+        }
+        const bool labelled = k == 0 || ScenarioMinute(k).Minute % 10 == 0;
+        const std::string label = cpm.Label(index).toStdString();
+        if (label != (labelled ? MinuteText(k) : std::string())) {
+            return PointName("counts", k) + ": label \"" + label + "\"";
+        }
+        if (k < DoseRateWindow
+                ? !sv.IsNull(index)
+                : sv.IsNull(index) ||
+                      sv.YValue(index) !=
+                          DoseRateBefore(records, k, ScenarioCoefficient, ScenarioBackground)) {
+            return PointName("dose rate", k) + ": " + std::to_string(sv.YValue(index));
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 TOpenScenario::TOpenScenario(const std::filesystem::path& journalFolder) {
     TMainFormOptions options;
     options.LibraryCandidates = DefaultCounterLibraryCandidates();
@@ -19,7 +54,7 @@ TOpenScenario::TOpenScenario(const std::filesystem::path& journalFolder) {
         Shown.emplace_back(text, caption);
     };
     options.ShowNotConnected = [] {};
-    options.Chooser = Chooser;
+    options.Chooser = FileChooser;
     options.JournalFolder = journalFolder;
     MainForm = std::make_unique<TMainForm>(std::move(options));
 }
@@ -35,7 +70,7 @@ void TOpenScenario::Show() {
 }
 
 void TOpenScenario::Open(const std::string& path) {
-    Chooser->Path = path;
+    FileChooser->Path = path;
     MainForm->OpenClick();
     MainForm->Chart().replot(QCustomPlot::rpImmediateRefresh);
 }
@@ -45,14 +80,28 @@ void TOpenScenario::Settle() {
     QCoreApplication::processEvents();
 }
 
-std::optional<std::string> TOpenScenario::Check(std::size_t n) {
+std::optional<std::string> TOpenScenario::CheckCounts(std::size_t n) {
     const TChart& chart = MainForm->Chart();
-    if (static_cast<std::size_t>(chart.SeriesCPM().Count()) != n ||
-        static_cast<std::size_t>(chart.SeriesSV().Count()) != n) {
-        return "chart points " + std::to_string(chart.SeriesCPM().Count()) + " and " +
-               std::to_string(chart.SeriesSV().Count()) + ", expected " + std::to_string(n);
+    const std::size_t cpm = static_cast<std::size_t>(chart.SeriesCPM().Count());
+    const std::size_t sv = static_cast<std::size_t>(chart.SeriesSV().Count());
+    const std::size_t lines = static_cast<std::size_t>(MainForm->Log().Count());
+    if (cpm != n || sv != n || lines != n || MainForm->Records.Count() != n) {
+        return "chart points " + std::to_string(cpm) + " and " + std::to_string(sv) + ", lines " +
+               std::to_string(lines) + ", records " + std::to_string(MainForm->Records.Count()) +
+               ", expected " + std::to_string(n);
     }
-    return CheckOpenedLog(MainForm->Records, MainForm->Log(), n, ScenarioFormatSettings());
+    return std::nullopt;
+}
+
+std::optional<std::string> TOpenScenario::Check(std::size_t n) {
+    if (auto counts = CheckCounts(n)) {
+        return counts;
+    }
+    if (auto log =
+            CheckOpenedLog(MainForm->Records, MainForm->Log(), n, ScenarioFormatSettings())) {
+        return log;
+    }
+    return CheckOpenedChart(MainForm->Chart(), MainForm->Records, n);
 }
 
 } // namespace ostrel::bench

@@ -34,6 +34,7 @@ public:
     TOpenScenario& operator=(const TOpenScenario&) = delete;
 
     TMainForm& Form() { return *MainForm; }
+    TOneFileChooser& Chooser() { return *FileChooser; }
     // Messages the window would have shown ("DLLが読めません" when the
     // library is not beside the executable).
     const std::vector<std::pair<std::string, std::string>>& Messages() const { return Shown; }
@@ -46,12 +47,15 @@ public:
     // Handles every pending event, such as the list's layout after a rebuild.
     static void Settle();
 
-    // The first difference from minutes 0 .. n-1 of the log scenario.
+    // The first difference from minutes 0 .. n-1 of the log scenario: in the
+    // records, the log's lines, and every point and label of the chart.
     std::optional<std::string> Check(std::size_t n);
+    // Only the numbers of records, points and lines.
+    std::optional<std::string> CheckCounts(std::size_t n);
 
 private:
     QTemporaryDir Folder;
-    std::shared_ptr<TOneFileChooser> Chooser = std::make_shared<TOneFileChooser>();
+    std::shared_ptr<TOneFileChooser> FileChooser = std::make_shared<TOneFileChooser>();
     std::vector<std::pair<std::string, std::string>> Shown;
     std::unique_ptr<TMainForm> MainForm;
 };

@@ -37,6 +37,7 @@ public:
     // Writing a value to a null point makes it an ordinary point. An index
     // outside the series is ignored.
     void SetYValue(int index, double value) override;
+    void Reserve(std::size_t n) override;
     void BeginUpdate() override;
     void EndUpdate() override;
 
@@ -55,7 +56,12 @@ private:
 
     TChart& Owner;
     QCPGraph* Drawing;
-    QSharedPointer<QCPGraphDataContainer> Data;
+    // The graph's points in a container that can make room ahead.
+    class TGraphData final : public QCPGraphDataContainer {
+    public:
+        void Reserve(int n) { mData.reserve(n); }
+    };
+    QSharedPointer<TGraphData> Data;
     std::vector<std::pair<int, QString>> LabelList;
     double Largest = 0;
     bool HasLargest = false;

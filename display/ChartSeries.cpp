@@ -9,7 +9,9 @@
 namespace ostrel {
 
 TChartSeries::TChartSeries(TChart& chart, QCPGraph* graph)
-    : Owner(chart), Drawing(graph), Data(graph->data()) {}
+    : Owner(chart), Drawing(graph), Data(QSharedPointer<TGraphData>::create()) {
+    graph->setData(Data.staticCast<QCPGraphDataContainer>());
+}
 
 void TChartSeries::Clear() {
     Data->clear();
@@ -67,6 +69,12 @@ void TChartSeries::SetYValue(int index, double value) {
         RescanMaximum();
     }
     Owner.SeriesChanged();
+}
+
+void TChartSeries::Reserve(std::size_t n) {
+    if (n <= static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        Data->Reserve(static_cast<int>(n));
+    }
 }
 
 void TChartSeries::BeginUpdate() {

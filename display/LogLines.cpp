@@ -18,6 +18,13 @@ void TLogLines::Append(std::string_view line) {
     Ends.push_back(Text.size());
 }
 
+void TLogLines::Reserve(std::size_t lines) {
+    // A rebuilt line with a dose rate of full precision is some 40 bytes.
+    constexpr std::size_t usualLineBytes = 48;
+    Ends.reserve(lines);
+    Text.reserve(lines * usualLineBytes);
+}
+
 void TLogLines::Delete(int index) {
     if (index < 0 || index >= Count()) {
         return;

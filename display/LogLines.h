@@ -17,6 +17,9 @@ public:
     // The line at index; an empty view for an index that names no line.
     std::string_view At(int index) const;
     void Append(std::string_view line);
+    // Room for lines lines in all, of a usual length: memory not yet written
+    // costs address space only, and the text is never copied to grow.
+    void Reserve(std::size_t lines);
     // Removing the last line costs nothing; any other index moves the text
     // after it. An index that names no line changes nothing.
     void Delete(int index);

@@ -31,6 +31,7 @@ public:
     const TLogLines& Lines() const { return Text; }
 
     void Add(std::string_view line);
+    void Reserve(std::size_t lines) { Text.Reserve(lines); }
     void Delete(int index);
     void Clear();
     // An update that empties the list ends in one reset, which drops the
@@ -63,6 +64,7 @@ public:
     explicit TLogList(QWidget* parent = nullptr);
 
     void Add(std::string_view line) override;
+    void Reserve(std::size_t n) override { Model->Reserve(n); }
     void Delete(int index) override;
     std::string Item(int index) const override;
     int Count() const override;

@@ -13,17 +13,25 @@ void RebuildDisplay(const TRecords& records, double graphCoefficient, std::int32
     views.BeginUpdate();
     views.ClearSeries();
     log.Clear();
+    seriesCPM.Reserve(records.Count());
+    seriesSV.Reserve(records.Count());
+    log.Reserve(records.Count());
+    // One line buffer for the whole rebuild: a line fits its first capacity.
+    std::string line;
     for (std::size_t i = 0; i < records.Count(); ++i) {
         const TMinuteRecord& r = records[i];
         seriesCPM.AddY(r.Count, PointLabel(i, r.StartTime, fs));
         if (i < DoseRateWindow) {
             seriesSV.AddNull();
-            log.Add(LogLineText(r, fs));
+            line.clear();
+            AppendLogLineText(line, r, fs);
         } else {
             const double dose = DoseRateBefore(records, i, graphCoefficient, graphBackground);
             seriesSV.AddY(dose, "");
-            log.Add(LogLineText(r, dose, fs));
+            line.clear();
+            AppendLogLineText(line, r, dose, fs);
         }
+        log.Add(line);
     }
     views.EndUpdate();
     log.FollowLastLine();

@@ -46,16 +46,17 @@ bool TLogFileCommands::OpenClick() {
     OpenDialogFileName = *chosen;
     // Read before New, so that a file that cannot be read changes nothing.
     std::string text;
-    std::vector<std::string_view> lines;
     try {
         text = ReadLogText(*chosen, Parts.FreeMemory());
-        lines = SplitLines(text);
     } catch (const std::bad_alloc&) {
         throw EFileError(FileErrorText(CannotOpenFileText, *chosen, OutOfMemoryText));
     }
     const std::string kept = std::move(*chosen);
     Parts.New();
-    AppendLogRecords(lines, Parts.FormatSettings, Parts.Records);
+    AppendLogRecords(text, Parts.FormatSettings, Parts.Records);
+    // The text is not needed for the rebuild: freed now, it does not add to
+    // the peak of memory that the chart and the list then reach.
+    std::string().swap(text);
     Parts.RebuildDisplay();
     SaveFileName = kept;
     return true;

@@ -23,8 +23,10 @@ public:
 
 private:
     TDateTime DateOf(std::string_view item);
+    bool ReadUsualShape(std::string_view line, TMinuteRecord& record);
 
     const TFormatSettings& Fs;
+    const bool UsualShapeReadable; // the locale's separators allow the short way
     TCommaTextSplitter Splitter;
     // Consecutive lines mostly share their date item.
     std::string LastDateItem;
@@ -38,5 +40,8 @@ TMinuteRecord ReadLogLine(std::string_view line, const TFormatSettings& fs);
 // One record per line, in line order, appended to records.
 void AppendLogRecords(const std::vector<std::string_view>& lines, const TFormatSettings& fs,
                       TRecords& records);
+// The same for each line of a text (as SplitLines splits it), with no vector
+// of lines.
+void AppendLogRecords(std::string_view text, const TFormatSettings& fs, TRecords& records);
 
 } // namespace ostrel

@@ -96,23 +96,7 @@ std::string ReadTextFile(const std::string& path, std::uint64_t maxBytes) {
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     lines.reserve(CountLines(text));
-    const char* const data = text.data();
-    const std::size_t size = text.size();
-    std::size_t start = 0;
-    std::size_t k = 0;
-    while (k < size) {
-        const char c = data[k];
-        if (c != '\r' && c != '\n') {
-            ++k;
-            continue;
-        }
-        lines.emplace_back(data + start, k - start);
-        k += (c == '\r' && k + 1 < size && data[k + 1] == '\n') ? 2 : 1;
-        start = k;
-    }
-    if (start < size) {
-        lines.emplace_back(data + start, size - start);
-    }
+    ForEachLine(text, [&lines](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -32,6 +33,33 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 
 // How many lines SplitLines makes of a text.
 std::size_t CountLines(std::string_view text);
+
+// Calls visit with each line of SplitLines(text) in turn, without the vector.
+template <typename TVisit> void ForEachLine(std::string_view text, TVisit&& visit) {
+    const char* start = text.data();
+    const char* const end = start + text.size();
+    // The next LF, then a CR before it: memchr runs far ahead of a loop
+    // over the characters.
+    const auto find = [](const char* from, const char* to, char c) {
+        const void* found = std::memchr(from, c, static_cast<std::size_t>(to - from));
+        return found != nullptr ? static_cast<const char*>(found) : to;
+    };
+    const char* lf = nullptr; // kept while it lies ahead: CR-only text stays linear
+    while (start != end) {
+        if (lf == nullptr || lf < start) {
+            lf = find(start, end, '\n');
+        }
+        const char* const brk = find(start, lf, '\r');
+        if (brk == end) {
+            break;
+        }
+        visit(std::string_view(start, static_cast<std::size_t>(brk - start)));
+        start = brk + ((*brk == '\r' && brk + 1 != end && brk[1] == '\n') ? 2 : 1);
+    }
+    if (start != end) {
+        visit(std::string_view(start, static_cast<std::size_t>(end - start)));
+    }
+}
 
 // Whether every byte is below 0x80 (such text reads the same in every
 // ASCII-compatible code page).

@@ -175,6 +175,19 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFor
     return text;
 }
 
+void AppendMinuteText(std::string& out, const TDateTimeParts& parts, std::string_view between,
+                      const TFormatSettings& fs) {
+    AppendTwoDigits(out, parts.Date.Year % 100);
+    out += fs.DateSeparator;
+    AppendTwoDigits(out, parts.Date.Month);
+    out += fs.DateSeparator;
+    AppendTwoDigits(out, parts.Date.Day);
+    out += between;
+    AppendTwoDigits(out, parts.Time.Hour);
+    out += fs.TimeSeparator;
+    AppendTwoDigits(out, parts.Time.Minute);
+}
+
 namespace {
 
 // 0 for an AM marker, 12 for a PM marker, -1 for none.

@@ -77,30 +77,39 @@ struct TScientific {
     int Exponent;
 };
 
-TScientific ReadScientific(std::string_view text) {
+// Read by hand: this runs for every dose rate of a rebuilt log.
+TScientific ReadScientific(const char* first, const char* last) {
     TScientific s{};
-    const std::size_t e = text.find('e');
-    for (std::size_t k = 0; k < e && s.Count < 17; ++k) {
-        if (text[k] != '.') {
-            s.Digits[static_cast<std::size_t>(s.Count++)] = text[k];
+    const char* at = first;
+    for (; at != last && *at != 'e'; ++at) {
+        if (*at != '.' && s.Count < 17) {
+            s.Digits[static_cast<std::size_t>(s.Count++)] = *at;
         }
     }
-    const char* exponent = text.data() + e + 1;
-    if (*exponent == '+') {
-        ++exponent;
+    ++at; // the 'e'
+    const bool negative = at != last && *at == '-';
+    if (at != last && (*at == '-' || *at == '+')) {
+        ++at;
     }
-    std::from_chars(exponent, text.data() + text.size(), s.Exponent);
+    for (; at != last; ++at) {
+        s.Exponent = s.Exponent * 10 + (*at - '0');
+    }
+    s.Exponent = negative ? -s.Exponent : s.Exponent;
     return s;
 }
 
-TScientific Scientific(double x, std::optional<int> precision) {
-    std::array<char, 40> buffer{};
-    const auto result = precision ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                                  std::chars_format::scientific, *precision)
-                                  : std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                                  std::chars_format::scientific);
-    return ReadScientific(
-        std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data())));
+TScientific Shortest(double x) {
+    std::array<char, 40> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                      std::chars_format::scientific);
+    return ReadScientific(buffer.data(), result.ptr);
+}
+
+TScientific Scientific(double x, int precision) {
+    std::array<char, 40> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                      std::chars_format::scientific, precision);
+    return ReadScientific(buffer.data(), result.ptr);
 }
 
 // Keeps the first 15 digits, adding one to them when roundUp.
@@ -134,7 +143,7 @@ TDecimalDigits FifteenDigits(double x) {
     // those lie more than four units of the last place apart (not so for
     // subnormal doubles, whose units are coarser).
     if (x >= std::numeric_limits<double>::min()) {
-        const TScientific shortest = Scientific(x, std::nullopt);
+        const TScientific shortest = Shortest(x);
         if (shortest.Count <= 15) {
             return FirstFifteen(shortest, false);
         }
@@ -153,21 +162,22 @@ TDecimalDigits FifteenDigits(double x) {
 
 } // namespace
 
-std::string FloatToStr(double value, const TFormatSettings& fs) {
+void AppendFloatText(std::string& out, double value, const TFormatSettings& fs) {
     if (std::isnan(value)) {
-        return "NAN";
+        out += "NAN";
+        return;
     }
     if (std::isinf(value)) {
-        return value < 0 ? "-INF" : "INF";
+        out += value < 0 ? "-INF" : "INF";
+        return;
     }
     if (value == 0) {
-        return "0";
+        out.push_back('0');
+        return;
     }
     const TDecimalDigits d = FifteenDigits(std::fabs(value));
     const std::string_view digits(d.Digits.data(), static_cast<std::size_t>(d.Count));
     const int pointAfter = d.Exponent + 1; // digits before the decimal point
-    std::string out;
-    out.reserve(24 + fs.DecimalSeparator.size());
     if (value < 0) {
         out.push_back('-');
     }
@@ -185,7 +195,7 @@ std::string FloatToStr(double value, const TFormatSettings& fs) {
             out += fs.DecimalSeparator;
             out += digits.substr(static_cast<std::size_t>(pointAfter));
         }
-        return out;
+        return;
     }
     out.push_back(digits[0]);
     if (d.Count > 1) {
@@ -194,6 +204,11 @@ std::string FloatToStr(double value, const TFormatSettings& fs) {
     }
     out.push_back('E');
     AppendInteger(out, d.Exponent);
+}
+
+std::string FloatToStr(double value, const TFormatSettings& fs) {
+    std::string out;
+    AppendFloatText(out, value, fs);
     return out;
 }
 

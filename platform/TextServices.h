@@ -21,6 +21,12 @@ namespace ostrel {
 // Called for every log line: it allocates nothing but the result.
 std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFormatSettings& fs);
 
+// Appends what FormatDateTime writes for the pattern "yy/mm/dd" + between +
+// "hh:nn" (between holds no pattern letters), from decoded parts: the log's
+// lines and labels are written with it a million at a time.
+void AppendMinuteText(std::string& out, const TDateTimeParts& parts, std::string_view between,
+                      const TFormatSettings& fs);
+
 // "%i": signed decimal. "%hu": unsigned 16-bit decimal.
 std::string FormatInt(std::int32_t value);
 std::string FormatUInt16(std::uint16_t value);
@@ -30,6 +36,8 @@ std::string FormatUInt16(std::uint16_t value);
 // halfway case at the 15th digit rounds away from zero. -0 is "0"; the
 // non-finite values are "NAN", "INF" and "-INF".
 std::string FloatToStr(double value, const TFormatSettings& fs);
+// FloatToStr's text appended to out.
+void AppendFloatText(std::string& out, double value, const TFormatSettings& fs);
 
 // Leading blanks, optional sign, decimal digits or hex after "$", "x", "X",
 // "0x", "0X"; nothing may follow; must fit signed 32 bits, the sign

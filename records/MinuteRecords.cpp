@@ -4,6 +4,8 @@
 #include "platform/Extended.h"
 #include "platform/TextServices.h"
 
+#include <array>
+#include <charconv>
 #include <limits>
 
 namespace ostrel {
@@ -53,23 +55,37 @@ double DoseRateBefore(const TRecords& records, std::size_t k, double graphCoeffi
 }
 
 std::string PointLabel(std::size_t k, TDateTime t, const TFormatSettings& fs) {
-    if (k == 0 || DecodeTime(t).Minute % 10 == 0) {
-        return FormatDateTime(MinuteTextPattern, t, fs);
+    std::string label;
+    const TDateTimeParts parts = DecodeDateTime(t);
+    if (k == 0 || parts.Time.Minute % 10 == 0) {
+        AppendMinuteText(label, parts, " ", fs);
     }
-    return {};
+    return label;
+}
+
+void AppendLogLineText(std::string& out, const TMinuteRecord& r, const TFormatSettings& fs) {
+    AppendMinuteText(out, DecodeDateTime(r.StartTime), ", ", fs);
+    out += ", ";
+    std::array<char, 12> count; // "%i" of any 32-bit value
+    out.append(count.data(), std::to_chars(count.data(), count.data() + count.size(), r.Count).ptr);
+}
+
+void AppendLogLineText(std::string& out, const TMinuteRecord& r, double doseRate,
+                       const TFormatSettings& fs) {
+    AppendLogLineText(out, r, fs);
+    out += ", ";
+    AppendFloatText(out, doseRate, fs);
 }
 
 std::string LogLineText(const TMinuteRecord& r, const TFormatSettings& fs) {
-    std::string line = FormatDateTime(LineDateTextPattern, r.StartTime, fs);
-    line += ", ";
-    line += FormatInt(r.Count);
+    std::string line;
+    AppendLogLineText(line, r, fs);
     return line;
 }
 
 std::string LogLineText(const TMinuteRecord& r, double doseRate, const TFormatSettings& fs) {
-    std::string line = LogLineText(r, fs);
-    line += ", ";
-    line += FloatToStr(doseRate, fs);
+    std::string line;
+    AppendLogLineText(line, r, doseRate, fs);
     return line;
 }
 

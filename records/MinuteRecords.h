@@ -57,6 +57,10 @@ std::string PointLabel(std::size_t k, TDateTime t, const TFormatSettings& fs);
 // "yy/mm/dd, hh:nn, count" and "yy/mm/dd, hh:nn, count, dose".
 std::string LogLineText(const TMinuteRecord& r, const TFormatSettings& fs);
 std::string LogLineText(const TMinuteRecord& r, double doseRate, const TFormatSettings& fs);
+// The same lines appended to out, which a caller writing many lines reuses.
+void AppendLogLineText(std::string& out, const TMinuteRecord& r, const TFormatSettings& fs);
+void AppendLogLineText(std::string& out, const TMinuteRecord& r, double doseRate,
+                       const TFormatSettings& fs);
 
 // The three text forms of a date-time value.
 inline constexpr const char* MinuteTextPattern = "yy/mm/dd hh:nn";

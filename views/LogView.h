@@ -3,6 +3,7 @@
 // The operations the live loop, the rebuild and New use on the log list. The
 // list widget implements them; tests and benchmarks use plain fakes.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,8 @@ public:
     virtual void SetItemIndex(int index) = 0;
     virtual int Tag() const = 0; // 0 follows, 1 frozen
     virtual bool IsVisible() const = 0;
+    // Room for n lines in all, made before a refill of known size.
+    virtual void Reserve(std::size_t /*n*/) {}
     virtual void BeginUpdate() {}
     virtual void EndUpdate() {}
 

@@ -3,6 +3,7 @@
 // The operations the live loop and the rebuild use on a chart series. The
 // chart implements them; tests and benchmarks use plain fakes.
 
+#include <cstddef>
 #include <string_view>
 
 namespace ostrel {
@@ -20,6 +21,8 @@ public:
     virtual void SetYValue(int index, double value) = 0;
     // Brackets a bulk refill; what is shown afterwards is the same as
     // point-by-point adding.
+    // Room for n points in all, made before a refill of known size.
+    virtual void Reserve(std::size_t /*n*/) {}
     virtual void BeginUpdate() {}
     virtual void EndUpdate() {}
 };

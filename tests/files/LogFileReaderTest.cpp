@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/LogFileReader.h"
+#include "files/CommaText.h"
 #include "files/TextFile.h"
 #include "platform/DateTime.h"
 #include "platform/TextServices.h"
@@ -208,4 +209,70 @@ TEST(ReadFixture, EmptyFileGivesNoRecords) {
 }
 
 } // namespace
+// The general steps, composed from the public parsers: what every line
+// must read as, whichever way the reader takes.
+TMinuteRecord GeneralRead(std::string_view line, const TFormatSettings& fs) {
+    TCommaTextSplitter splitter;
+    const std::vector<std::string_view>& items = splitter.Split(line);
+    TMinuteRecord record;
+    if (!items.empty()) {
+        record.StartTime = TryReadDateItem(items[0], fs).value_or(0);
+    }
+    if (items.size() >= 2) {
+        record.StartTime += TryStrToTime(items[1], fs).value_or(0);
+    }
+    if (items.size() >= 3) {
+        record.Count = TryStrToInt(items[2]).value_or(0);
+    }
+    return record;
+}
+
+// Lines in the shape the program writes, and lines one character away from
+// it, under two locales: each reads as the general steps read it.
+TEST(LogLineReader, UsualShapeReadsAsTheGeneralSteps) {
+    const std::vector<std::string> shapes = {
+        "24/01/01, 00:09, 20",         "24/01/01, 00:10, 20, 0.055458",
+        "24/01/01, 23:59, 0",          "24/02/30, 12:00, 5",
+        "24/13/01, 12:00, 5",          "24/01/01, 24:00, 5",
+        "24/01/01, 12:60, 5",          "24/01/01, 12:00, 123456789",
+        "24/01/01, 12:00, 1234567890", "24/01/01, 12:00, 9999999999",
+        "24/01/01, 12:00, 20x",        "24/01/01, 12:00, 0x1F",
+        "24/01/01, 12:00, 20 junk",    "24/01/01, 12:00, 20,",
+        "24/01/01, 12:00, 20\t1",      "24/01/01, 12:00, 0020",
+        "24/01/01, 12:00, -5",         "24/01/01, 12:00,  5",
+        "24/01/01,  12:00, 5",         "24/01/01 12:00 5",
+        "24-01-01, 12.00, 5",          "24-01-01, 12.00, 5, 0,5",
+        "2024/01/01, 12:00, 5",        "24/01/01, 12:00:30, 5",
+        "24/01/01, 12:00, \"5\"",      "\"24/01/01\", 12:00, 5",
+        "24/01/01, 12:00, 5\xc3\xa9",  "24/01/01, 12:00, ",
+        "99/12/31, 07:05, 42, 1E-5",   "00/01/01, 00:00, 1"};
+    TFormatSettings dashes = Pinned("-", ".");
+    dashes.DecimalSeparator = ",";
+    for (const TFormatSettings& fs : {Pinned(), dashes}) {
+        TLogLineReader reader(fs);
+        for (const std::string& line : shapes) {
+            const TMinuteRecord expected = GeneralRead(line, fs);
+            const TMinuteRecord got = reader.Read(line);
+            EXPECT_EQ(got.StartTime, expected.StartTime) << line << " / " << fs.DateSeparator;
+            EXPECT_EQ(got.Count, expected.Count) << line << " / " << fs.DateSeparator;
+        }
+    }
+}
+
+// A text read whole gives the records of its lines, as SplitLines splits it.
+TEST(AppendLogRecords, TextEqualsLines) {
+    const std::string text =
+        "24/01/01, 00:09, 20\r\n\r\n24/01/01, 00:10, 21\n\rx\r24/01/01, 00:11, 3";
+    TRecords fromText;
+    TRecords fromLines;
+    AppendLogRecords(std::string_view(text), Pinned(), fromText);
+    AppendLogRecords(SplitLines(text), Pinned(), fromLines);
+    ASSERT_EQ(fromText.Count(), 6u);
+    ASSERT_EQ(fromText.Count(), fromLines.Count());
+    for (std::size_t k = 0; k < fromText.Count(); ++k) {
+        EXPECT_EQ(fromText[k].StartTime, fromLines[k].StartTime) << k;
+        EXPECT_EQ(fromText[k].Count, fromLines[k].Count) << k;
+    }
+}
+
 } // namespace ostrel

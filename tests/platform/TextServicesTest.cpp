@@ -13,6 +13,8 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ostrel {
 namespace {
@@ -82,6 +84,30 @@ TEST(FormatDateTimeTest, Patterns) {
 }
 
 // ---------------------------------------------------------------- integers
+
+// The log's writer of minute texts agrees with the general pattern engine,
+// invalid values (written as zeros) and the rounding to milliseconds that
+// moves 23:59:59.9999 to the next day included.
+TEST(AppendMinuteTextTest, EqualsFormatDateTime) {
+    std::vector<TDateTime> values = {0,           -1.25,       45'000.999999999, 45'000.9999999999,
+                                     2'958'465.5, 2'958'467.0, -693'594.0,       1e300,
+                                     -0.0};
+    std::mt19937_64 random(2024);
+    std::uniform_real_distribution<double> days(-700'000, 3'000'000);
+    for (int k = 0; k < 20'000; ++k) {
+        values.push_back(days(random));
+    }
+    for (const TFormatSettings& fs : {Usual(), Continental()}) {
+        for (const TDateTime t : values) {
+            for (const auto& [between, pattern] :
+                 {std::pair{" ", "yy/mm/dd hh:nn"}, std::pair{", ", "yy/mm/dd, hh:nn"}}) {
+                std::string out = "x";
+                AppendMinuteText(out, DecodeDateTime(t), between, fs);
+                ASSERT_EQ("x" + FormatDateTime(pattern, t, fs), out) << std::hexfloat << t;
+            }
+        }
+    }
+}
 
 TEST(FormatIntTest, Forms) {
     EXPECT_EQ("0", FormatInt(0));
@@ -250,6 +276,9 @@ TEST(FloatToStrTest, AgreesWithExactRoundingOnRandomValues) {
         ASSERT_EQ(expected.Digits, parsed->Digits) << std::hexfloat << x << " -> " << text;
         ASSERT_EQ(expected.Exponent, parsed->Exponent) << std::hexfloat << x << " -> " << text;
         ASSERT_EQ(expected.Negative, parsed->Negative) << text;
+        std::string appended = "x";
+        AppendFloatText(appended, x, Usual());
+        ASSERT_EQ("x" + text, appended);
     }
 }
 
