@@ -104,7 +104,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
         }
     };
     FileCommands = std::make_unique<TLogFileCommands>(TLogFileParts{
-        *Options.Chooser, Records, [this] { return Log().Lines(); }, [this] { NewClick(); },
+        *Options.Chooser, Records, [this] { return Log().LineViews(); }, [this] { NewClick(); },
         [this] { RebuildDisplay(); }, Options.FormatSettings});
     StartJournal();
 

@@ -41,6 +41,15 @@ void TLogLines::Clear() {
     std::vector<std::size_t>().swap(Ends);
 }
 
+std::vector<std::string_view> TLogLines::Views() const {
+    std::vector<std::string_view> lines;
+    lines.reserve(Ends.size());
+    for (int i = 0; i < Count(); ++i) {
+        lines.push_back(At(i));
+    }
+    return lines;
+}
+
 std::vector<std::string> TLogLines::All() const {
     std::vector<std::string> lines;
     lines.reserve(Ends.size());

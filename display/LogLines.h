@@ -27,6 +27,7 @@ public:
     void Clear();
 
     std::vector<std::string> All() const;
+    std::vector<std::string_view> Views() const;
 
 private:
     std::size_t Start(int index) const { return index == 0 ? 0 : Ends[index - 1]; }

@@ -84,6 +84,8 @@ public:
 
     // All lines in order, for saving.
     std::vector<std::string> Lines() const { return Model->Lines().All(); }
+    // Views into the list's text: valid until the list next changes.
+    std::vector<std::string_view> LineViews() const { return Model->Lines().Views(); }
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

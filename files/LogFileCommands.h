@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel {
@@ -28,8 +29,10 @@ public:
 struct TLogFileParts {
     TFileChooser& Chooser;
     TRecords& Records;
-    std::function<std::vector<std::string>()> LogLines; // the log list's lines, in order
-    std::function<void()> New;                          // NewClick, which calls NewFileNames
+    // The log list's lines, in order, as views that stay valid while the
+    // command writes them (nothing changes the list meanwhile).
+    std::function<std::vector<std::string_view>()> LogLines;
+    std::function<void()> New; // NewClick, which calls NewFileNames
     std::function<void()> RebuildDisplay;
     const TFormatSettings& FormatSettings;
     // Bytes the process can still take, asked once per Open.

@@ -6,7 +6,6 @@
 #include "platform/Exceptions.h"
 #include "platform/TextServices.h"
 
-#include <algorithm>
 #include <optional>
 
 namespace ostrel {
@@ -143,12 +142,10 @@ void AppendLogRecords(const std::vector<std::string_view>& lines, const TFormatS
 }
 
 void AppendLogRecords(std::string_view text, const TFormatSettings& fs, TRecords& records) {
-    // At most one line per break and one after the last: room reserved but
-    // never written costs no memory.
-    const auto breaks =
-        std::count(text.begin(), text.end(), '\n') + std::count(text.begin(), text.end(), '\r');
+    std::size_t lines = 0;
+    ForEachLine(text, [&lines](std::string_view) { ++lines; });
     TLogLineReader reader(fs);
-    records.Reserve(records.Count() + static_cast<std::size_t>(breaks) + 1);
+    records.Reserve(records.Count() + lines);
     ForEachLine(text, [&](std::string_view line) { records.Append(reader.Read(line)); });
 }
 

@@ -51,6 +51,10 @@ void AppendLogFileLine(std::string& out, std::string_view line) {
 }
 
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines) {
+    WriteLogFile(path, std::vector<std::string_view>(lines.begin(), lines.end()));
+}
+
+void WriteLogFile(const std::string& path, const std::vector<std::string_view>& lines) {
     QSaveFile file(QString::fromStdString(path));
     // Unbuffered: the chunks are large already, and a failed write then
     // reports the system's own reason at once.
@@ -59,7 +63,7 @@ void WriteLogFile(const std::string& path, const std::vector<std::string>& lines
     }
     std::string chunk;
     chunk.reserve(ChunkSize + 256);
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
         AppendLogFileLine(chunk, line);
         if (chunk.size() >= ChunkSize) {
             WriteChunk(file, path, chunk);

@@ -19,5 +19,6 @@ void AppendLogFileLine(std::string& out, std::string_view line);
 // was. Throws EFileError "ファイル "%s" を作成できません。%s" when the file
 // cannot be created, written or replaced. No lines give a 0-byte file.
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines);
+void WriteLogFile(const std::string& path, const std::vector<std::string_view>& lines);
 
 } // namespace ostrel

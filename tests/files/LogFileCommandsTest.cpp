@@ -58,7 +58,7 @@ protected:
     std::vector<std::string> Calls; // New and Rebuild, with what the records held then
     std::uint64_t FreeMemory = std::numeric_limits<std::uint64_t>::max();
     TLogFileCommands Commands{TLogFileParts{
-        Chooser, Records, [this] { return Log; },
+        Chooser, Records, [this] { return std::vector<std::string_view>(Log.begin(), Log.end()); },
         [this] {
             Calls.push_back("New after " + std::to_string(Records.Count()));
             Commands.NewFileNames();
