@@ -77,32 +77,29 @@ struct TScientific {
     int Exponent;
 };
 
-// Read by hand: this runs for every dose rate of a rebuilt log.
+// Read by hand: this runs for every dose rate of a rebuilt log. The text is
+// "d.dddde-XX" (or "de+XX" with one digit): the digits, then 'e', a sign and
+// at least two exponent digits.
 TScientific ReadScientific(const char* first, const char* last) {
     TScientific s{};
-    const char* at = first;
-    for (; at != last && *at != 'e'; ++at) {
-        if (*at != '.' && s.Count < 17) {
-            s.Digits[static_cast<std::size_t>(s.Count++)] = *at;
-        }
+    const char* e = last - 3;
+    while (*e != 'e') {
+        --e;
     }
-    ++at; // the 'e'
-    const bool negative = at != last && *at == '-';
-    if (at != last && (*at == '-' || *at == '+')) {
-        ++at;
+    s.Digits[0] = first[0];
+    const auto fraction = static_cast<int>(e - first) - 2; // digits after the point
+    if (fraction > 0) {
+        const int count = std::min(fraction, 16);
+        std::copy_n(first + 2, count, s.Digits.begin() + 1);
+        s.Count = count + 1;
+    } else {
+        s.Count = 1;
     }
-    for (; at != last; ++at) {
+    for (const char* at = e + 2; at != last; ++at) {
         s.Exponent = s.Exponent * 10 + (*at - '0');
     }
-    s.Exponent = negative ? -s.Exponent : s.Exponent;
+    s.Exponent = e[1] == '-' ? -s.Exponent : s.Exponent;
     return s;
-}
-
-TScientific Shortest(double x) {
-    std::array<char, 40> buffer;
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                      std::chars_format::scientific);
-    return ReadScientific(buffer.data(), result.ptr);
 }
 
 TScientific Scientific(double x, int precision) {
@@ -139,17 +136,8 @@ TDecimalDigits FirstFifteen(const TScientific& s, bool roundUp) {
 // 15 significant digits of |x| (finite, nonzero), halfway cases rounded
 // away from zero as the platform's digit rounding does.
 TDecimalDigits FifteenDigits(double x) {
-    // A shortest form of at most 15 digits is the nearest 15-digit decimal:
-    // those lie more than four units of the last place apart (not so for
-    // subnormal doubles, whose units are coarser).
-    if (x >= std::numeric_limits<double>::min()) {
-        const TScientific shortest = Shortest(x);
-        if (shortest.Count <= 15) {
-            return FirstFifteen(shortest, false);
-        }
-    }
     // From 17 correctly rounded digits, only "50" after the 15th leaves the
-    // rounding open.
+    // rounding open (one conversion: cheaper than a shortest form first).
     const TScientific seventeen = Scientific(x, 16);
     if (seventeen.Digits[15] != '5' || seventeen.Digits[16] != '0') {
         return FirstFifteen(seventeen, seventeen.Digits[15] >= '5');
