@@ -51,12 +51,8 @@ std::vector<std::string_view> TLogLines::Views() const {
 }
 
 std::vector<std::string> TLogLines::All() const {
-    std::vector<std::string> lines;
-    lines.reserve(Ends.size());
-    for (int i = 0; i < Count(); ++i) {
-        lines.emplace_back(At(i));
-    }
-    return lines;
+    const std::vector<std::string_view> views = Views();
+    return {views.begin(), views.end()};
 }
 
 } // namespace ostrel
