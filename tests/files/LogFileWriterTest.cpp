@@ -165,7 +165,7 @@ TEST_P(TWriteFailure, ThrowsExactTextAndKeepsPreviousFile) {
     }
     const QStringList before = Entries();
     try {
-        WriteLogFile(PathOf(GetParam().Target), {"new line"});
+        WriteLogFile(PathOf(GetParam().Target), std::vector<std::string>{"new line"});
         ADD_FAILURE() << "no exception";
     } catch (const EFileError& e) {
         EXPECT_EQ(std::string(e.what()), "ファイル \"" + NativePathOf(GetParam().Target) +
