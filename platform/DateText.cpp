@@ -6,6 +6,7 @@
 #include "platform/Exceptions.h"
 #include "platform/TextChars.h"
 
+#include <algorithm>
 #include <array>
 
 namespace ostrel {
@@ -177,6 +178,28 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFor
 
 void AppendMinuteText(std::string& out, const TDateTimeParts& parts, std::string_view between,
                       const TFormatSettings& fs) {
+    // Usually one character a separator: the text is put together in place
+    // and appended once, which is several times quicker than piece by piece.
+    constexpr std::size_t usualSize = 16;
+    if (fs.DateSeparator.size() == 1 && fs.TimeSeparator.size() == 1 && between.size() <= 2) {
+        std::array<char, usualSize> text;
+        char* at = text.data();
+        const auto two = [&at](int value) {
+            *at++ = static_cast<char>('0' + value / 10 % 10);
+            *at++ = static_cast<char>('0' + value % 10);
+        };
+        two(parts.Date.Year % 100);
+        *at++ = fs.DateSeparator[0];
+        two(parts.Date.Month);
+        *at++ = fs.DateSeparator[0];
+        two(parts.Date.Day);
+        at = std::copy(between.begin(), between.end(), at);
+        two(parts.Time.Hour);
+        *at++ = fs.TimeSeparator[0];
+        two(parts.Time.Minute);
+        out.append(text.data(), static_cast<std::size_t>(at - text.data()));
+        return;
+    }
     AppendTwoDigits(out, parts.Date.Year % 100);
     out += fs.DateSeparator;
     AppendTwoDigits(out, parts.Date.Month);

@@ -3,6 +3,7 @@
 
 #include "platform/BigUInt.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -87,6 +88,22 @@ double ExtendedToDouble(bool negative, std::uint64_t m, long long e) {
     if (half && (below || (q & 1u) != 0)) {
         ++q;
     }
+    if (shift == 11) {
+        // A normal double, put together from its fields: q has 53 bits, or
+        // 54 when the rounding carried.
+        long long exponent = top;
+        if ((q >> 53) != 0) {
+            q >>= 1;
+            ++exponent;
+        }
+        if (exponent > 1023) {
+            return sign * std::numeric_limits<double>::infinity();
+        }
+        const std::uint64_t bits = (negative ? 1ull << 63 : 0) |
+                                   (static_cast<std::uint64_t>(exponent + 1023) << 52) |
+                                   (q & 0x000F'FFFF'FFFF'FFFFull);
+        return std::bit_cast<double>(bits);
+    }
     return sign * std::ldexp(static_cast<double>(q), static_cast<int>(e + shift));
 }
 
@@ -97,15 +114,47 @@ struct TSignificand {
 
 // |x| = Value * 2^Exponent exactly, for a finite nonzero x.
 TSignificand SplitDouble(double x) {
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(x), &exponent);
-    return {static_cast<std::uint64_t>(std::ldexp(fraction, 53)), exponent - 53};
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    const auto biased = static_cast<int>((bits >> 52) & 0x7FF);
+    const std::uint64_t fraction = bits & 0x000F'FFFF'FFFF'FFFFull;
+    if (biased == 0) {
+        return {fraction, -1074}; // subnormal
+    }
+    return {fraction | (1ull << 52), biased - 1075};
 }
 
+#ifdef __SIZEOF_INT128__
+// The product fits 128 bits (a below 2^53, b below 2^64): rounded to 64
+// bits here, several times quicker than the big-integer path below.
+double MulSignificands(bool negative, std::uint64_t a, int ea, std::uint64_t b, int eb) {
+    __extension__ typedef unsigned __int128 TUInt128;
+    const TUInt128 product = static_cast<TUInt128>(a) * b;
+    const auto high = static_cast<std::uint64_t>(product >> 64);
+    const auto low = static_cast<std::uint64_t>(product);
+    const int length = high != 0 ? 128 - std::countl_zero(high) : 64 - std::countl_zero(low);
+    const long long exponent = static_cast<long long>(ea) + eb;
+    if (length <= 64) {
+        return ExtendedToDouble(negative, low << (64 - length), exponent - (64 - length));
+    }
+    int shift = length - 64;
+    auto m = static_cast<std::uint64_t>(product >> shift);
+    const bool round = ((product >> (shift - 1)) & 1u) != 0;
+    const bool rest = (product & ((TUInt128{1} << (shift - 1)) - 1)) != 0;
+    if (round && (rest || (m & 1u) != 0)) {
+        ++m;
+        if (m == 0) {
+            m = 1ull << 63;
+            ++shift;
+        }
+    }
+    return ExtendedToDouble(negative, m, exponent + shift);
+}
+#else
 double MulSignificands(bool negative, std::uint64_t a, int ea, std::uint64_t b, int eb) {
     const TBigUInt product = TBigUInt::FromWords(0, a).Times(TBigUInt::FromWords(0, b));
     return portable::RoundViaExtended(negative, product, ea + eb, false);
 }
+#endif
 
 } // namespace
 
@@ -159,6 +208,12 @@ double MulExtendedTenth(double x) {
 
 } // namespace portable
 
+namespace hardware {
+
+bool Available() {
+    return HardwareExtended;
+}
+
 double MulExtended(double a, double b) {
     if constexpr (HardwareExtended) {
         return HardwareProduct(a, b);
@@ -174,6 +229,24 @@ double MulExtendedTenth(double x) {
     } else {
         return portable::MulExtendedTenth(x);
     }
+}
+
+} // namespace hardware
+
+// With 128-bit integers the exact path is the quicker one; without them the
+// processor's, where it has the format.
+#ifdef __SIZEOF_INT128__
+constexpr bool PreferPortable = true;
+#else
+constexpr bool PreferPortable = !HardwareExtended;
+#endif
+
+double MulExtended(double a, double b) {
+    return PreferPortable ? portable::MulExtended(a, b) : hardware::MulExtended(a, b);
+}
+
+double MulExtendedTenth(double x) {
+    return PreferPortable ? portable::MulExtendedTenth(x) : hardware::MulExtendedTenth(x);
 }
 
 } // namespace ostrel

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Arithmetic with a 64-bit significand (the x87 extended format), rounded to
-// nearest, then stored as a double. Where long double is that format the
-// hardware does it; elsewhere an exact integer path gives the same results.
+// nearest, then stored as a double. An exact integer path gives the results;
+// where long double is that format the hardware gives the same, and is the
+// reference the integer path is tested against.
 
 #include <cstdint>
 
@@ -33,5 +34,13 @@ double RoundViaExtended(bool negative, std::uint64_t high, std::uint64_t low, in
 // than 64 significant bits.
 double RoundViaExtended(bool negative, const TBigUInt& n, int exponent, bool sticky);
 } // namespace portable
+
+namespace hardware {
+// Whether long double is the x87 format; without it these are the portable
+// functions.
+bool Available();
+double MulExtended(double a, double b);
+double MulExtendedTenth(double x);
+} // namespace hardware
 
 } // namespace ostrel

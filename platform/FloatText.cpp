@@ -136,8 +136,25 @@ TDecimalDigits FirstFifteen(const TScientific& s, bool roundUp) {
 // 15 significant digits of |x| (finite, nonzero), halfway cases rounded
 // away from zero as the platform's digit rounding does.
 TDecimalDigits FifteenDigits(double x) {
+    // The shortest digits that read back as x lie within half a unit in the
+    // last place of x, which is less than half a unit in the 15th digit: with
+    // 15 digits or fewer they are the rounded digits themselves. With 17, no
+    // decimal of 16 digits, the midpoints between 15-digit ones included, is
+    // as near, so they round as x does and never lie halfway. With 16, only a
+    // 16th digit 5 may be the midpoint itself, which leaves the side of x
+    // open. The shortest conversion is much the cheapest of the three. (A
+    // subnormal's last place is too coarse for any of this.)
+    if (x >= std::numeric_limits<double>::min()) {
+        std::array<char, 40> buffer;
+        const auto shortest = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                            std::chars_format::scientific);
+        const TScientific s = ReadScientific(buffer.data(), shortest.ptr);
+        if (s.Count <= 15 || s.Count == 17 || s.Digits[15] != '5') {
+            return FirstFifteen(s, s.Count > 15 && s.Digits[15] >= '5');
+        }
+    }
     // From 17 correctly rounded digits, only "50" after the 15th leaves the
-    // rounding open (one conversion: cheaper than a shortest form first).
+    // rounding open.
     const TScientific seventeen = Scientific(x, 16);
     if (seventeen.Digits[15] != '5' || seventeen.Digits[16] != '0') {
         return FirstFifteen(seventeen, seventeen.Digits[15] >= '5');

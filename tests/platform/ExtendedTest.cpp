@@ -26,6 +26,7 @@ struct TPath {
 const TPath Paths[] = {
     {"dispatching", &MulExtended, &MulExtendedTenth},
     {"portable", &portable::MulExtended, &portable::MulExtendedTenth},
+    {"hardware", &hardware::MulExtended, &hardware::MulExtendedTenth},
 };
 
 // Bitwise, so that -0 differs from +0.
@@ -174,7 +175,7 @@ double RandomDouble(std::mt19937_64& random, bool wide) {
 }
 
 TEST(MulExtendedTest, PortablePathMatchesHardware) {
-    if (std::numeric_limits<long double>::digits != 64) {
+    if (!hardware::Available()) {
         GTEST_SKIP() << "no extended long double on this target";
     }
     std::mt19937_64 random(20110716);
@@ -182,9 +183,9 @@ TEST(MulExtendedTest, PortablePathMatchesHardware) {
     for (int i = 0; i < 100'000; ++i) {
         const double a = RandomDouble(random, i % 2 == 0);
         const double b = RandomDouble(random, i % 4 < 2);
-        const double hardware = MulExtended(a, b);
+        const double hardware = hardware::MulExtended(a, b);
         const double portable = portable::MulExtended(a, b);
-        const double hardwareTenth = MulExtendedTenth(a);
+        const double hardwareTenth = hardware::MulExtendedTenth(a);
         const double portableTenth = portable::MulExtendedTenth(a);
         if (std::isnan(hardware) && std::isnan(portable)) {
             continue;

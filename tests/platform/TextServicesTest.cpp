@@ -97,7 +97,10 @@ TEST(AppendMinuteTextTest, EqualsFormatDateTime) {
     for (int k = 0; k < 20'000; ++k) {
         values.push_back(days(random));
     }
-    for (const TFormatSettings& fs : {Usual(), Continental()}) {
+    TFormatSettings wide = Usual(); // separators of more than one byte
+    wide.DateSeparator = "年";
+    wide.TimeSeparator = "::";
+    for (const TFormatSettings& fs : {Usual(), Continental(), wide}) {
         for (const TDateTime t : values) {
             for (const auto& [between, pattern] :
                  {std::pair{" ", "yy/mm/dd hh:nn"}, std::pair{", ", "yy/mm/dd, hh:nn"}}) {
@@ -261,10 +264,17 @@ TEST(FloatToStrTest, AgreesWithExactRoundingOnRandomValues) {
     for (int i = 0; i < 30'000; ++i) {
         const std::uint64_t bits = random();
         double x = std::bit_cast<double>(bits);
-        if (i % 3 == 1) {
+        if (i % 4 == 1) {
             x = static_cast<double>(bits % 100'000'000) / 1000.0; // short decimals
-        } else if (i % 3 == 2) {
+        } else if (i % 4 == 2) {
             x = static_cast<double>(bits >> 11) * 0x1p-53 * 1e-3; // 17-digit values
+        } else if (i % 4 == 3) {
+            // Nearest to a 16-digit decimal ending in 5: halfway between two
+            // 15-digit ones, give or take the last place.
+            const std::string decimal =
+                std::to_string(bits % 900'000'000'000'000 + 100'000'000'000'000) + "5e" +
+                std::to_string(static_cast<int>(bits >> 58) - 40);
+            x = std::strtod(decimal.c_str(), nullptr);
         }
         if (!std::isfinite(x) || x == 0) {
             continue;
