@@ -104,8 +104,8 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
         }
     };
     FileCommands = std::make_unique<TLogFileCommands>(TLogFileParts{
-        *Options.Chooser, Records, [this] { return Log().LineViews(); }, [this] { NewClick(); },
-        [this] { RebuildDisplay(); }, Options.FormatSettings});
+        *Options.Chooser, Records, [this]() -> const TLogView& { return Log(); },
+        [this] { NewClick(); }, [this] { RebuildDisplay(); }, Options.FormatSettings});
     StartJournal();
 
     FormCreate();
@@ -244,7 +244,8 @@ void TMainForm::NewClick() {
 void TMainForm::OpenClick() {
     // Open ran New, which began the opened log's journal.
     if (FileCommands->OpenClick() && LogJournal) {
-        LogJournal->AddOpenedLines(Log());
+        LogJournal->AddOpenedLines(Records, GraphCoefficient, GraphBackground,
+                                   Options.FormatSettings);
     }
 }
 void TMainForm::SaveClick() {

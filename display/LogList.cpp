@@ -14,20 +14,30 @@ QVariant TLogModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= Shown) {
         return {};
     }
-    const std::string_view line = Text.At(index.row());
-    return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    Scratch.clear();
+    Text.AppendTo(Scratch, index.row());
+    return QString::fromUtf8(Scratch.data(), static_cast<qsizetype>(Scratch.size()));
 }
 
-void TLogModel::Add(std::string_view line) {
-    if (UpdateDepth > 0) {
-        Text.Append(line);
+template <typename TAppend> void TLogModel::Grow(std::size_t n, TAppend&& append) {
+    if (UpdateDepth > 0 || n == 0) {
+        append();
         return;
     }
     const int row = Text.Count();
-    beginInsertRows(QModelIndex(), row, row);
-    Text.Append(line);
+    beginInsertRows(QModelIndex(), row, row + static_cast<int>(n) - 1);
+    append();
     Shown = Text.Count();
     endInsertRows();
+}
+
+void TLogModel::Add(std::string_view line) {
+    Grow(1, [&] { Text.Append(line); });
+}
+
+void TLogModel::Add(std::shared_ptr<const TLineSource> source) {
+    const std::size_t n = source->Count();
+    Grow(n, [&] { Text.Append(std::move(source)); });
 }
 
 void TLogModel::Delete(int index) {
@@ -112,7 +122,15 @@ void TLogList::Delete(int index) {
 }
 
 std::string TLogList::Item(int index) const {
-    return std::string(Model->Lines().At(index));
+    return Model->Lines().Line(index);
+}
+
+void TLogList::AppendItem(std::string& out, int index) const {
+    Model->Lines().AppendTo(out, index);
+}
+
+void TLogList::AddLines(std::shared_ptr<const TLineSource> source) {
+    Model->Add(std::move(source));
 }
 
 int TLogList::Count() const {

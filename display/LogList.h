@@ -11,6 +11,7 @@
 #include <QListView>
 #include <QStyledItemDelegate>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,7 @@ public:
     const TLogLines& Lines() const { return Text; }
 
     void Add(std::string_view line);
-    void Reserve(std::size_t lines) { Text.Reserve(lines); }
+    void Add(std::shared_ptr<const TLineSource> source);
     void Delete(int index);
     void Clear();
     // An update that empties the list ends in one reset, which drops the
@@ -42,8 +43,12 @@ public:
 private:
     void BeginResetOnce();
 
+    // Runs append, which adds n lines; outside an update the view is told.
+    template <typename TAppend> void Grow(std::size_t n, TAppend&& append);
+
     TLogLines Text;
-    int Shown = 0; // rows the view knows of
+    mutable std::string Scratch; // a line made for data()
+    int Shown = 0;               // rows the view knows of
     int UpdateDepth = 0;
     bool ResetBegun = false;
 };
@@ -64,9 +69,10 @@ public:
     explicit TLogList(QWidget* parent = nullptr);
 
     void Add(std::string_view line) override;
-    void Reserve(std::size_t n) override { Model->Reserve(n); }
+    void AddLines(std::shared_ptr<const TLineSource> source) override;
     void Delete(int index) override;
     std::string Item(int index) const override;
+    void AppendItem(std::string& out, int index) const override;
     int Count() const override;
     void Clear() override;
     int ItemIndex() const override;
@@ -82,10 +88,8 @@ public:
     // Freezes or resumes following the newest line.
     void LogDblClick() { TagValue ^= 1; }
 
-    // All lines in order, for saving.
+    // All lines in order.
     std::vector<std::string> Lines() const { return Model->Lines().All(); }
-    // Views into the list's text: valid until the list next changes.
-    std::vector<std::string_view> LineViews() const { return Model->Lines().Views(); }
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -62,12 +62,19 @@ bool TLogFileCommands::OpenClick() {
     return true;
 }
 
+void TLogFileCommands::WriteLog() const {
+    const TLogView& log = Parts.Log();
+    WriteLogFile(
+        SaveFileName, static_cast<std::size_t>(log.Count()),
+        [&log](std::string& out, std::size_t k) { log.AppendItem(out, static_cast<int>(k)); });
+}
+
 void TLogFileCommands::SaveClick() {
     if (SaveFileName.empty()) {
         SaveAsClick();
         return;
     }
-    WriteLogFile(SaveFileName, Parts.LogLines());
+    WriteLog();
 }
 
 void TLogFileCommands::SaveAsClick() {
@@ -76,7 +83,7 @@ void TLogFileCommands::SaveAsClick() {
         return;
     }
     SaveFileName = std::move(*chosen);
-    WriteLogFile(SaveFileName, Parts.LogLines());
+    WriteLog();
 }
 
 void TLogFileCommands::NewFileNames() {

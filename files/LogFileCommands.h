@@ -7,13 +7,12 @@
 #include "platform/FormatSettings.h"
 #include "platform/Memory.h"
 #include "records/MinuteRecords.h"
+#include "views/LogView.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace ostrel {
 
@@ -29,9 +28,8 @@ public:
 struct TLogFileParts {
     TFileChooser& Chooser;
     TRecords& Records;
-    // The log list's lines, in order, as views that stay valid while the
-    // command writes them (nothing changes the list meanwhile).
-    std::function<std::vector<std::string_view>()> LogLines;
+    // The log list, whose lines Save writes.
+    std::function<const TLogView&()> Log;
     std::function<void()> New; // NewClick, which calls NewFileNames
     std::function<void()> RebuildDisplay;
     const TFormatSettings& FormatSettings;
@@ -63,6 +61,8 @@ public:
     const std::string& OpenFileName() const { return OpenDialogFileName; }
 
 private:
+    void WriteLog() const; // the log list's lines to SaveFileName
+
     TLogFileParts Parts;
     std::string SaveFileName;
     std::string OpenDialogFileName;

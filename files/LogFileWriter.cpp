@@ -9,14 +9,19 @@
 #include <QString>
 #include <QStringEncoder>
 
+#include <algorithm>
+#include <functional>
+#include <future>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace ostrel {
 
 namespace {
 
 constexpr std::string_view LineBreak = "\r\n";
-constexpr std::size_t ChunkSize = 1 << 20;
 
 [[noreturn]] void ThrowCannotCreate(const std::string& path, const QSaveFile& file) {
     throw EFileError(FileErrorText(CannotCreateFileText, path, file.errorString().toStdString()));
@@ -35,43 +40,77 @@ void WriteChunk(QSaveFile& file, const std::string& path, std::string_view chunk
     }
 }
 
+constexpr std::size_t LinesPerPart = 1 << 15;
+
+std::string MakePart(const TLineWriter& appendLine, std::size_t first, std::size_t last) {
+    std::string part;
+    for (std::size_t k = first; k < last; ++k) {
+        const std::size_t start = part.size();
+        appendLine(part, k);
+        EncodeLogFileLine(part, start);
+    }
+    return part;
+}
+
+// MakePart on a thread of its own, or when asked for without one.
+std::future<std::string> StartPart(const TLineWriter& appendLine, std::size_t first,
+                                   std::size_t last) {
+    try {
+        return std::async(std::launch::async, MakePart, std::cref(appendLine), first, last);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, MakePart, std::cref(appendLine), first, last);
+    }
+}
+
 } // namespace
 
 void AppendLogFileLine(std::string& out, std::string_view line) {
+    const std::size_t start = out.size();
+    out += line;
+    EncodeLogFileLine(out, start);
+}
+
+void EncodeLogFileLine(std::string& out, std::size_t start) {
     // The program's own lines are ASCII and go out as they are.
-    if (IsAscii(line)) {
-        out += line;
-    } else {
+    const std::string_view line = std::string_view(out).substr(start);
+    if (!IsAscii(line)) {
         QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
         const QByteArray bytes =
             encoder.encode(QString::fromUtf8(line.data(), qsizetype(line.size())));
-        out.append(bytes.constData(), std::size_t(bytes.size()));
+        out.replace(start, std::string::npos, bytes.constData(), std::size_t(bytes.size()));
     }
     out += LineBreak;
 }
 
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines) {
-    WriteLogFile(path, std::vector<std::string_view>(lines.begin(), lines.end()));
+    WriteLogFile(path, lines.size(),
+                 [&lines](std::string& out, std::size_t k) { out += lines[k]; });
 }
 
-void WriteLogFile(const std::string& path, const std::vector<std::string_view>& lines) {
+void WriteLogFile(const std::string& path, std::size_t count, const TLineWriter& appendLine) {
     QSaveFile file(QString::fromStdString(path));
-    // Unbuffered: the chunks are large already, and a failed write then
+    // Unbuffered: the parts are large already, and a failed write then
     // reports the system's own reason at once.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         ThrowCannotCreate(path, file);
     }
-    std::string chunk;
-    chunk.reserve(ChunkSize + 256);
-    for (const std::string_view line : lines) {
-        AppendLogFileLine(chunk, line);
-        if (chunk.size() >= ChunkSize) {
-            WriteChunk(file, path, chunk);
-            chunk.clear();
+    // Making the lines costs far more than writing them: each round makes one
+    // part here and one on each other core, then writes them in order.
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    for (std::size_t first = 0; first < count;) {
+        const std::size_t own = std::min(count, first + LinesPerPart);
+        std::vector<std::future<std::string>> others;
+        std::size_t next = own;
+        for (std::size_t t = 1; t < threads && next < count; ++t) {
+            const std::size_t end = std::min(count, next + LinesPerPart);
+            others.push_back(StartPart(appendLine, next, end));
+            next = end;
         }
-    }
-    if (!chunk.empty()) {
-        WriteChunk(file, path, chunk);
+        WriteChunk(file, path, MakePart(appendLine, first, own));
+        for (std::future<std::string>& part : others) {
+            WriteChunk(file, path, part.get());
+        }
+        first = next;
     }
     if (!file.commit()) {
         ThrowCannotCreate(path, file);

@@ -3,6 +3,8 @@
 // Log files written whole: each line followed by CR LF, no byte-order mark,
 // 8-bit text in the system's code page.
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +14,12 @@ namespace ostrel {
 // Appends one line as a log file holds it: the line in the system's code
 // page (the program's own ASCII lines unchanged), then CR LF.
 void AppendLogFileLine(std::string& out, std::string_view line);
+// The same for a line already appended to out from start on.
+void EncodeLogFileLine(std::string& out, std::size_t start);
+
+// Appends line k of a log to out. It is called on several threads at once,
+// each for lines of its own, while nothing changes what the lines are made of.
+using TLineWriter = std::function<void(std::string& out, std::size_t k)>;
 
 // Writes lines to path, creating the file or replacing it. The new content
 // goes to a temporary file in the same folder, which replaces the old file
@@ -19,6 +27,7 @@ void AppendLogFileLine(std::string& out, std::string_view line);
 // was. Throws EFileError "ファイル "%s" を作成できません。%s" when the file
 // cannot be created, written or replaced. No lines give a 0-byte file.
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines);
-void WriteLogFile(const std::string& path, const std::vector<std::string_view>& lines);
+// The same for count lines that appendLine makes one at a time.
+void WriteLogFile(const std::string& path, std::size_t count, const TLineWriter& appendLine);
 
 } // namespace ostrel

@@ -5,6 +5,9 @@
 #include "files/LogFileWriter.h"
 #include "journal/JournalFolder.h"
 
+#include <memory>
+#include <new>
+#include <system_error>
 #include <utility>
 
 namespace ostrel {
@@ -29,15 +32,81 @@ TJournal::TJournal(std::filesystem::path folder, TJournalWriter::TFailureReport 
 }
 
 void TJournal::BeginLog() {
+    // The opened lines belong to the log before.
+    FinishOpenedLines();
     Writer.Begin(JournalFolder / JournalStem(Clock()));
 }
 
-void TJournal::AddOpenedLines(const TLogView& log) {
-    std::string bytes;
-    for (int k = 0; k + 1 < log.Count(); ++k) {
-        AppendLogFileLine(bytes, log.Item(k));
+TJournal::~TJournal() {
+    FinishOpenedLines();
+}
+
+void TJournal::FinishOpenedLines() {
+    if (OpenedLines.joinable()) {
+        OpenedLines.join();
     }
-    Writer.Append(std::move(bytes));
+}
+
+void TJournal::AddOpenedLines(const TRecords& records, double graphCoefficient,
+                              std::int32_t graphBackground, const TFormatSettings& fs) {
+    FinishOpenedLines();
+    if (records.Count() < 2) {
+        return;
+    }
+    try {
+        auto copy = std::make_shared<const TRecords>(records);
+        {
+            const std::lock_guard lock(HoldMutex);
+            Holding = true;
+        }
+        try {
+            OpenedLines = std::thread([this, copy, graphCoefficient, graphBackground, fs] {
+                WriteOpenedLines(*copy, graphCoefficient, graphBackground, fs);
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: the lines are made here.
+            WriteOpenedLines(*copy, graphCoefficient, graphBackground, fs);
+        }
+    } catch (const std::bad_alloc&) {
+        // No room for the copy: the opened lines stay in the opened file only.
+    }
+}
+
+void TJournal::WriteOpenedLines(const TRecords& records, double graphCoefficient,
+                                std::int32_t graphBackground, const TFormatSettings& fs) noexcept {
+    // Handed over in parts, so that the lines in memory stay few whatever
+    // the log's size.
+    constexpr std::size_t linesPerPart = 1 << 16;
+    try {
+        std::string bytes;
+        for (std::size_t k = 0; k + 1 < records.Count(); ++k) {
+            const std::size_t start = bytes.size();
+            AppendRebuiltLine(bytes, records, k, graphCoefficient, graphBackground, fs);
+            EncodeLogFileLine(bytes, start);
+            if ((k + 1) % linesPerPart == 0) {
+                Writer.Append(std::exchange(bytes, std::string()));
+            }
+        }
+        Writer.Append(std::move(bytes));
+    } catch (...) {
+        // Out of memory: the opened lines stay in the opened file only.
+    }
+    const std::lock_guard lock(HoldMutex);
+    try {
+        Writer.Append(std::exchange(Held, std::string()));
+    } catch (...) {
+        Held.clear();
+    }
+    Holding = false;
+}
+
+void TJournal::HandOver(std::string bytes) {
+    const std::lock_guard lock(HoldMutex);
+    if (Holding) {
+        Held += bytes;
+    } else {
+        Writer.Append(std::move(bytes));
+    }
 }
 
 void TJournal::MinuteFinished(const TFinishedMinute& minute) noexcept {
@@ -50,7 +119,7 @@ void TJournal::MinuteFinished(const TFinishedMinute& minute) noexcept {
 
 void TJournal::TickEnded() noexcept {
     try {
-        Writer.Append(std::exchange(TickBytes, std::string()));
+        HandOver(std::exchange(TickBytes, std::string()));
     } catch (...) {
         TickBytes.clear();
     }

@@ -15,14 +15,17 @@
 
 #include "journal/JournalWriter.h"
 #include "records/FinishedMinute.h"
-#include "views/LogView.h"
+#include "records/MinuteRecords.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace ostrel {
 
@@ -43,24 +46,47 @@ public:
     // A log begins (start-up, New, Open): a journal of its own, named by
     // the clock's local time now.
     void BeginLog();
-    // After Open: every line of the rebuilt log but the newest.
-    void AddOpenedLines(const TLogView& log);
+    // Waits for the opened lines (see AddOpenedLines), then lets the writer
+    // finish what it was given.
+    ~TJournal() override;
+    TJournal(const TJournal&) = delete;
+    TJournal& operator=(const TJournal&) = delete;
+
+    // After Open: every line of the rebuilt log but the newest, as the
+    // rebuild with this coefficient and background makes them. They are
+    // made from a copy of the records on a thread of their own, so that a
+    // large log's lines cost the window only that copy; the lines of ticks
+    // that end meanwhile follow them.
+    void AddOpenedLines(const TRecords& records, double graphCoefficient,
+                        std::int32_t graphBackground, const TFormatSettings& fs);
 
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
     void TickEnded() noexcept override;
 
     // Waits until what was handed over has had a pass; true when all is on
     // the disk.
-    bool Flush() { return Writer.Flush(); }
+    bool Flush() {
+        FinishOpenedLines();
+        return Writer.Flush();
+    }
     const std::filesystem::path& Folder() const { return JournalFolder; }
     // The current log's journal, once it has been made.
     std::optional<std::filesystem::path> CurrentPath() const { return Writer.CurrentPath(); }
 
 private:
+    void FinishOpenedLines();
+    void WriteOpenedLines(const TRecords& records, double graphCoefficient,
+                          std::int32_t graphBackground, const TFormatSettings& fs) noexcept;
+    void HandOver(std::string bytes);
+
     std::filesystem::path JournalFolder;
     TClock Clock;
     std::string TickBytes; // the lines of the tick under way
     TJournalWriter Writer;
+    std::mutex HoldMutex;
+    bool Holding = false; // the opened lines are being made
+    std::string Held;     // lines of ticks that ended meanwhile
+    std::thread OpenedLines;
 };
 
 } // namespace ostrel

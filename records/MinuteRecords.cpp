@@ -77,6 +77,17 @@ void AppendLogLineText(std::string& out, const TMinuteRecord& r, double doseRate
     AppendFloatText(out, doseRate, fs);
 }
 
+void AppendRebuiltLine(std::string& out, const TRecords& records, std::size_t i,
+                       double graphCoefficient, std::int32_t graphBackground,
+                       const TFormatSettings& fs) {
+    if (i < DoseRateWindow) {
+        AppendLogLineText(out, records[i], fs);
+    } else {
+        const double dose = DoseRateBefore(records, i, graphCoefficient, graphBackground);
+        AppendLogLineText(out, records[i], dose, fs);
+    }
+}
+
 std::string LogLineText(const TMinuteRecord& r, const TFormatSettings& fs) {
     std::string line;
     AppendLogLineText(line, r, fs);

@@ -62,6 +62,12 @@ void AppendLogLineText(std::string& out, const TMinuteRecord& r, const TFormatSe
 void AppendLogLineText(std::string& out, const TMinuteRecord& r, double doseRate,
                        const TFormatSettings& fs);
 
+// The line a rebuild writes for record i of records: with the dose rate of
+// the DoseRateWindow records before it, none for the first DoseRateWindow.
+void AppendRebuiltLine(std::string& out, const TRecords& records, std::size_t i,
+                       double graphCoefficient, std::int32_t graphBackground,
+                       const TFormatSettings& fs);
+
 // The three text forms of a date-time value.
 inline constexpr const char* MinuteTextPattern = "yy/mm/dd hh:nn";
 inline constexpr const char* LineDateTextPattern = "yy/mm/dd, hh:nn";

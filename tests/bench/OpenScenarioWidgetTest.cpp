@@ -49,7 +49,8 @@ TEST(OpenScenarioTest, OpeningASecondLogReplacesTheFirst) {
     EXPECT_EQ(scenario.Check(20), std::nullopt);
 }
 
-// Each part of an opened log holds at least the bytes it stores.
+// Each part of an opened log holds at least the bytes it stores; the log
+// list stores next to none.
 TEST(MemoryScenarioTest, EachPartOfTheBreakdownHoldsAtLeastItsData) {
     if (HeapInUse() == 0) {
         GTEST_SKIP() << "the C library does not report its heap here";
@@ -63,7 +64,9 @@ TEST(MemoryScenarioTest, EachPartOfTheBreakdownHoldsAtLeastItsData) {
     EXPECT_GE(parts.FileText, bytes);
     EXPECT_GE(parts.Records, n * sizeof(TMinuteRecord));
     EXPECT_LT(parts.Records, 2 * n * sizeof(TMinuteRecord));
-    EXPECT_GE(parts.LogLines, bytes - 2 * n); // the lines without their CR LF
+    // The opened lines are made when shown or saved: the list stores only
+    // the newest one, whose minute may still count.
+    EXPECT_LT(parts.LogLines, n);
     EXPECT_GE(parts.Series, 2 * n * 2 * sizeof(double));
 }
 

@@ -2,6 +2,8 @@
 // The log list widget: its lines, selection, freezing by double-click, and
 // what the view is told while lines come and go.
 #include "display/LogList.h"
+#include "display/RebuildDisplay.h"
+#include "support/FakeViews.h"
 
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -119,6 +121,36 @@ TEST(LogListUpdate, MillionLinesInOneUpdate) {
     EXPECT_EQ(log.model()->index(999997, 0).data().toString().toStdString(), Line(999998));
     log.FollowLastLine();
     EXPECT_EQ(log.ItemIndex(), 999997);
+}
+
+// A rebuild's lines are made only when asked for: the view, Item and deletes
+// give what a rebuild into plain stored lines gives, also after a reading of
+// the newest minute changed that record.
+TEST(LogListRebuild, MadeLinesReadAsTheRebuildWroteThem) {
+    TRecords records;
+    for (int k = 0; k < 25; ++k) {
+        records.Append({EncodeDate(2011, 7, 16) + EncodeTime(9, k, 0, 0), 10 + 7 * k});
+    }
+    const TFormatSettings fs;
+    test::TFakeViews plain;
+    RebuildDisplay(records, 0.00158, 12, plain.Views(), fs);
+    std::vector<std::string>& expected = plain.Log.Lines;
+    QWidget window;
+    TLogList& log = *new TLogList(&window);
+    test::TFakeSeries cpm;
+    test::TFakeSeries sv;
+    RebuildDisplay(records, 0.00158, 12, {cpm, sv, log}, fs);
+    ExpectViewMatches(log, expected);
+    records.AddToLastCount(5);
+    ExpectViewMatches(log, expected);
+    for (const int index : {24, 3, 0, 20}) {
+        log.Delete(index);
+        expected.erase(expected.begin() + index);
+        ExpectViewMatches(log, expected);
+    }
+    log.Add("11/07/16, 09:25, 1");
+    expected.push_back("11/07/16, 09:25, 1");
+    ExpectViewMatches(log, expected);
 }
 
 // The view learns of an update's lines in one notice: a reset when the update

@@ -2,6 +2,7 @@
 #include "files/LogFileCommands.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
+#include "support/FakeViews.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,17 +54,17 @@ protected:
     QTemporaryDir Dir;
     TScriptedChooser Chooser;
     TRecords Records;
-    Lines Log;
+    test::TFakeLog Log;
     TFormatSettings Fs;
     std::vector<std::string> Calls; // New and Rebuild, with what the records held then
     std::uint64_t FreeMemory = std::numeric_limits<std::uint64_t>::max();
     TLogFileCommands Commands{TLogFileParts{
-        Chooser, Records, [this] { return std::vector<std::string_view>(Log.begin(), Log.end()); },
+        Chooser, Records, [this]() -> const TLogView& { return Log; },
         [this] {
             Calls.push_back("New after " + std::to_string(Records.Count()));
             Commands.NewFileNames();
             Records.Clear();
-            Log.clear();
+            Log.Clear();
         },
         [this] { Calls.push_back("Rebuild with " + std::to_string(Records.Count())); }, Fs,
         [this] { return FreeMemory; }}};
@@ -71,7 +72,7 @@ protected:
     void SetUp() override {
         Fs.CurrentYear = 2026;
         Records.Append({1.0, 1});
-        Log = {"old line"};
+        Log.Lines = {"old line"};
     }
     std::string PathOf(const char* name) const { return Dir.filePath(name).toStdString(); }
     std::string NativePathOf(const char* name) const {
@@ -103,7 +104,7 @@ TEST_F(TCommands, SaveWithoutNameWritesChosenFileThenSaveAsksNoMore) {
     Commands.SaveClick();
     EXPECT_EQ(Commands.FileName(), PathOf("a.csv"));
     EXPECT_EQ(Bytes("a.csv"), "old line\r\n");
-    Log.push_back("new line");
+    Log.Add("new line");
     Commands.SaveClick();
     EXPECT_EQ(Chooser.Asked, Lines{"save:"});
     EXPECT_EQ(Bytes("a.csv"), "old line\r\nnew line\r\n");
@@ -112,7 +113,7 @@ TEST_F(TCommands, SaveWithoutNameWritesChosenFileThenSaveAsksNoMore) {
 TEST_F(TCommands, SaveAsPresetsCurrentNameAndCancelKeepsIt) {
     Chooser.Answers = {PathOf("a.csv"), std::nullopt};
     Commands.SaveAsClick();
-    Log = {"changed"};
+    Log.Lines = {"changed"};
     Commands.SaveAsClick();
     EXPECT_EQ(Chooser.Asked, (Lines{"save:", "save:" + PathOf("a.csv")}));
     EXPECT_EQ(Commands.FileName(), PathOf("a.csv"));
@@ -140,7 +141,7 @@ TEST_F(TCommands, OpenCancelChangesNothing) {
     EXPECT_EQ(Chooser.Asked, Lines{"open:"});
     EXPECT_TRUE(Calls.empty());
     EXPECT_EQ(Records.Count(), 1U);
-    EXPECT_EQ(Log, Lines{"old line"});
+    EXPECT_EQ(Log.Lines, Lines{"old line"});
 }
 
 TEST_F(TCommands, OpenRunsNewThenReadsThenRebuildsOnce) {
@@ -172,7 +173,7 @@ TEST_F(TCommands, OpenThenSaveWritesBackWithoutAsking) {
     Put("in.csv", "11/07/16, 12:34, 25\r\n");
     Chooser.Answers = {PathOf("in.csv")};
     Commands.OpenClick();
-    Log = {"rebuilt 1", "rebuilt 2"}; // what RebuildDisplay would have listed
+    Log.Lines = {"rebuilt 1", "rebuilt 2"}; // what RebuildDisplay would have listed
     Commands.SaveClick();
     EXPECT_EQ(Chooser.Asked, Lines{"open:"});
     EXPECT_EQ(Bytes("in.csv"), "rebuilt 1\r\nrebuilt 2\r\n");
@@ -216,7 +217,7 @@ TEST_P(TCommandsOpenFailure, LeavesEverythingAsItWas) {
     EXPECT_TRUE(Calls.empty());
     ASSERT_EQ(Records.Count(), 1U);
     EXPECT_EQ(Records[0].Count, 1);
-    EXPECT_EQ(Log, Lines{"old line"});
+    EXPECT_EQ(Log.Lines, Lines{"old line"});
     EXPECT_EQ(Commands.FileName(), PathOf("current.csv"));
     Commands.OpenClick();
     EXPECT_EQ(Chooser.Asked.back(), "open:" + PathOf(GetParam().Target));
