@@ -79,9 +79,9 @@ int RunAll(bool quick, const std::string& only, const std::string& outPath) {
     QTemporaryDir folder;
     TBench bench(quick ? QuickSizes() : FullSizes(), folder.path().toStdString());
     const std::vector<std::pair<std::string, void (TBench::*)()>> sections{
-        {"open", &TBench::OpenLogs},   {"burst", &TBench::Bursts},    {"replot", &TBench::Replots},
-        {"memory", &TBench::Memory},   {"save", &TBench::Saves},      {"large", &TBench::LargeLog},
-        {"startup", &TBench::Startup}, {"mqtt", &TBench::Mqtt},       {"journal", &TBench::Journal},
+        {"open", &TBench::OpenLogs},   {"burst", &TBench::Bursts}, {"replot", &TBench::Replots},
+        {"memory", &TBench::Memory},   {"save", &TBench::Saves},   {"large", &TBench::LargeLog},
+        {"startup", &TBench::Startup}, {"mqtt", &TBench::Mqtt},    {"journal", &TBench::Journal},
     };
     for (const auto& [name, run] : sections) {
         if (only.empty() || only == name) {
