@@ -142,10 +142,8 @@ void AppendLogRecords(const std::vector<std::string_view>& lines, const TFormatS
 }
 
 void AppendLogRecords(std::string_view text, const TFormatSettings& fs, TRecords& records) {
-    std::size_t lines = 0;
-    ForEachLine(text, [&lines](std::string_view) { ++lines; });
     TLogLineReader reader(fs);
-    records.Reserve(records.Count() + lines);
+    records.Reserve(records.Count() + CountLines(text));
     ForEachLine(text, [&](std::string_view line) { records.Append(reader.Read(line)); });
 }
 

@@ -42,23 +42,26 @@ void WriteChunk(QSaveFile& file, const std::string& path, std::string_view chunk
 
 constexpr std::size_t LinesPerPart = 1 << 15;
 
-std::string MakePart(const TLineWriter& appendLine, std::size_t first, std::size_t last) {
-    std::string part;
-    for (std::size_t k = first; k < last; ++k) {
-        const std::size_t start = part.size();
-        appendLine(part, k);
-        EncodeLogFileLine(part, start);
+// Makes the line appended to out from start on what a log file holds.
+void EncodeLogFileLine(std::string& out, std::size_t start) {
+    // The program's own lines are ASCII and go out as they are.
+    const std::string_view line = std::string_view(out).substr(start);
+    if (!IsAscii(line)) {
+        QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
+        const QByteArray bytes =
+            encoder.encode(QString::fromUtf8(line.data(), qsizetype(line.size())));
+        out.replace(start, std::string::npos, bytes.constData(), std::size_t(bytes.size()));
     }
-    return part;
+    out += LineBreak;
 }
 
-// MakePart on a thread of its own, or when asked for without one.
+// LogFileLines on a thread of its own, or when asked for without one.
 std::future<std::string> StartPart(const TLineWriter& appendLine, std::size_t first,
                                    std::size_t last) {
     try {
-        return std::async(std::launch::async, MakePart, std::cref(appendLine), first, last);
+        return std::async(std::launch::async, LogFileLines, std::cref(appendLine), first, last);
     } catch (const std::system_error&) {
-        return std::async(std::launch::deferred, MakePart, std::cref(appendLine), first, last);
+        return std::async(std::launch::deferred, LogFileLines, std::cref(appendLine), first, last);
     }
 }
 
@@ -70,16 +73,14 @@ void AppendLogFileLine(std::string& out, std::string_view line) {
     EncodeLogFileLine(out, start);
 }
 
-void EncodeLogFileLine(std::string& out, std::size_t start) {
-    // The program's own lines are ASCII and go out as they are.
-    const std::string_view line = std::string_view(out).substr(start);
-    if (!IsAscii(line)) {
-        QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
-        const QByteArray bytes =
-            encoder.encode(QString::fromUtf8(line.data(), qsizetype(line.size())));
-        out.replace(start, std::string::npos, bytes.constData(), std::size_t(bytes.size()));
+std::string LogFileLines(const TLineWriter& appendLine, std::size_t first, std::size_t last) {
+    std::string bytes;
+    for (std::size_t k = first; k < last; ++k) {
+        const std::size_t start = bytes.size();
+        appendLine(bytes, k);
+        EncodeLogFileLine(bytes, start);
     }
-    out += LineBreak;
+    return bytes;
 }
 
 void WriteLogFile(const std::string& path, const std::vector<std::string>& lines) {
@@ -106,7 +107,7 @@ void WriteLogFile(const std::string& path, std::size_t count, const TLineWriter&
             others.push_back(StartPart(appendLine, next, end));
             next = end;
         }
-        WriteChunk(file, path, MakePart(appendLine, first, own));
+        WriteChunk(file, path, LogFileLines(appendLine, first, own));
         for (std::future<std::string>& part : others) {
             WriteChunk(file, path, part.get());
         }

@@ -14,12 +14,13 @@ namespace ostrel {
 // Appends one line as a log file holds it: the line in the system's code
 // page (the program's own ASCII lines unchanged), then CR LF.
 void AppendLogFileLine(std::string& out, std::string_view line);
-// The same for a line already appended to out from start on.
-void EncodeLogFileLine(std::string& out, std::size_t start);
-
 // Appends line k of a log to out. It is called on several threads at once,
 // each for lines of its own, while nothing changes what the lines are made of.
 using TLineWriter = std::function<void(std::string& out, std::size_t k)>;
+
+// Lines first .. last-1 as a log file holds them, each as AppendLogFileLine
+// writes it.
+std::string LogFileLines(const TLineWriter& appendLine, std::size_t first, std::size_t last);
 
 // Writes lines to path, creating the file or replacing it. The new content
 // goes to a temporary file in the same folder, which replaces the old file

@@ -5,6 +5,7 @@
 #include "files/LogFileWriter.h"
 #include "journal/JournalFolder.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -78,16 +79,13 @@ void TJournal::WriteOpenedLines(const TRecords& records, double graphCoefficient
     // the log's size.
     constexpr std::size_t linesPerPart = 1 << 16;
     try {
-        std::string bytes;
-        for (std::size_t k = 0; k + 1 < records.Count(); ++k) {
-            const std::size_t start = bytes.size();
-            AppendRebuiltLine(bytes, records, k, graphCoefficient, graphBackground, fs);
-            EncodeLogFileLine(bytes, start);
-            if ((k + 1) % linesPerPart == 0) {
-                Writer.Append(std::exchange(bytes, std::string()));
-            }
+        const TLineWriter line = [&](std::string& out, std::size_t k) {
+            AppendRebuiltLine(out, records, k, graphCoefficient, graphBackground, fs);
+        };
+        const std::size_t count = records.Count() - 1;
+        for (std::size_t first = 0; first < count; first += linesPerPart) {
+            Writer.Append(LogFileLines(line, first, std::min(count, first + linesPerPart)));
         }
-        Writer.Append(std::move(bytes));
     } catch (...) {
         // Out of memory: the opened lines stay in the opened file only.
     }
