@@ -2,17 +2,16 @@
 #include "app/MainForm.h"
 
 #include "app/ErrorBox.h"
+#include "app/FileDialogChooser.h"
+#include "dialogs/OKRightDlg.h"
+#include "dialogs/SetCommand.h"
 #include "display/Chart.h"
 #include "display/ChartViews.h"
 #include "display/ClientArea.h"
 #include "display/LogList.h"
-#include "display/RebuildDisplay.h"
-#include "files/FileDialogChooser.h"
-#include "files/NewCommand.h"
-#include "journal/JournalFolder.h"
+#include "outputs/Outputs.h"
+#include "platform/StateFolder.h"
 #include "platform/Utf8Path.h"
-#include "settings/OKRightDlg.h"
-#include "settings/SetCommand.h"
 #include "settings/SettingsFile.h"
 
 #include <QApplication>
@@ -23,7 +22,6 @@
 #include <QSysInfo>
 #include <QTimer>
 
-#include <iostream>
 #include <system_error>
 
 namespace ostrel {
@@ -61,12 +59,12 @@ TMainFormOptions TMainForm::DefaultOptions() {
         std::filesystem::create_directories(options.SettingsPath.parent_path(), ignored);
     }
     options.FormatSettings = SystemFormatSettings();
-    options.JournalFolder = DefaultJournalFolder();
+    options.StateFolder = DefaultStateFolder();
     return options;
 }
 
 TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
-    : QMainWindow(parent), Options(std::move(options)), CounterLibrary(Options.LibraryCandidates) {
+    : QMainWindow(parent), Options(std::move(options)) {
     if (!Options.ShowMessage) {
         Options.ShowMessage = ShowPlainMessage;
     }
@@ -86,67 +84,43 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     BuildMenu();
     resize(572, 377 + menuBar()->sizeHint().height());
 
-    AcquisitionTimer.setInterval(TimerInterval);
-    connect(&AcquisitionTimer, &QTimer::timeout, this,
-            [this] { RunGuarded([this] { TimerTimer(); }); });
-    Acquisition = std::make_unique<TAcquisition>(
-        CounterLibrary.EntryPoints(),
-        TAcquisitionTargets{Records, Views(), GraphCoefficient, GraphBackground},
-        Options.FormatSettings);
-    Acquisition->OnTimerSwitched = [this](bool on) {
-        if (on) {
-            if (MqttPublisher) {
-                MqttPublisher->SetDeviceId(Acquisition->DeviceId);
-            }
-            AcquisitionTimer.start();
-        } else {
-            AcquisitionTimer.stop();
-        }
-    };
-    FileCommands = std::make_unique<TLogFileCommands>(TLogFileParts{
-        *Options.Chooser, Records, [this]() -> const TLogView& { return Log(); },
-        [this] { NewClick(); }, [this] { RebuildDisplay(); }, Options.FormatSettings});
-    StartJournal();
+    TLoggerOptions logger;
+    logger.LibraryCandidates = Options.LibraryCandidates;
+    logger.SettingsPath = Options.SettingsPath;
+    logger.FormatSettings = Options.FormatSettings;
+    logger.Chooser = Options.Chooser;
+    logger.RunTick = RunGuarded;
+    // Told on an output's own thread; shown on this one, never inside a tick.
+    logger.Outputs = MakeOutputs(
+        {Options.SettingsPath, Options.StateFolder, QSysInfo::machineHostName().toStdString(),
+         [this](const std::string& text) {
+             QMetaObject::invokeMethod(
+                 this, [this, text] { ReportOutputFailure(text); }, Qt::QueuedConnection);
+         }});
+    Session = std::make_unique<TLogger>(std::move(logger), Views());
 
     FormCreate();
 }
 
 TMainForm::~TMainForm() {
-    AcquisitionTimer.stop();
-    // Whatever the journal still holds goes out before the program ends.
-    LogJournal.reset();
     RunGuarded([this] { FormDestroy(); });
 }
 
-void TMainForm::StartJournal() {
-    if (Options.JournalFolder.empty()) {
-        return;
-    }
-    // Told on the writer's thread; shown on this one, never inside a tick.
-    LogJournal =
-        std::make_unique<TJournal>(Options.JournalFolder, [this](const TJournalFailure& failure) {
-            QMetaObject::invokeMethod(
-                this, [this, text = JournalFailureText(failure)] { ReportJournalFailure(text); },
-                Qt::QueuedConnection);
-        });
-    Acquisition->AddFinishedMinuteSink(*LogJournal);
-}
-
-void TMainForm::ReportJournalFailure(std::string text) {
-    const bool waiting = WaitingJournalReport.has_value();
-    WaitingJournalReport = std::move(text);
+void TMainForm::ReportOutputFailure(std::string text) {
+    const bool waiting = WaitingOutputReport.has_value();
+    WaitingOutputReport = std::move(text);
     if (!waiting) {
-        ShowJournalReport();
+        ShowOutputReport();
     }
 }
 
-void TMainForm::ShowJournalReport() {
-    const std::string text = *std::exchange(WaitingJournalReport, std::nullopt);
+void TMainForm::ShowOutputReport() {
+    const std::string text = *std::exchange(WaitingOutputReport, std::nullopt);
     if (!ShowErrorBox(text)) {
-        if (!WaitingJournalReport) {
-            WaitingJournalReport = text;
+        if (!WaitingOutputReport) {
+            WaitingOutputReport = text;
         }
-        QTimer::singleShot(JournalReportRetry, this, [this] { ShowJournalReport(); });
+        QTimer::singleShot(OutputReportRetry, this, [this] { ShowOutputReport(); });
     }
 }
 
@@ -195,76 +169,43 @@ void TMainForm::BuildMenu() {
 }
 
 void TMainForm::FormCreate() {
-    if (!CounterLibrary.LoadCounterLibrary()) {
+    if (!Session->LoadCounterLibrary()) {
         Options.ShowMessage(LibraryMissingText, LibraryMissingCaption);
         // Queued: the message loop takes it as soon as it runs.
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
-    const TGraphSettings graph = ReadGraphSettings(Options.SettingsPath, Options.FormatSettings);
-    GraphCoefficient = graph.GraphCoefficient;
-    GraphBackground = graph.GraphBackground;
-    const TMqttSettings mqtt = ReadMqttSettings(
-        Options.SettingsPath, QSysInfo::machineHostName().toStdString(), std::cerr);
-    if (mqtt.Enabled()) {
-        MqttPublisher = std::make_unique<TMqttPublisher>(mqtt);
-        Acquisition->AddFinishedMinuteSink(*MqttPublisher);
-    }
-    Acquisition->DeviceId = 0;
+    Session->ReadSettings();
     HideClick();
     NewClick();
 }
 
 void TMainForm::FormDestroy() {
-    if (Destroyed) {
-        return;
-    }
-    Destroyed = true;
-    // The library is released even when the settings cannot be written, so
-    // its Clear always comes; the write error is still reported. The
-    // publisher says "offline" after the settings, whatever became of them.
-    try {
-        WriteGraphSettings(Options.SettingsPath, GraphCoefficient, GraphBackground,
-                           Options.FormatSettings);
-    } catch (...) {
-        MqttPublisher.reset();
-        CounterLibrary.UnloadCounterLibrary();
-        throw;
-    }
-    MqttPublisher.reset();
-    CounterLibrary.UnloadCounterLibrary();
+    Session->End();
 }
 
 void TMainForm::NewClick() {
-    ostrel::NewClick([this] { FileCommands->NewFileNames(); }, Views(), Records);
-    if (LogJournal) {
-        LogJournal->BeginLog();
-    }
+    Session->New();
 }
-
 void TMainForm::OpenClick() {
-    // Open ran New, which began the opened log's journal.
-    if (FileCommands->OpenClick() && LogJournal) {
-        LogJournal->AddOpenedLines(Records, GraphCoefficient, GraphBackground,
-                                   Options.FormatSettings);
-    }
+    Session->Open();
 }
 void TMainForm::SaveClick() {
-    FileCommands->SaveClick();
+    Session->Save();
 }
 void TMainForm::SaveAsClick() {
-    FileCommands->SaveAsClick();
+    Session->SaveAs();
 }
 void TMainForm::ExitClick() {
     close();
 }
 void TMainForm::StartClick() {
-    Acquisition->StartClick();
+    Session->Start();
 }
 void TMainForm::StopClick() {
-    Acquisition->StopClick();
+    Session->Stop();
 }
 void TMainForm::TimerTimer() {
-    Acquisition->TimerTimer();
+    Session->Tick();
 }
 void TMainForm::RedrawGraph() {
     RebuildDisplay();
@@ -277,17 +218,17 @@ void TMainForm::ShowClick() {
 }
 
 void TMainForm::RebuildDisplay() {
-    ostrel::RebuildDisplay(Records, GraphCoefficient, GraphBackground, Views(),
-                           Options.FormatSettings);
+    Session->RebuildDisplay();
 }
 
 void TMainForm::SetClick() {
     if (SettingsDialog == nullptr) {
         return;
     }
-    ostrel::SetClick(TSetContext{GraphCoefficient, GraphBackground, DeviceCoefficient,
-                                 DeviceBackground, Acquisition->DeviceId,
-                                 CounterLibrary.EntryPoints(), *SettingsDialog,
+    TLogger& logger = *Session;
+    ostrel::SetClick(TSetContext{logger.GraphCoefficient, logger.GraphBackground,
+                                 logger.DeviceCoefficient, logger.DeviceBackground,
+                                 logger.DeviceId(), logger.Device(), *SettingsDialog,
                                  [this] { RebuildDisplay(); }, Options.ShowNotConnected});
 }
 

@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The main window: its menu, its state, and the wiring of every command.
-// The work itself is done by the layers below; this class connects them.
+// The main window: its menu, its widgets and its message boxes. The logging
+// session behind them is the logger core's; the window hands it its views
+// and passes the commands on.
 
-#include "counter/Acquisition.h"
-#include "counter/CounterLibrary.h"
 #include "files/LogFileCommands.h"
-#include "journal/Journal.h"
-#include "mqtt/MqttPublisher.h"
+#include "logger/Logger.h"
 #include "platform/FormatSettings.h"
-#include "records/MinuteRecords.h"
 #include "views/DisplayViews.h"
 
 #include <QMainWindow>
-#include <QTimer>
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -33,8 +28,7 @@ class TOKRightDlg;
 inline constexpr const char* MainFormCaption = "Ostrel Ver.1.4";
 inline constexpr const char* LibraryMissingText = "DLLが読めません";
 inline constexpr const char* LibraryMissingCaption = "エラー";
-inline constexpr int TimerInterval = 100;       // ms
-inline constexpr int JournalReportRetry = 1000; // ms, while another error box is up
+inline constexpr int OutputReportRetry = 1000; // ms, while another error box is up
 
 struct TMainFormOptions {
     std::vector<std::string> LibraryCandidates; // where the device library is looked for
@@ -46,8 +40,9 @@ struct TMainFormOptions {
     std::function<void()> ShowNotConnected;
     // Asks for file names; null: the platform's file dialogs.
     std::shared_ptr<TFileChooser> Chooser;
-    // Where the journals of the live log go; empty: no journal.
-    std::filesystem::path JournalFolder;
+    // Where the outputs keep what they keep (the journals among them); empty:
+    // nothing is kept.
+    std::filesystem::path StateFolder;
 };
 
 class TMainForm : public QMainWindow {
@@ -78,26 +73,14 @@ public:
 
     void RebuildDisplay();
 
-    // State of the window.
-    TRecords Records;
-    double GraphCoefficient = 0;
-    std::int32_t GraphBackground = 0;
-    std::uint16_t DeviceCoefficient = 0;
-    std::uint16_t DeviceBackground = 0;
-    std::uint32_t DeviceId() const { return Acquisition->DeviceId; }
-
+    // The logging session: records, the chart's pair, the counter, outputs.
+    TLogger& Logger() { return *Session; }
+    const TLogger& Logger() const { return *Session; }
     TChart& Chart() { return *ChartWidget; }
     TLogList& Log();
     // The chart's two series and the log list, as the commands fill them.
     TDisplayViews Views();
     TClientArea& ClientArea() { return *Client; }
-    QTimer& Timer() { return AcquisitionTimer; }
-    const TLogFileCommands& Files() const { return *FileCommands; }
-    const TCounterLibrary& Library() const { return CounterLibrary; }
-    // Null unless the settings file names a broker.
-    const TMqttPublisher* Mqtt() const { return MqttPublisher.get(); }
-    // Null without a journal folder.
-    TJournal* Journal() { return LogJournal.get(); }
 
 private:
     void BuildMenu();
@@ -107,24 +90,17 @@ private:
     // error box.
     QAction* AddItem(QMenu* menu, const char* name, const char* caption,
                      void (TMainForm::*command)());
-    void StartJournal();
-    // Shows a journal's failure once, as soon as no other error box is up;
+    // Shows an output's failure once, as soon as no other error box is up;
     // of reports that wait, only the newest.
-    void ReportJournalFailure(std::string text);
-    void ShowJournalReport();
+    void ReportOutputFailure(std::string text);
+    void ShowOutputReport();
 
     TMainFormOptions Options;
-    TCounterLibrary CounterLibrary;
     TChart* ChartWidget = nullptr;
     TClientArea* Client = nullptr;
-    QTimer AcquisitionTimer;
-    std::unique_ptr<TAcquisition> Acquisition;
-    std::unique_ptr<TLogFileCommands> FileCommands;
-    std::unique_ptr<TMqttPublisher> MqttPublisher;
-    std::unique_ptr<TJournal> LogJournal;
-    std::optional<std::string> WaitingJournalReport;
+    std::unique_ptr<TLogger> Session;
+    std::optional<std::string> WaitingOutputReport;
     TOKRightDlg* SettingsDialog = nullptr;
-    bool Destroyed = false;
 };
 
 } // namespace ostrel

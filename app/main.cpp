@@ -4,7 +4,7 @@
 #include "app/Application.h"
 #include "app/ErrorBox.h"
 #include "app/MainForm.h"
-#include "settings/OKRightDlg.h"
+#include "dialogs/OKRightDlg.h"
 
 #include <memory>
 

@@ -13,6 +13,7 @@
 #include "bench/BenchRun.h"
 #include "bench/Measure.h"
 #include "bench/OpenScenario.h"
+#include "journal/Journal.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -42,7 +43,7 @@ int MemoryChild(const std::vector<std::string>& arguments) {
         scenario.Open(arguments[1]);
         const std::chrono::duration<double> open = TClock::now() - start;
         TOpenScenario::Settle();
-        if (!scenario.Form().Journal()->Flush()) {
+        if (!scenario.Form().Logger().FindOutput<TJournal>()->Flush()) {
             std::fprintf(stderr, "the journal could not be written\n");
             return 1;
         }

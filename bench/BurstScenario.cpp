@@ -190,9 +190,8 @@ std::size_t TBurstDevice::DrainOnly() {
 }
 
 TBurstRig::TBurstRig(const TBurstDevice& device, bool logShown,
-                     const std::filesystem::path& journalFolder)
-    : Fs(ScenarioFormatSettings()), GraphCoefficient(ScenarioCoefficient),
-      GraphBackground(ScenarioBackground) {
+                     const std::filesystem::path& journalFolder, TLogOutputs more)
+    : Fs(ScenarioFormatSettings()) {
     ChartWidget = new TChart(Fs);
     Client = std::make_unique<TClientArea>(ChartWidget);
     Client->resize(StartWidth, StartHeight);
@@ -203,20 +202,26 @@ TBurstRig::TBurstRig(const TBurstDevice& device, bool logShown,
     }
     Client->show();
     [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(Client.get());
-    TOpenScenario::Settle();
-    Acquisition = std::make_unique<TAcquisition>(
-        device.EntryPoints(),
-        TAcquisitionTargets{RecordList, ChartViews(*ChartWidget, Client->Log()), GraphCoefficient,
-                            GraphBackground},
-        Fs);
+    TLoggerOptions options;
+    options.Device = &device.EntryPoints();
+    options.FormatSettings = Fs;
     if (!journalFolder.empty()) {
-        LogJournal = std::make_unique<TJournal>(journalFolder, [this](const TJournalFailure& f) {
-            const std::lock_guard lock(FailureMutex);
-            Failure = JournalFailureText(f);
-        });
-        LogJournal->BeginLog();
-        Acquisition->AddFinishedMinuteSink(*LogJournal);
+        options.Outputs.push_back(
+            std::make_unique<TJournal>(journalFolder, [this](const TJournalFailure& f) {
+                const std::lock_guard lock(FailureMutex);
+                Failure = JournalFailureText(f);
+            }));
     }
+    for (auto& output : more) {
+        options.Outputs.push_back(std::move(output));
+    }
+    Session =
+        std::make_unique<TLogger>(std::move(options), ChartViews(*ChartWidget, Client->Log()));
+    Session->GraphCoefficient = ScenarioCoefficient;
+    Session->GraphBackground = ScenarioBackground;
+    Session->New();
+    // What New changed is drawn before any tick is timed.
+    TOpenScenario::Settle();
 }
 
 TBurstRig::~TBurstRig() = default;
@@ -231,11 +236,12 @@ TLogList& TBurstRig::Log() {
 }
 
 void TBurstRig::Start() {
-    Acquisition->StartClick();
+    Session->Start();
+    Session->Timer().stop();
 }
 
 void TBurstRig::Tick() {
-    Acquisition->TimerTimer();
+    Session->Tick();
 }
 
 std::optional<std::string> CheckBurst(TBurstRig& rig, std::size_t n, TBurstKind kind) {

@@ -4,10 +4,11 @@
 // the acquisition loop into a chart and a log list wired as the main window
 // wires them.
 
-#include "counter/Acquisition.h"
 #include "device/CounterDevice.h"
 #include "journal/Journal.h"
+#include "logger/Logger.h"
 #include "platform/FormatSettings.h"
+#include "records/LogOutput.h"
 #include "records/MinuteRecords.h"
 
 #include <cstddef>
@@ -67,50 +68,43 @@ private:
     TCounterEntryPoints Entries;
 };
 
-// The acquisition loop, the chart, the log list and the records, as the main
-// window puts them together, with the default coefficient and background.
+// The logger core with a chart and a log list, as the main window puts them
+// together, with the default coefficient and background. The ticks are the
+// benchmark's own to run: the core's timer stays off.
 class TBurstRig {
 public:
     // With logShown the list is shown and follows its newest line, as after
     // the menu's show-log command; otherwise hidden, as at start-up. With a
-    // journal folder the finished minutes also go to a journal there, as the
-    // main window wires it.
+    // journal folder the finished minutes also go to a journal there; more
+    // outputs follow it.
     TBurstRig(const TBurstDevice& device, bool logShown,
-              const std::filesystem::path& journalFolder = {});
+              const std::filesystem::path& journalFolder = {}, TLogOutputs more = {});
     ~TBurstRig();
     TBurstRig(const TBurstRig&) = delete;
     TBurstRig& operator=(const TBurstRig&) = delete;
 
-    // StartClick: connects and switches the timer on.
+    // StartClick: connects the counter.
     void Start();
     // One tick, TimerTimer.
     void Tick();
-    // Told of every finished minute from now on, as the main window's
-    // publisher is.
-    void AddFinishedMinuteSink(TFinishedMinuteSink& sink) {
-        Acquisition->AddFinishedMinuteSink(sink);
-    }
 
-    bool TimerEnabled() const { return Acquisition->TimerEnabled(); }
+    // The counter Start connected.
+    std::uint32_t DeviceId() const { return Session->DeviceId(); }
     // Null without a journal folder.
-    TJournal* Journal() { return LogJournal.get(); }
+    TJournal* Journal() { return Session->FindOutput<TJournal>(); }
     // A failure the journal reported.
     std::optional<std::string> JournalFailure() const;
-    const TRecords& Records() const { return RecordList; }
+    const TRecords& Records() const { return Session->Records; }
     TChart& Chart() { return *ChartWidget; }
     TLogList& Log();
 
 private:
     TFormatSettings Fs;
-    TRecords RecordList;
-    double GraphCoefficient;
-    std::int32_t GraphBackground;
     TChart* ChartWidget = nullptr; // owned by Client
     std::unique_ptr<TClientArea> Client;
-    std::unique_ptr<TAcquisition> Acquisition;
     mutable std::mutex FailureMutex;
     std::optional<std::string> Failure;
-    std::unique_ptr<TJournal> LogJournal; // last: its writer reports to the members above
+    std::unique_ptr<TLogger> Session; // last: its journal reports to the members above
 };
 
 // The first difference between what the rig shows after draining n readings

@@ -5,7 +5,7 @@
 #include "bench/OpenScenario.h"
 #include "display/Chart.h"
 #include "display/ChartViews.h"
-#include "display/RebuildDisplay.h"
+#include "views/RebuildDisplay.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>

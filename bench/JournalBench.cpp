@@ -7,6 +7,7 @@
 #include "bench/LogScenario.h"
 #include "bench/OpenScenario.h"
 #include "display/LogList.h"
+#include "journal/Journal.h"
 
 #include <algorithm>
 #include <chrono>
@@ -125,9 +126,10 @@ double TBench::JournalOpen(bool journal, std::vector<double>& toDisk) {
     const double open = SecondsBetween(start, TClock::now());
     Expect("journal open", scenario.Check(n));
     if (journal) {
-        scenario.Form().Journal()->Flush();
+        scenario.Form().Logger().FindOutput<TJournal>()->Flush();
         toDisk.push_back(SecondsBetween(start, TClock::now()));
-        CheckJournal("journal open", scenario.Form().Journal(), scenario.Form().Log(), int(n) - 1);
+        CheckJournal("journal open", scenario.Form().Logger().FindOutput<TJournal>(),
+                     scenario.Form().Log(), int(n) - 1);
     }
     return open;
 }

@@ -7,9 +7,9 @@
 #include "display/Chart.h"
 #include "display/ChartViews.h"
 #include "display/LogList.h"
-#include "display/RebuildDisplay.h"
 #include "files/LogFileReader.h"
 #include "files/TextFile.h"
+#include "views/RebuildDisplay.h"
 
 #include <string_view>
 #include <vector>

@@ -110,7 +110,7 @@ TMqttTicks MeasureMqttTicks(std::size_t ticks) {
     TMqttTicks result;
     TBroker broker;
     const std::vector<TCounterSample> readings =
-        BurstReadings(2 * ticks + 2, TBurstKind::NewMinutes);
+        BurstReadings(2 * ticks + 3, TBurstKind::NewMinutes);
     TBurstDevice device({});
     TBurstRig rig(device, false);
     rig.Start();
@@ -123,17 +123,23 @@ TMqttTicks MeasureMqttTicks(std::size_t ticks) {
     settings.Host = "127.0.0.1";
     settings.Port = broker.Port;
     settings.ClientId = "ostrel-bench";
-    TMqttPublisher publisher(settings, [](const std::string&) {});
-    publisher.SetDeviceId(1);
-    rig.AddFinishedMinuteSink(publisher);
-    // Connected once the broker has taken a first minute.
-    device.Feed({readings[next++]});
-    rig.Tick();
+    TLogOutputs outputs;
+    outputs.push_back(std::make_unique<TMqttPublisher>(settings, [](const std::string&) {}));
+    TMqttPublisher& publisher = static_cast<TMqttPublisher&>(*outputs.back());
+    // The same counter, whose readings go on where the first rig left them.
+    TBurstRig publishing(device, false, {}, std::move(outputs));
+    publishing.Start();
+    // Connected once the broker has taken a first minute: the second reading
+    // finishes the first.
+    for (int k = 0; k < 2; ++k) {
+        device.Feed({readings[next++]});
+        publishing.Tick();
+    }
     if (!WaitUntil([&] { return publisher.Unacknowledged() == 0; })) {
         result.Problem = "no broker on 127.0.0.1:" + std::to_string(broker.Port);
         return result;
     }
-    result.On = TimeTicks(device, rig, readings, next, ticks);
+    result.On = TimeTicks(device, publishing, readings, next, ticks);
     if (!WaitUntil([&] { return publisher.Unacknowledged() == 0; })) {
         result.Problem = std::to_string(publisher.Unacknowledged()) + " minutes unacknowledged";
     }

@@ -45,7 +45,7 @@ std::optional<std::string> CheckOpenedChart(const TChart& chart, const TRecords&
 
 } // namespace
 
-TOpenScenario::TOpenScenario(const std::filesystem::path& journalFolder) {
+TOpenScenario::TOpenScenario(const std::filesystem::path& stateFolder) {
     TMainFormOptions options;
     options.LibraryCandidates = DefaultCounterLibraryCandidates();
     options.SettingsPath = Folder.filePath(QStringLiteral("ostrel.ini")).toStdString();
@@ -55,7 +55,7 @@ TOpenScenario::TOpenScenario(const std::filesystem::path& journalFolder) {
     };
     options.ShowNotConnected = [] {};
     options.Chooser = FileChooser;
-    options.JournalFolder = journalFolder;
+    options.StateFolder = stateFolder;
     MainForm = std::make_unique<TMainForm>(std::move(options));
 }
 
@@ -85,10 +85,11 @@ std::optional<std::string> TOpenScenario::CheckCounts(std::size_t n) {
     const std::size_t cpm = static_cast<std::size_t>(chart.SeriesCPM().Count());
     const std::size_t sv = static_cast<std::size_t>(chart.SeriesSV().Count());
     const std::size_t lines = static_cast<std::size_t>(MainForm->Log().Count());
-    if (cpm != n || sv != n || lines != n || MainForm->Records.Count() != n) {
+    if (cpm != n || sv != n || lines != n || MainForm->Logger().Records.Count() != n) {
         return "chart points " + std::to_string(cpm) + " and " + std::to_string(sv) + ", lines " +
-               std::to_string(lines) + ", records " + std::to_string(MainForm->Records.Count()) +
-               ", expected " + std::to_string(n);
+               std::to_string(lines) + ", records " +
+               std::to_string(MainForm->Logger().Records.Count()) + ", expected " +
+               std::to_string(n);
     }
     return std::nullopt;
 }
@@ -97,11 +98,11 @@ std::optional<std::string> TOpenScenario::Check(std::size_t n) {
     if (auto counts = CheckCounts(n)) {
         return counts;
     }
-    if (auto log =
-            CheckOpenedLog(MainForm->Records, MainForm->Log(), n, ScenarioFormatSettings())) {
+    if (auto log = CheckOpenedLog(MainForm->Logger().Records, MainForm->Log(), n,
+                                  ScenarioFormatSettings())) {
         return log;
     }
-    return CheckOpenedChart(MainForm->Chart(), MainForm->Records, n);
+    return CheckOpenedChart(MainForm->Chart(), MainForm->Logger().Records, n);
 }
 
 } // namespace ostrel::bench

@@ -11,7 +11,7 @@
 
 #include "app/Application.h"
 #include "app/MainForm.h"
-#include "settings/OKRightDlg.h"
+#include "dialogs/OKRightDlg.h"
 
 #include <QMetaObject>
 #include <QPointer>

@@ -22,16 +22,16 @@ namespace {
 class TTickUpdate {
 public:
     TTickUpdate(const TAcquisitionTargets& targets, const bool& linesAdded,
-                const std::vector<TFinishedMinuteSink*>& sinks)
-        : Views(targets.Views), LinesAdded(linesAdded), Sinks(sinks) {
+                const std::vector<TLogOutput*>& outputs)
+        : Views(targets.Views), LinesAdded(linesAdded), Outputs(outputs) {
         Views.BeginUpdate();
     }
     ~TTickUpdate() {
         Views.EndUpdate();
         if (LinesAdded) {
             Views.Log.FollowLastLine();
-            for (TFinishedMinuteSink* sink : Sinks) {
-                sink->TickEnded();
+            for (TLogOutput* output : Outputs) {
+                output->TickEnded();
             }
         }
     }
@@ -41,7 +41,7 @@ public:
 private:
     const TDisplayViews& Views;
     const bool& LinesAdded;
-    const std::vector<TFinishedMinuteSink*>& Sinks;
+    const std::vector<TLogOutput*>& Outputs;
 };
 
 } // namespace
@@ -103,7 +103,7 @@ void TAcquisition::TimerTimer() {
             return;
         }
         if (!update) {
-            update.emplace(Targets, LinesAdded, Sinks);
+            update.emplace(Targets, LinesAdded, Outputs);
         }
         HandleReading(sample);
     }
@@ -163,8 +163,8 @@ void TAcquisition::StartNewMinute(TDateTime key, std::uint16_t count, int lastPo
     }
     records.Append({key, count});
     log.Add(line);
-    for (TFinishedMinuteSink* sink : Sinks) {
-        sink->MinuteFinished({finished, dose, line, k - 1});
+    for (TLogOutput* output : Outputs) {
+        output->MinuteFinished({finished, dose, line, k - 1});
     }
     // Followed once the tick is over (TTickUpdate).
     LinesAdded = true;

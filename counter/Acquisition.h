@@ -5,7 +5,7 @@
 
 #include "device/CounterDevice.h"
 #include "platform/FormatSettings.h"
-#include "records/FinishedMinute.h"
+#include "records/LogOutput.h"
 #include "records/MinuteRecords.h"
 #include "views/DisplayViews.h"
 
@@ -45,7 +45,8 @@ public:
     // Called whenever the 100 ms timer is switched on or off.
     std::function<void(bool enabled)> OnTimerSwitched;
     // Told of every finished minute, in the order added; not owned.
-    void AddFinishedMinuteSink(TFinishedMinuteSink& sink) { Sinks.push_back(&sink); }
+    void AddOutput(TLogOutput& output) { Outputs.push_back(&output); }
+    void ClearOutputs() { Outputs.clear(); }
 
 private:
     void SetTimerEnabled(bool enabled);
@@ -57,7 +58,7 @@ private:
     const TFormatSettings& Fs;
     bool Enabled = false;
     bool LinesAdded = false; // in the tick under way
-    std::vector<TFinishedMinuteSink*> Sinks;
+    std::vector<TLogOutput*> Outputs;
 };
 
 } // namespace ostrel

@@ -107,6 +107,18 @@ void TJournal::HandOver(std::string bytes) {
     }
 }
 
+void TJournal::LogBegan() noexcept {
+    try {
+        BeginLog();
+    } catch (...) {
+        // Out of memory: the lines go on into the journal before.
+    }
+}
+
+void TJournal::LogOpened(const TOpenedLog& log) noexcept {
+    AddOpenedLines(log.Records, log.GraphCoefficient, log.GraphBackground, log.FormatSettings);
+}
+
 void TJournal::MinuteFinished(const TFinishedMinute& minute) noexcept {
     try {
         AppendLogFileLine(TickBytes, minute.Line);
@@ -121,6 +133,19 @@ void TJournal::TickEnded() noexcept {
     } catch (...) {
         TickBytes.clear();
     }
+}
+
+std::unique_ptr<TLogOutput> MakeJournalOutput(const TOutputContext& context) {
+    const std::filesystem::path folder = JournalFolderIn(context.StateFolder);
+    if (folder.empty()) {
+        return nullptr;
+    }
+    return std::make_unique<TJournal>(folder,
+                                      [report = context.Report](const TJournalFailure& failure) {
+                                          if (report) {
+                                              report(JournalFailureText(failure));
+                                          }
+                                      });
 }
 
 } // namespace ostrel

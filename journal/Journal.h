@@ -14,13 +14,14 @@
 // twice.
 
 #include "journal/JournalWriter.h"
-#include "records/FinishedMinute.h"
+#include "records/LogOutput.h"
 #include "records/MinuteRecords.h"
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -34,7 +35,7 @@ inline constexpr std::string_view CannotWriteJournalText = "ジャーナル %s �
 // "ジャーナル <full path> に書き込めません。 <the system's reason>".
 std::string JournalFailureText(const TJournalFailure& failure);
 
-class TJournal : public TFinishedMinuteSink {
+class TJournal final : public TLogOutput {
 public:
     using TClock = std::function<std::chrono::system_clock::time_point()>;
 
@@ -60,8 +61,11 @@ public:
     void AddOpenedLines(const TRecords& records, double graphCoefficient,
                         std::int32_t graphBackground, const TFormatSettings& fs);
 
+    void LogBegan() noexcept override;
+    void LogOpened(const TOpenedLog& log) noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
     void TickEnded() noexcept override;
+    void ProgramEnding() noexcept override { Flush(); }
 
     // Waits until what was handed over has had a pass; true when all is on
     // the disk.
@@ -88,5 +92,9 @@ private:
     std::string Held;     // lines of ticks that ended meanwhile
     std::thread OpenedLines;
 };
+
+// The journal in the state folder's "journal", its failures reported through
+// the context; none without a state folder.
+std::unique_ptr<TLogOutput> MakeJournalOutput(const TOutputContext& context);
 
 } // namespace ostrel

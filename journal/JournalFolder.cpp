@@ -15,13 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifndef _WIN32
-std::optional<std::string> Variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::nullopt : std::optional<std::string>(value);
-}
-#endif
-
 bool Digits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c)) != 0;
@@ -57,32 +50,8 @@ std::vector<TJournalEntry> Journals(const fs::path& folder) {
 
 } // namespace
 
-fs::path JournalFolderFrom(const std::optional<std::string>& stateHome,
-                           const std::optional<std::string>& home) {
-    if (stateHome && fs::path(*stateHome).is_absolute()) {
-        return fs::path(*stateHome) / "ostrel" / "journal";
-    }
-    if (home && !home->empty()) {
-        return fs::path(*home) / ".local" / "state" / "ostrel" / "journal";
-    }
-    return {};
-}
-
-fs::path DefaultJournalFolder() {
-#ifdef _WIN32
-    wchar_t* local = nullptr;
-    std::size_t length = 0;
-    if (_wdupenv_s(&local, &length, L"LOCALAPPDATA") != 0 || local == nullptr) {
-        return {};
-    }
-    const std::unique_ptr<wchar_t, decltype(&std::free)> owned(local, &std::free);
-    if (*local == L'\0') {
-        return {};
-    }
-    return fs::path(local) / L"Ostrel" / L"journal";
-#else
-    return JournalFolderFrom(Variable("XDG_STATE_HOME"), Variable("HOME"));
-#endif
+fs::path JournalFolderIn(const fs::path& stateFolder) {
+    return stateFolder.empty() ? fs::path() : stateFolder / "journal";
 }
 
 std::string JournalStem(const std::tm& localStart) {

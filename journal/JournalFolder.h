@@ -13,14 +13,8 @@
 
 namespace ostrel {
 
-// $XDG_STATE_HOME/ostrel/journal, or ~/.local/state/ostrel/journal when
-// XDG_STATE_HOME is unset or not an absolute path; on Windows
-// %LOCALAPPDATA%\Ostrel\journal. Empty when none of these is known.
-std::filesystem::path DefaultJournalFolder();
-
-// The same from the two variables' values.
-std::filesystem::path JournalFolderFrom(const std::optional<std::string>& stateHome,
-                                        const std::optional<std::string>& home);
+// The journals' folder in the program's state folder; empty for none.
+std::filesystem::path JournalFolderIn(const std::filesystem::path& stateFolder);
 
 // A journal's name without its extension, from the local time its log
 // began: "2026-12-09T15-23-07", which sorts in time order.

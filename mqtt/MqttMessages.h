@@ -4,7 +4,7 @@
 // and the Home Assistant discovery configuration of the two sensors.
 
 #include "mqtt/MqttSettings.h"
-#include "records/FinishedMinute.h"
+#include "records/LogOutput.h"
 
 #include <cstdint>
 #include <string>

@@ -13,6 +13,7 @@
 #include <deque>
 #include <iostream>
 #include <mutex>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -368,7 +369,7 @@ void TMqttPublisher::MinuteFinished(const TFinishedMinute& minute) noexcept {
     }
 }
 
-void TMqttPublisher::SetDeviceId(std::uint32_t deviceId) noexcept {
+void TMqttPublisher::CounterConnected(std::uint32_t deviceId) noexcept {
     std::lock_guard lock(Shared->Mutex);
     if (deviceId != 0 && deviceId != Shared->DeviceId) {
         Shared->DeviceId = deviceId;
@@ -379,6 +380,16 @@ void TMqttPublisher::SetDeviceId(std::uint32_t deviceId) noexcept {
 std::size_t TMqttPublisher::Unacknowledged() const {
     std::lock_guard lock(Shared->Mutex);
     return Shared->Queue.size();
+}
+
+std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context) {
+    TMqttSettings settings =
+        ReadMqttSettings(TSettingsSection(context.SettingsPath, std::string(MqttSection)),
+                         context.HostName, std::cerr);
+    if (!settings.Enabled()) {
+        return nullptr;
+    }
+    return std::make_unique<TMqttPublisher>(std::move(settings));
 }
 
 } // namespace ostrel

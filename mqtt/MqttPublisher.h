@@ -5,7 +5,7 @@
 // acknowledged yet are kept, in order, and sent again after an outage.
 
 #include "mqtt/MqttSettings.h"
-#include "records/FinishedMinute.h"
+#include "records/LogOutput.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +19,7 @@ namespace ostrel {
 // Prints "ostrel: MQTT: <text>" as one line on the standard error stream.
 void ReportMqttToStderr(const std::string& text);
 
-class TMqttPublisher final : public TFinishedMinuteSink {
+class TMqttPublisher final : public TLogOutput {
 public:
     using TReport = std::function<void(const std::string& text)>;
     // A day of minutes; older ones are dropped beyond this.
@@ -36,8 +36,8 @@ public:
 
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
     // The counter whose minutes these are, for the discovery messages; 0
-    // while none is connected (the last counter's stay).
-    void SetDeviceId(std::uint32_t deviceId) noexcept;
+    // changes nothing (the last counter's stay).
+    void CounterConnected(std::uint32_t deviceId) noexcept override;
     // Minutes not yet acknowledged by the broker.
     std::size_t Unacknowledged() const;
 
@@ -47,5 +47,9 @@ private:
     std::shared_ptr<TShared> Shared;
     std::thread Worker;
 };
+
+// The publisher of the settings file's [MQTT] section; none when it names no
+// broker. What cannot be used there is told on the standard error stream.
+std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context);
 
 } // namespace ostrel

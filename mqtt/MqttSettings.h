@@ -1,13 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where and how finished minutes are published: the settings file's [MQTT]
-// section once read, every default already applied.
+// section once read, every default already applied. The program reads the
+// section once at start-up and never writes it.
+
+#include "settings/SettingsFile.h"
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace ostrel {
 
+inline constexpr std::string_view MqttSection = "MQTT";
+inline constexpr std::string_view MqttHostKey = "Host";
+inline constexpr std::string_view MqttPortKey = "Port";
+inline constexpr std::string_view MqttTopicKey = "Topic";
+inline constexpr std::string_view MqttUserKey = "User";
+inline constexpr std::string_view MqttPasswordKey = "Password";
+inline constexpr std::string_view MqttClientIdKey = "ClientId";
+inline constexpr std::string_view MqttCAFileKey = "CAFile";
+inline constexpr std::string_view MqttDiscoveryKey = "Discovery";
 inline constexpr std::uint16_t MqttPlainPort = 1883;
 inline constexpr std::uint16_t MqttTlsPort = 8883;
 inline constexpr const char* DefaultMqttTopic = "ostrel";
@@ -26,5 +40,12 @@ struct TMqttSettings {
 
     bool Enabled() const { return !Host.empty(); }
 };
+
+// The [MQTT] section: publishing is off without a host. Port defaults to
+// 1883, or 8883 with a CA file; ClientId to "ostrel-" and hostName; a missing
+// Discovery to "homeassistant", an empty one turns discovery off. A value that
+// does not parse gives its default and one line on diagnostics.
+TMqttSettings ReadMqttSettings(const TSettingsSection& section, const std::string& hostName,
+                               std::ostream& diagnostics);
 
 } // namespace ostrel

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <limits>
-#include <ostream>
 #include <string>
 #include <system_error>
 
@@ -33,46 +32,6 @@ constexpr Path::value_type Dot = L'.';
 constexpr Path::value_type Separators[] = "/";
 constexpr Path::value_type Dot = '.';
 #endif
-
-std::string ReadMqtt(const Path& file, std::string_view key) {
-    return ReadString(file, MqttSection, key);
-}
-
-void TellDefault(std::ostream& diagnostics, std::string_view key, const std::string& text,
-                 const std::string& used) {
-    diagnostics << "ostrel: [" << MqttSection << "] " << key << "=" << text << " is not usable; "
-                << used << " is used instead" << std::endl;
-}
-
-// Names that a publisher may use: MQTT keeps "+" and "#" for subscribers.
-bool IsTopicName(const std::string& text) {
-    return text.find_first_of(std::string_view("+#\0", 3)) == std::string::npos;
-}
-
-std::string ReadTopic(std::string_view key, const std::optional<std::string>& text,
-                      const std::string& fallback, std::ostream& diagnostics) {
-    if (!text) {
-        return fallback;
-    }
-    if (!IsTopicName(*text)) {
-        TellDefault(diagnostics, key, *text, fallback);
-        return fallback;
-    }
-    return *text;
-}
-
-std::uint16_t ReadPort(const Path& file, std::uint16_t fallback, std::ostream& diagnostics) {
-    const std::string text = ReadMqtt(file, MqttPortKey);
-    if (text.empty()) {
-        return fallback;
-    }
-    const auto port = TryStrToInt(text);
-    if (!port || *port < 1 || *port > 65535) {
-        TellDefault(diagnostics, MqttPortKey, text, std::to_string(fallback));
-        return fallback;
-    }
-    return static_cast<std::uint16_t>(*port);
-}
 
 // A name that no other file in the folder has, this process's own.
 Path ProbeName() {
@@ -185,28 +144,8 @@ void WriteGraphSettings(const Path& file, double coefficient, std::int32_t backg
     WriteFloat(file, GraphSection, GraphBackgroundKey, static_cast<double>(background), fs);
 }
 
-TMqttSettings ReadMqttSettings(const Path& file, const std::string& hostName,
-                               std::ostream& diagnostics) {
-    TMqttSettings settings;
-    settings.Host = ReadMqtt(file, MqttHostKey);
-    settings.CAFile = ReadMqtt(file, MqttCAFileKey);
-    settings.Port =
-        ReadPort(file, settings.CAFile.empty() ? MqttPlainPort : MqttTlsPort, diagnostics);
-    std::optional<std::string> topic = FindString(file, MqttSection, MqttTopicKey);
-    if (topic && topic->empty()) {
-        topic.reset();
-    }
-    settings.Topic = ReadTopic(MqttTopicKey, topic, DefaultMqttTopic, diagnostics);
-    settings.User = ReadMqtt(file, MqttUserKey);
-    settings.Password = ReadMqtt(file, MqttPasswordKey);
-    settings.ClientId = ReadMqtt(file, MqttClientIdKey);
-    if (settings.ClientId.empty()) {
-        settings.ClientId = MqttClientIdPrefix + hostName;
-    }
-    settings.Discovery =
-        ReadTopic(MqttDiscoveryKey, FindString(file, MqttSection, MqttDiscoveryKey),
-                  DefaultMqttDiscovery, diagnostics);
-    return settings;
+std::optional<std::string> TSettingsSection::Find(std::string_view key) const {
+    return FindString(File, SectionName, key);
 }
 
 } // namespace ostrel

@@ -3,15 +3,15 @@
 // The settings file beside the executable: the chart's coefficient and
 // background, read once at start-up and written once at the end.
 
-#include "mqtt/MqttSettings.h"
 #include "platform/FormatSettings.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace ostrel {
 
@@ -19,16 +19,6 @@ inline constexpr std::string_view GraphSection = "Graph";
 inline constexpr std::string_view GraphCoefficientKey = "uSv";
 inline constexpr std::string_view GraphBackgroundKey = "BackGround";
 inline constexpr std::string_view SettingsExtension = ".ini";
-// Read only: the program never writes this section.
-inline constexpr std::string_view MqttSection = "MQTT";
-inline constexpr std::string_view MqttHostKey = "Host";
-inline constexpr std::string_view MqttPortKey = "Port";
-inline constexpr std::string_view MqttTopicKey = "Topic";
-inline constexpr std::string_view MqttUserKey = "User";
-inline constexpr std::string_view MqttPasswordKey = "Password";
-inline constexpr std::string_view MqttClientIdKey = "ClientId";
-inline constexpr std::string_view MqttCAFileKey = "CAFile";
-inline constexpr std::string_view MqttDiscoveryKey = "Discovery";
 inline constexpr double DefaultGraphCoefficient = 0.00158;
 inline constexpr std::int32_t DefaultGraphBackground = 0;
 
@@ -75,11 +65,25 @@ TGraphSettings ReadGraphSettings(const std::filesystem::path& path, const TForma
 void WriteGraphSettings(const std::filesystem::path& path, double coefficient,
                         std::int32_t background, const TFormatSettings& fs);
 
-// The [MQTT] section: publishing is off without a host. Port defaults to
-// 1883, or 8883 with a CA file; ClientId to "ostrel-" and hostName; a missing
-// Discovery to "homeassistant", an empty one turns discovery off. A value that
-// does not parse gives its default and one line on diagnostics.
-TMqttSettings ReadMqttSettings(const std::filesystem::path& path, const std::string& hostName,
-                               std::ostream& diagnostics);
+// One section of the settings file, read a key at a time by the profile
+// file's rules (names without regard to letter case, blanks around a value
+// dropped): each output reads its own section through it. Nothing is kept
+// open or cached.
+class TSettingsSection {
+public:
+    TSettingsSection(std::filesystem::path file, std::string name)
+        : File(std::move(file)), SectionName(std::move(name)) {}
+
+    const std::string& Name() const { return SectionName; }
+    // The key's value; none when the file, the section or the key is missing,
+    // so that an empty value can mean something of its own.
+    std::optional<std::string> Find(std::string_view key) const;
+    // The same, empty when missing.
+    std::string Read(std::string_view key) const { return Find(key).value_or(std::string()); }
+
+private:
+    std::filesystem::path File;
+    std::string SectionName;
+};
 
 } // namespace ostrel

@@ -95,7 +95,8 @@ protected:
         HoldClock(LocalMilliseconds(2024, 5, 1, 9, minute, second));
         fake.SendCounts({count});
         EXPECT_TRUE(RunUntil([&] {
-            return form.Records.Count() == records && form.Records.Last().Count == lastCount;
+            return form.Logger().Records.Count() == records &&
+                   form.Logger().Records.Last().Count == lastCount;
         })) << "09:"
             << minute << ":" << second << " " << count;
     }
@@ -104,11 +105,11 @@ protected:
 TEST_F(GmcEndToEndTest, TheProgramLogsMinutesFromAGmcCounter) {
     TFakeGmc fake("GMC-320Re 5.2");
     auto form = Make(fake.Path());
-    ASSERT_TRUE(form->Library().IsLoaded());
+    ASSERT_TRUE(form->Logger().Library().IsLoaded());
     form->ShowClick();
     form->findChild<QAction*>("Start")->trigger();
-    EXPECT_TRUE(form->Timer().isActive());
-    EXPECT_EQ(form->DeviceId(), adapters::PortId(fake.Path()));
+    EXPECT_TRUE(form->Logger().Timer().isActive());
+    EXPECT_EQ(form->Logger().DeviceId(), adapters::PortId(fake.Path()));
     ASSERT_TRUE(fake.WaitForCommands(3));
     EXPECT_EQ(fake.Commands(), (Lines{"HEARTBEAT0", "GETVER", "HEARTBEAT1"}));
 
@@ -123,9 +124,9 @@ TEST_F(GmcEndToEndTest, TheProgramLogsMinutesFromAGmcCounter) {
     form->findChild<QAction*>("Stop")->trigger();
     ASSERT_TRUE(fake.WaitForCommands(4));
     EXPECT_EQ(fake.Commands().back(), "HEARTBEAT0");
-    EXPECT_TRUE(RunUntil([&] { return !form->Timer().isActive(); }));
-    EXPECT_EQ(form->DeviceId(), 0u);
-    EXPECT_EQ(form->Records.Count(), 3u);
+    EXPECT_TRUE(RunUntil([&] { return !form->Logger().Timer().isActive(); }));
+    EXPECT_EQ(form->Logger().DeviceId(), 0u);
+    EXPECT_EQ(form->Logger().Records.Count(), 3u);
     EXPECT_TRUE(Errors.empty());
     EXPECT_TRUE(Messages.empty());
 }
@@ -138,15 +139,15 @@ TEST_F(GmcEndToEndTest, PullingTheCableEndsLoggingAndKeepsTheRecords) {
     ASSERT_TRUE(fake->WaitForCommands(3));
     Beat(*form, *fake, 40, 58, 300, 1, 300);
     fake->Unplug();
-    EXPECT_TRUE(RunUntil([&] { return !form->Timer().isActive(); }));
-    EXPECT_EQ(form->DeviceId(), 0u);
-    EXPECT_EQ(form->Records.Count(), 1u);
-    EXPECT_EQ(form->Records.Last().Count, 300);
+    EXPECT_TRUE(RunUntil([&] { return !form->Logger().Timer().isActive(); }));
+    EXPECT_EQ(form->Logger().DeviceId(), 0u);
+    EXPECT_EQ(form->Logger().Records.Count(), 1u);
+    EXPECT_EQ(form->Logger().Records.Last().Count, 300);
 
     // Nothing is left to connect: Start does nothing and says nothing.
     fake.reset();
     form->findChild<QAction*>("Start")->trigger();
-    EXPECT_FALSE(form->Timer().isActive());
+    EXPECT_FALSE(form->Logger().Timer().isActive());
     EXPECT_TRUE(Errors.empty());
     EXPECT_TRUE(Messages.empty());
 }

@@ -59,7 +59,7 @@ protected:
         Form = Make();
         Form->ShowClick();
         Form->findChild<QAction*>("Start")->trigger();
-        ASSERT_TRUE(Form->Timer().isActive());
+        ASSERT_TRUE(Form->Logger().Timer().isActive());
         CallLog();
     }
     // A tick as the timer runs it: an escaping error goes to the error box.
@@ -92,9 +92,9 @@ TEST_F(DeviceFaultTest, AFloodOfInvalidReadingsOpensOneBoxAtATimeAndLoggingGoesO
     });
     for (int k = 0; k < flood / (ticksUnderABox + 1); ++k) {
         Tick();
-        ASSERT_TRUE(Form->Timer().isActive());
+        ASSERT_TRUE(Form->Logger().Timer().isActive());
     }
-    EXPECT_TRUE(Form->Records.Empty());
+    EXPECT_TRUE(Form->Logger().Records.Empty());
     Tick();
 
     EXPECT_EQ(mostOpen, 1);
@@ -106,16 +106,16 @@ TEST_F(DeviceFaultTest, AFloodOfInvalidReadingsOpensOneBoxAtATimeAndLoggingGoesO
     EXPECT_EQ(std::string(CallLog()), "GetData*" + std::to_string(flood + 5));
     EXPECT_EQ(Form->Log().Lines(),
               (std::vector<std::string>{"11/07/16, 09:00, 7", "11/07/16, 09:01, 5"}));
-    EXPECT_EQ(Form->Records.Count(), 3u);
+    EXPECT_EQ(Form->Logger().Records.Count(), 3u);
     EXPECT_EQ(Form->Chart().SeriesCPM().Count(), 3);
-    EXPECT_TRUE(Form->Timer().isActive());
-    EXPECT_NE(Form->DeviceId(), 0u);
+    EXPECT_TRUE(Form->Logger().Timer().isActive());
+    EXPECT_NE(Form->Logger().DeviceId(), 0u);
 
     // Still under control: Stop ends acquisition as usual.
     Form->findChild<QAction*>("Stop")->trigger();
     Tick();
-    EXPECT_FALSE(Form->Timer().isActive());
-    EXPECT_EQ(Form->DeviceId(), 0u);
+    EXPECT_FALSE(Form->Logger().Timer().isActive());
+    EXPECT_EQ(Form->Logger().DeviceId(), 0u);
 }
 
 TEST_F(DeviceFaultTest, AGoneMarkerInTheMiddleOfABurstStopsTheTimerAndTheDraining) {
@@ -123,15 +123,15 @@ TEST_F(DeviceFaultTest, AGoneMarkerInTheMiddleOfABurstStopsTheTimerAndTheDrainin
                      "2011-07-16 09:02:00.000 5"});
     Tick();
     EXPECT_EQ(std::string(CallLog()), "GetData*3");
-    EXPECT_FALSE(Form->Timer().isActive());
-    EXPECT_EQ(Form->DeviceId(), 0u);
-    EXPECT_EQ(Form->Records.Count(), 2u);
+    EXPECT_FALSE(Form->Logger().Timer().isActive());
+    EXPECT_EQ(Form->Logger().DeviceId(), 0u);
+    EXPECT_EQ(Form->Logger().Records.Count(), 2u);
     EXPECT_EQ(Form->Log().Lines(), std::vector<std::string>{"11/07/16, 09:00, 3"});
     EXPECT_TRUE(Errors.empty());
 
     Tick(); // a tick that was already queued does nothing
     EXPECT_EQ(std::string(CallLog()), "");
-    EXPECT_EQ(Form->Records.Count(), 2u);
+    EXPECT_EQ(Form->Logger().Records.Count(), 2u);
 }
 
 } // namespace

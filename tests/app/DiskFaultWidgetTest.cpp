@@ -44,8 +44,9 @@ struct TWindowState {
 
 TWindowState StateOf(TMainForm& form) {
     TWindowState state;
-    for (std::size_t k = 0; k < form.Records.Count(); ++k) {
-        state.Records.emplace_back(form.Records[k].StartTime, form.Records[k].Count);
+    for (std::size_t k = 0; k < form.Logger().Records.Count(); ++k) {
+        state.Records.emplace_back(form.Logger().Records[k].StartTime,
+                                   form.Logger().Records[k].Count);
     }
     const TChartSeries& cpm = form.Chart().SeriesCPM();
     for (int k = 0; k < cpm.Count(); ++k) {
@@ -140,7 +141,7 @@ TEST_P(SaveFaultTest, TheErrorIsShownAndNothingIsLostOrChanged) {
     auto form = Make();
     Chooser->Next = log.string();
     form->OpenClick();
-    ASSERT_EQ(form->Records.Count(), 30u);
+    ASSERT_EQ(form->Logger().Records.Count(), 30u);
     const TWindowState before = StateOf(*form);
     std::string rebuilt;
     for (const std::string& line : before.Lines) {
@@ -174,7 +175,7 @@ TEST_P(SaveFaultTest, TheErrorIsShownAndNothingIsLostOrChanged) {
         EXPECT_EQ(test::ReadFile(target), previous);
     }
     EXPECT_EQ(StateOf(*form), before);
-    EXPECT_EQ(form->Files().FileName(), target.string());
+    EXPECT_EQ(form->Logger().Files().FileName(), target.string());
 
     // Once the disk takes writes again, Save writes the log to that file.
     form->findChild<QAction*>("Save")->trigger();
@@ -211,10 +212,10 @@ TEST_P(SettingsFaultTest, TheErrorIsShownTheFileKeptAndTheLibraryStillReleased) 
     const std::string stored = "[Graph]\r\nuSv=0.002\r\nBackGround=5\r\n";
     WriteIni(stored);
     auto form = Make();
-    EXPECT_EQ(form->GraphCoefficient, 0.002);
-    EXPECT_EQ(form->GraphBackground, 5);
-    form->GraphCoefficient = 0.00345;
-    form->GraphBackground = -12;
+    EXPECT_EQ(form->Logger().GraphCoefficient, 0.002);
+    EXPECT_EQ(form->Logger().GraphBackground, 5);
+    form->Logger().GraphCoefficient = 0.00345;
+    form->Logger().GraphBackground = -12;
     CallLog();
     {
         std::optional<TFileSizeLimit> limit;

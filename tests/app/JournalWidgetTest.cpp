@@ -8,6 +8,7 @@
 #include "display/LogList.h"
 #include "files/LogFileReader.h"
 #include "files/TextFile.h"
+#include "journal/Journal.h"
 #include "records/MinuteRecords.h"
 #include "support/Faults.h"
 #include "support/MainFormFixture.h"
@@ -99,7 +100,7 @@ protected:
 
     void SetUp() override {
         TMainFormFixture::SetUp();
-        JournalFolder = Folder / "state" / "ostrel" / "journal";
+        StateFolder = Folder / "state" / "ostrel";
     }
     void TearDown() override {
         Form.reset();
@@ -117,7 +118,7 @@ protected:
         setenv("OSTREL_SIM_SCRIPT", script.c_str(), 1);
         Form->StartClick();
         RunGuarded([this] { Form->TimerTimer(); });
-        ASSERT_FALSE(Form->Timer().isActive());
+        ASSERT_FALSE(Form->Logger().Timer().isActive());
     }
     void Log(const TLogging& logging) { Replay(WriteScript(logging)); }
     void Run(const TStep& step) {
@@ -137,13 +138,14 @@ protected:
     // Every record of the window but the newest, as the journal must hold.
     TRecordList AllButTheNewest() const {
         TRecordList records;
-        for (std::size_t k = 0; k + 1 < Form->Records.Count(); ++k) {
-            records.emplace_back(Form->Records[k].StartTime, Form->Records[k].Count);
+        for (std::size_t k = 0; k + 1 < Form->Logger().Records.Count(); ++k) {
+            records.emplace_back(Form->Logger().Records[k].StartTime,
+                                 Form->Logger().Records[k].Count);
         }
         return records;
     }
     std::string Journal() const {
-        const auto path = Form->Journal()->CurrentPath();
+        const auto path = Form->Logger().FindOutput<TJournal>()->CurrentPath();
         return path ? test::ReadFile(*path) : std::string();
     }
     std::string SaveBytes() const {
@@ -163,11 +165,11 @@ TEST_P(JournalScenarioTest, TheNewestJournalHoldsEveryRecordButTheNewestOnce) {
     const std::vector<TStep>& steps = GetParam().Steps;
     for (std::size_t k = 0; k < steps.size(); ++k) {
         Run(steps[k]);
-        ASSERT_TRUE(Form->Journal()->Flush());
+        ASSERT_TRUE(Form->Logger().FindOutput<TJournal>()->Flush());
         EXPECT_EQ(RecordsOf(Journal()), AllButTheNewest()) << "after step " << k + 1;
     }
     std::size_t journals = 0;
-    for (const auto& entry : fs::directory_iterator(JournalFolder)) {
+    for (const auto& entry : fs::directory_iterator(StateFolder / "journal")) {
         journals += entry.is_regular_file() ? 1 : 0;
     }
     EXPECT_EQ(journals, GetParam().Journals);
@@ -210,7 +212,7 @@ protected:
     void SetUp() override {
         JournalWindowTest::SetUp();
         fs::create_directories(Disk);
-        JournalFolder = Disk / "journal";
+        StateFolder = Disk;
         if (GetParam() == TFullDisk::Tmpfs) {
             Mounted = ::mount("tmpfs", Disk.c_str(), "tmpfs", 0, "size=256k") == 0;
         }
@@ -236,8 +238,8 @@ TEST_P(JournalFullDiskTest, LoggingGoesOnOneBoxSaysSoAndTheJournalCatchesUp) {
     }
     Form = Make();
     Log({0, 20});
-    ASSERT_TRUE(Form->Journal()->Flush());
-    const fs::path journal = *Form->Journal()->CurrentPath();
+    ASSERT_TRUE(Form->Logger().FindOutput<TJournal>()->Flush());
+    const fs::path journal = *Form->Logger().FindOutput<TJournal>()->CurrentPath();
     std::vector<fs::path> scripts;
     for (int from = 19; from < 400; from += 20) {
         scripts.push_back(WriteScript({from, from + 21}));
@@ -252,11 +254,11 @@ TEST_P(JournalFullDiskTest, LoggingGoesOnOneBoxSaysSoAndTheJournalCatchesUp) {
     // page of a file on a tmpfs still takes a few lines.)
     for (const fs::path& script : scripts) {
         Replay(script);
-        Form->Journal()->Flush();
+        Form->Logger().FindOutput<TJournal>()->Flush();
         QCoreApplication::processEvents();
     }
-    EXPECT_FALSE(Form->Journal()->Flush());
-    EXPECT_EQ(Form->Records.Count(), 420u);
+    EXPECT_FALSE(Form->Logger().FindOutput<TJournal>()->Flush());
+    EXPECT_EQ(Form->Logger().Records.Count(), 420u);
     const std::string reason = Mounted ? "No space left on device" : "File too large";
     EXPECT_EQ(Errors, (std::vector<std::pair<std::string, std::string>>{
                           {"ジャーナル " + journal.string() + " に書き込めません。 " + reason + ".",
@@ -269,7 +271,7 @@ TEST_P(JournalFullDiskTest, LoggingGoesOnOneBoxSaysSoAndTheJournalCatchesUp) {
     limit.reset();
     fs::remove(Disk / "filler");
     Log({419, 425});
-    ASSERT_TRUE(Form->Journal()->Flush());
+    ASSERT_TRUE(Form->Logger().FindOutput<TJournal>()->Flush());
     QCoreApplication::processEvents();
     EXPECT_EQ(test::ReadFile(journal), SaveBytes());
     EXPECT_EQ(Errors.size(), 1u);

@@ -56,7 +56,7 @@ protected:
 };
 
 TEST_F(LiveLogTest, EveryMinuteBecomesOneRecordAndEachFinishedMinuteOneLine) {
-    const TRecords& records = Form->Records;
+    const TRecords& records = Form->Logger().Records;
     ASSERT_GE(records.Count(), static_cast<std::size_t>(Minutes));
     ASSERT_LE(records.Count(), static_cast<std::size_t>(Minutes + 1));
     EXPECT_TRUE(Errors.empty());
@@ -99,7 +99,7 @@ TEST_F(LiveLogTest, AReopenedLogCarriesTheDoseOfTheLineBeforeIt) {
     Form->OpenClick();
     const std::vector<std::string> reopened = Form->Log().Lines();
     ASSERT_EQ(reopened.size(), saved.size());
-    ASSERT_EQ(Form->Records.Count(), saved.size());
+    ASSERT_EQ(Form->Logger().Records.Count(), saved.size());
     for (std::size_t j = 0; j < saved.size(); ++j) {
         const auto before = Fields(saved[j]);
         const auto after = Fields(reopened[j]);
@@ -112,8 +112,8 @@ TEST_F(LiveLogTest, AReopenedLogCarriesTheDoseOfTheLineBeforeIt) {
         }
     }
     EXPECT_EQ(Fields(reopened[10])[3],
-              FloatToStr(DoseRateBefore(Form->Records, 10, 0.00158, 0), Fs));
-    EXPECT_EQ(Form->Files().FileName(), file);
+              FloatToStr(DoseRateBefore(Form->Logger().Records, 10, 0.00158, 0), Fs));
+    EXPECT_EQ(Form->Logger().Files().FileName(), file);
 
     // Save after Open writes the rebuilt lines back without asking.
     Chooser->Next.reset();

@@ -39,15 +39,15 @@ using MainFormTest = test::TMainFormFixture;
 TEST_F(MainFormTest, StartsWithDefaultsAHiddenLogAndAnEmptyChart) {
     auto form = Make();
     EXPECT_TRUE(Messages.empty());
-    EXPECT_TRUE(form->Library().IsLoaded());
-    EXPECT_EQ(form->GraphCoefficient, 0.00158);
-    EXPECT_EQ(form->GraphBackground, 0);
-    EXPECT_EQ(form->DeviceId(), 0u);
+    EXPECT_TRUE(form->Logger().Library().IsLoaded());
+    EXPECT_EQ(form->Logger().GraphCoefficient, 0.00158);
+    EXPECT_EQ(form->Logger().GraphBackground, 0);
+    EXPECT_EQ(form->Logger().DeviceId(), 0u);
     EXPECT_FALSE(form->Log().IsVisible());
     EXPECT_TRUE(form->ClientArea().Splitter().isHidden());
     EXPECT_EQ(form->Chart().SeriesCPM().Count(), 0);
-    EXPECT_FALSE(form->Timer().isActive());
-    EXPECT_EQ(form->Timer().interval(), 100);
+    EXPECT_FALSE(form->Logger().Timer().isActive());
+    EXPECT_EQ(form->Logger().Timer().interval(), 100);
     EXPECT_EQ(form->windowTitle().toStdString(), "Ostrel Ver.1.4");
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -104,15 +104,15 @@ TEST_F(MainFormTest, StoredSettingsAreReadAndTheBackgroundTruncated) {
     for (const auto& [text, coefficient, background] : cases) {
         WriteIni(text);
         auto form = Make();
-        EXPECT_EQ(form->GraphCoefficient, coefficient) << text;
-        EXPECT_EQ(form->GraphBackground, background) << text;
+        EXPECT_EQ(form->Logger().GraphCoefficient, coefficient) << text;
+        EXPECT_EQ(form->Logger().GraphBackground, background) << text;
     }
 }
 
 TEST_F(MainFormTest, EndingWritesBothSettingsThenUnloadsTheLibrary) {
     auto form = Make();
-    form->GraphCoefficient = 0.0025;
-    form->GraphBackground = -7;
+    form->Logger().GraphCoefficient = 0.0025;
+    form->Logger().GraphBackground = -7;
     CallLog();
     form.reset();
     EXPECT_EQ(test::ReadFile(Ini), "[Graph]\r\nuSv=0.0025\r\nBackGround=-7\r\n");
@@ -125,10 +125,10 @@ TEST_F(MainFormTest, WithoutTheLibraryItSaysSoAndStillReadsAndWritesTheSettings)
     auto form = Make({Dir.path().toStdString() + "/libPexlar.so"});
     EXPECT_EQ(Messages,
               (std::vector<std::pair<std::string, std::string>>{{"DLLが読めません", "エラー"}}));
-    EXPECT_FALSE(form->Library().IsLoaded());
-    EXPECT_EQ(form->GraphCoefficient, 0.003);
+    EXPECT_FALSE(form->Logger().Library().IsLoaded());
+    EXPECT_EQ(form->Logger().GraphCoefficient, 0.003);
     form->StartClick(); // nothing to connect, nothing to crash
-    EXPECT_FALSE(form->Timer().isActive());
+    EXPECT_FALSE(form->Logger().Timer().isActive());
     form.reset();
     EXPECT_EQ(test::ReadFile(Ini), "[Graph]\nuSv=0.003\nBackGround=0\n");
 }
@@ -159,32 +159,32 @@ TEST_F(MainFormTest, LogsTheSimulatedCounterThroughTheMenuCommands) {
     form->ShowClick();
     form->findChild<QAction*>("Start")->trigger();
     unsetenv("OSTREL_SIM_SCRIPT");
-    EXPECT_NE(form->DeviceId(), 0u);
-    EXPECT_TRUE(form->Timer().isActive());
+    EXPECT_NE(form->Logger().DeviceId(), 0u);
+    EXPECT_TRUE(form->Logger().Timer().isActive());
 
     // The month-13 reading escapes the tick into the error box after the
     // three before it were handled; the timer goes on.
     RunGuarded([&] { form->TimerTimer(); });
-    EXPECT_EQ(form->Records.Count(), 2u);
+    EXPECT_EQ(form->Logger().Records.Count(), 2u);
     ASSERT_EQ(Errors.size(), 1u);
     EXPECT_EQ(Errors[0].first, "日付に変換できない値が渡されました.");
     EXPECT_EQ(Errors[0].second, "Mainformwidgettest");
-    EXPECT_TRUE(form->Timer().isActive());
+    EXPECT_TRUE(form->Logger().Timer().isActive());
     RunGuarded([&] { form->TimerTimer(); });
-    EXPECT_EQ(form->Records.Count(), 3u);
+    EXPECT_EQ(form->Logger().Records.Count(), 3u);
     EXPECT_EQ(form->Log().Lines(),
               (std::vector<std::string>{"11/07/16, 09:05, 7", "11/07/16, 09:06, 5"}));
     EXPECT_EQ(form->Log().ItemIndex(), 1);
 
     form->findChild<QAction*>("Stop")->trigger();
     RunGuarded([&] { form->TimerTimer(); });
-    EXPECT_FALSE(form->Timer().isActive());
-    EXPECT_EQ(form->DeviceId(), 0u);
+    EXPECT_FALSE(form->Logger().Timer().isActive());
+    EXPECT_EQ(form->Logger().DeviceId(), 0u);
 }
 
 TEST_F(MainFormTest, RedrawWritesALineForTheMinuteInProgress) {
     auto form = Make();
-    form->Records.Append({EncodeDate(2011, 7, 16) + EncodeTime(9, 5, 0, 0), 7});
+    form->Logger().Records.Append({EncodeDate(2011, 7, 16) + EncodeTime(9, 5, 0, 0), 7});
     form->findChild<QAction*>("RedrawGraphs")->trigger();
     EXPECT_EQ(form->Log().Lines(), std::vector<std::string>{"11/07/16, 09:05, 7"});
     EXPECT_EQ(form->Chart().SeriesSV().Count(), 1);
@@ -196,27 +196,27 @@ TEST_F(MainFormTest, NewEmptiesEverythingAndForgetsTheFile) {
     std::ofstream(file, std::ios::binary) << "11/07/16, 09:05, 7\r\n11/07/16, 09:06, 8\r\n";
     Chooser->Next = file;
     form->findChild<QAction*>("Open")->trigger();
-    EXPECT_EQ(form->Records.Count(), 2u);
-    EXPECT_EQ(form->Files().FileName(), file);
+    EXPECT_EQ(form->Logger().Records.Count(), 2u);
+    EXPECT_EQ(form->Logger().Files().FileName(), file);
     EXPECT_EQ(form->Chart().SeriesCPM().Count(), 2);
 
     form->findChild<QAction*>("New")->trigger();
-    EXPECT_TRUE(form->Records.Empty());
+    EXPECT_TRUE(form->Logger().Records.Empty());
     EXPECT_EQ(form->Log().Count(), 0);
     EXPECT_EQ(form->Chart().SeriesCPM().Count(), 0);
     EXPECT_EQ(form->Chart().SeriesSV().Count(), 0);
-    EXPECT_EQ(form->Files().FileName(), "");
+    EXPECT_EQ(form->Logger().Files().FileName(), "");
 }
 
 TEST_F(MainFormTest, AFileThatCannotBeOpenedGoesToTheErrorBoxAndChangesNothing) {
     auto form = Make();
-    form->Records.Append({0, 1});
+    form->Logger().Records.Append({0, 1});
     Chooser->Next = (Folder / "missing.csv").string();
     form->findChild<QAction*>("Open")->trigger();
     ASSERT_EQ(Errors.size(), 1u);
     EXPECT_EQ(Errors[0].first.rfind("ファイル " + *Chooser->Next + " は開けません。 ", 0), 0u)
         << Errors[0].first;
-    EXPECT_EQ(form->Records.Count(), 1u);
+    EXPECT_EQ(form->Logger().Records.Count(), 1u);
 }
 
 #ifndef _WIN32
@@ -240,7 +240,7 @@ TEST_P(OddFileTest, OpenRefusesItAndChangesNothing) {
     std::ofstream(good, std::ios::binary) << "11/07/16, 09:05, 7\r\n11/07/16, 09:06, 8\r\n";
     Chooser->Next = good;
     form->findChild<QAction*>("Open")->trigger();
-    ASSERT_EQ(form->Records.Count(), 2u);
+    ASSERT_EQ(form->Logger().Records.Count(), 2u);
 
     const std::filesystem::path odd = Folder / "odd.csv";
     GetParam().Make(odd);
@@ -260,10 +260,10 @@ TEST_P(OddFileTest, OpenRefusesItAndChangesNothing) {
     ASSERT_EQ(Errors.size(), 1u);
     EXPECT_EQ(Errors[0].first,
               "ファイル " + odd.string() + " は開けません。 " + GetParam().Reason + " ");
-    EXPECT_EQ(form->Records.Count(), 2u);
+    EXPECT_EQ(form->Logger().Records.Count(), 2u);
     EXPECT_EQ(form->Log().Lines(),
               (std::vector<std::string>{"11/07/16, 09:05, 7", "11/07/16, 09:06, 8"}));
-    EXPECT_EQ(form->Files().FileName(), good);
+    EXPECT_EQ(form->Logger().Files().FileName(), good);
 }
 
 INSTANTIATE_TEST_SUITE_P(

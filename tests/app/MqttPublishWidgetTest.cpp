@@ -4,6 +4,7 @@
 
 #include "app/MainForm.h"
 #include "display/LogList.h"
+#include "mqtt/MqttPublisher.h"
 #include "support/MainFormFixture.h"
 #include "support/MosquittoBroker.h"
 
@@ -109,7 +110,7 @@ TEST_F(MqttPublishTest, EveryMinuteArrivesOnceInOrderBetweenStatusAndDiscoveryMe
     EXPECT_NE(expected.back().find("usvh"), std::string::npos)
         << "the last lines carry a dose rate";
     const std::string device =
-        "homeassistant/sensor/ostrel-test_" + std::to_string(Form->DeviceId()) + "/";
+        "homeassistant/sensor/ostrel-test_" + std::to_string(Form->Logger().DeviceId()) + "/";
     ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/minute").size() >= 14; }, 10s));
     EXPECT_EQ(EndAndTakeStderr(), "");
     ASSERT_TRUE(Eventually(
@@ -155,13 +156,13 @@ TEST_F(MqttPublishTest, MinutesLoggedWhileTheBrokerIsDownFollowInOrder) {
     LogLines(5);
     ASSERT_TRUE(Eventually(
         [&] {
-            return Form->Mqtt()->Unacknowledged() == 0 &&
+            return Form->Logger().FindOutput<TMqttPublisher>()->Unacknowledged() == 0 &&
                    subscriber.Payloads("ostrel/minute").size() == 5;
         },
         10s));
     broker.Stop();
     LogLines(8);
-    EXPECT_EQ(Form->Mqtt()->Unacknowledged(), 8u);
+    EXPECT_EQ(Form->Logger().FindOutput<TMqttPublisher>()->Unacknowledged(), 8u);
     broker.Start();
     // QoS 1 is at least once on the broker's leg to the subscriber too: a
     // restarted broker may hand it again what it had delivered just before
@@ -211,7 +212,7 @@ TEST_F(MqttPublishTest, AWrongPasswordLeavesLoggingAloneAndSaysSoOnce) {
     EXPECT_TRUE(Messages.empty());
     // The first attempt and two retries, a second and two more apart.
     std::this_thread::sleep_for(3500ms);
-    EXPECT_EQ(Form->Mqtt()->Unacknowledged(), 12u);
+    EXPECT_EQ(Form->Logger().FindOutput<TMqttPublisher>()->Unacknowledged(), 12u);
     const std::string stderrText = EndAndTakeStderr();
     EXPECT_EQ(CountContaining(stderrText, "\n"), 1u) << stderrText;
     EXPECT_NE(stderrText.find("ostrel: MQTT: 127.0.0.1:" + std::to_string(broker.Port) +

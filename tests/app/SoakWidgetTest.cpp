@@ -106,7 +106,7 @@ protected:
     }
 
     void ExpectOneRecordPerMinute() const {
-        const TRecords& records = Form->Records;
+        const TRecords& records = Form->Logger().Records;
         // A week of readings, one a second, touches 10,080 or 10,081 minutes
         // depending on where in its minute the clock started.
         ASSERT_GE(records.Count(), std::size_t{Week});
@@ -128,7 +128,7 @@ protected:
     }
 
     void ExpectLinesAndPointsAsTheLiveRulesMakeThem() const {
-        const TRecords& records = Form->Records;
+        const TRecords& records = Form->Logger().Records;
         const std::vector<std::string> lines = Form->Log().Lines();
         ASSERT_EQ(lines.size(), records.Count() - 1);
         const TChartSeries& cpm = Form->Chart().SeriesCPM();
@@ -162,14 +162,14 @@ protected:
 TEST_F(SoakTest, AWeekOfMinutesIsLoggedWhole) {
     const std::optional<std::int64_t> baseline = HeapInUse();
     Form->StartClick();
-    ASSERT_TRUE(Form->Timer().isActive());
+    ASSERT_TRUE(Form->Logger().Timer().isActive());
     Run(Week / 2);
-    const std::size_t halfRecords = Form->Records.Count();
+    const std::size_t halfRecords = Form->Logger().Records.Count();
     const std::optional<std::int64_t> half = HeapInUse();
     Run(Week - Week / 2);
 
     EXPECT_TRUE(Errors.empty());
-    EXPECT_TRUE(Form->Timer().isActive());
+    EXPECT_TRUE(Form->Logger().Timer().isActive());
     ExpectOneRecordPerMinute();
     ExpectLinesAndPointsAsTheLiveRulesMakeThem();
     if (!baseline) {
@@ -181,7 +181,7 @@ TEST_F(SoakTest, AWeekOfMinutesIsLoggedWhole) {
     // far below 400 bytes. Readings (sixty a record) or ticks that kept
     // anything would show here, and growth faster than the records would
     // make the second half of the week dearer than the first.
-    const std::int64_t records = static_cast<std::int64_t>(Form->Records.Count());
+    const std::int64_t records = static_cast<std::int64_t>(Form->Logger().Records.Count());
     const std::int64_t end = *HeapInUse();
     const std::int64_t perRecordFirstHalf =
         (*half - *baseline) / static_cast<std::int64_t>(halfRecords);

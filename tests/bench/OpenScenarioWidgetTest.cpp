@@ -30,7 +30,7 @@ TEST_P(OpenScenarioTest, TheWindowShowsEveryRecordAndLineOfTheFile) {
     EXPECT_EQ(scenario.Check(n), std::nullopt);
     // The check itself notices a wrong size.
     EXPECT_NE(scenario.Check(n + 1), std::nullopt);
-    EXPECT_EQ(scenario.Form().Files().FileName(), Path);
+    EXPECT_EQ(scenario.Form().Logger().Files().FileName(), Path);
     EXPECT_EQ(scenario.Form().Chart().SeriesCPM().Label(0).toStdString(), MinuteText(0));
 }
 

@@ -328,7 +328,7 @@ TEST_F(AcquisitionTest, ALibraryThatNeverRunsDryCannotHoldATickForever) {
 }
 
 // Records every call a finished-minute listener gets, as one text per call.
-class TRecordingSink : public TFinishedMinuteSink {
+class TRecordingSink : public TLogOutput {
 public:
     std::vector<std::string> Calls;
     void MinuteFinished(const TFinishedMinute& m) noexcept override {
@@ -340,7 +340,7 @@ public:
 
 TEST_F(AcquisitionTest, ListenersHearEachFinishedMinuteInOrderAndOneTickEndPerTick) {
     TRecordingSink sink;
-    Loop.AddFinishedMinuteSink(sink);
+    Loop.AddOutput(sink);
     Start();
     QueueMinutes({5, 6}); // one line: minute 0
     Loop.TimerTimer();

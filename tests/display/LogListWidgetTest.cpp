@@ -2,8 +2,8 @@
 // The log list widget: its lines, selection, freezing by double-click, and
 // what the view is told while lines come and go.
 #include "display/LogList.h"
-#include "display/RebuildDisplay.h"
 #include "support/FakeViews.h"
+#include "views/RebuildDisplay.h"
 
 #include <QScrollBar>
 #include <QSignalSpy>

@@ -14,27 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TFolderCase {
-    std::optional<std::string> StateHome;
-    std::optional<std::string> Home;
-    const char* Expected;
-};
-
-TEST(JournalFolderTest, FromTheStateHomeElseFromHome) {
-    const std::vector<TFolderCase> cases = {
-        {"/st", "/home/ann", "/st/ostrel/journal"},
-        {std::nullopt, "/home/ann", "/home/ann/.local/state/ostrel/journal"},
-        {"", "/home/ann", "/home/ann/.local/state/ostrel/journal"},
-        {"relative/state", "/home/ann", "/home/ann/.local/state/ostrel/journal"},
-        {std::nullopt, std::nullopt, ""},
-        {std::nullopt, "", ""},
-    };
-    for (const TFolderCase& c : cases) {
-        EXPECT_EQ(JournalFolderFrom(c.StateHome, c.Home).string(), c.Expected)
-            << c.StateHome.value_or("(unset)") << " " << c.Home.value_or("(unset)");
-    }
-}
-
 TEST(JournalFolderTest, StemIsTheLocalStartTimeAndSortsInTimeOrder) {
     std::tm late{};
     late.tm_year = 2026 - 1900;

@@ -49,7 +49,7 @@ protected:
     std::vector<std::pair<std::string, std::string>> Errors;
     int NotConnected = 0;
     std::shared_ptr<TFakeChooser> Chooser = std::make_shared<TFakeChooser>();
-    std::filesystem::path JournalFolder; // none: no journal
+    std::filesystem::path StateFolder; // none: nothing kept, no journal
     // Keeps the simulator loaded across the window's life, so its test hooks
     // can be used before and after the window holds it.
     TDynamicLibrary Sim;
@@ -79,7 +79,7 @@ protected:
         };
         options.ShowNotConnected = [this] { ++NotConnected; };
         options.Chooser = Chooser;
-        options.JournalFolder = JournalFolder;
+        options.StateFolder = StateFolder;
         return std::make_unique<TMainForm>(std::move(options));
     }
     void WriteIni(const std::string& text) { std::ofstream(Ini, std::ios::binary) << text; }

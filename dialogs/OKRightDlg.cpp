@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "settings/OKRightDlg.h"
+#include "dialogs/OKRightDlg.h"
 
 #include "platform/TextServices.h"
 #include "settings/DeviceCoefficient.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "settings/OKRightDlg.h"
-#include "settings/SetCommand.h"
+#include "dialogs/OKRightDlg.h"
+#include "dialogs/SetCommand.h"
 
 #include <QApplication>
 #include <QLabel>

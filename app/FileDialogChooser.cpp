@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "files/FileDialogChooser.h"
+#include "app/FileDialogChooser.h"
 
 #include <QFileDialog>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Refilling the chart and the log from the records.
 
-#include "display/RebuildDisplay.h"
+#include "views/RebuildDisplay.h"
 #include "platform/TextServices.h"
 #include "support/FakeViews.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "settings/SetCommand.h"
+#include "dialogs/SetCommand.h"
 
-#include "settings/OKRightDlg.h"
+#include "dialogs/OKRightDlg.h"
 
 #include <QEventLoop>
 #include <QMessageBox>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "display/RebuildDisplay.h"
+#include "views/RebuildDisplay.h"
 
 #include <memory>
 #include <string>

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "logger/Logger.h"
+
+#include "files/NewCommand.h"
+#include "settings/SettingsFile.h"
+#include "views/RebuildDisplay.h"
+
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <utility>
+
+namespace ostrel {
+
+namespace {
+
+// Without anyone to ask, no file is chosen.
+class TNoFileChooser final : public TFileChooser {
+public:
+    std::optional<std::string> ChooseOpenFile(const std::string&) override { return {}; }
+    std::optional<std::string> ChooseSaveFile(const std::string&) override { return {}; }
+};
+
+void RunTickReportingToStderr(const std::function<void()>& tick) {
+    try {
+        tick();
+    } catch (const std::exception& error) {
+        std::cerr << ("ostrel: " + std::string(error.what()) + "\n") << std::flush;
+    } catch (...) {
+        std::cerr << "ostrel: unknown error\n" << std::flush;
+    }
+}
+
+} // namespace
+
+TLogger::TLogger(TLoggerOptions options, TDisplayViews views)
+    : Options(std::move(options)), ViewSet(views), CounterLibrary(Options.LibraryCandidates) {
+    if (!Options.Chooser) {
+        Options.Chooser = std::make_shared<TNoFileChooser>();
+    }
+    if (!Options.RunTick) {
+        Options.RunTick = RunTickReportingToStderr;
+    }
+    AcquisitionTimer.setInterval(TimerInterval);
+    QObject::connect(&AcquisitionTimer, &QTimer::timeout, &AcquisitionTimer,
+                     [this] { Options.RunTick([this] { Tick(); }); });
+    Acquisition = std::make_unique<TAcquisition>(
+        Device(), TAcquisitionTargets{Records, ViewSet, GraphCoefficient, GraphBackground},
+        Options.FormatSettings);
+    Acquisition->OnTimerSwitched = [this](bool on) {
+        if (on) {
+            TellOutputs(
+                [id = Acquisition->DeviceId](TLogOutput& output) { output.CounterConnected(id); });
+            AcquisitionTimer.start();
+        } else {
+            AcquisitionTimer.stop();
+        }
+    };
+    for (const auto& output : Options.Outputs) {
+        Acquisition->AddOutput(*output);
+    }
+    FileCommands = std::make_unique<TLogFileCommands>(TLogFileParts{
+        *Options.Chooser, Records, [this]() -> const TLogView& { return ViewSet.Log; },
+        [this] { New(); }, [this] { RebuildDisplay(); }, Options.FormatSettings});
+}
+
+TLogger::~TLogger() {
+    AcquisitionTimer.stop();
+}
+
+const TCounterEntryPoints& TLogger::Device() const {
+    return Options.Device != nullptr ? *Options.Device : CounterLibrary.EntryPoints();
+}
+
+bool TLogger::LoadCounterLibrary() {
+    return Options.Device != nullptr || CounterLibrary.LoadCounterLibrary();
+}
+
+void TLogger::ReadSettings() {
+    const TGraphSettings graph = ReadGraphSettings(Options.SettingsPath, Options.FormatSettings);
+    GraphCoefficient = graph.GraphCoefficient;
+    GraphBackground = graph.GraphBackground;
+    Acquisition->DeviceId = 0;
+}
+
+void TLogger::End() {
+    if (Ended) {
+        return;
+    }
+    Ended = true;
+    AcquisitionTimer.stop();
+    TellOutputs([](TLogOutput& output) { output.ProgramEnding(); });
+    // The library is released even when the settings cannot be written, so
+    // its Clear always comes; the write error is still thrown. An output
+    // that says goodbye (MQTT's "offline") does so after the settings,
+    // whatever became of them.
+    const auto close = [this] {
+        Acquisition->ClearOutputs();
+        Options.Outputs.clear();
+        CounterLibrary.UnloadCounterLibrary();
+    };
+    try {
+        WriteGraphSettings(Options.SettingsPath, GraphCoefficient, GraphBackground,
+                           Options.FormatSettings);
+    } catch (...) {
+        close();
+        throw;
+    }
+    close();
+}
+
+void TLogger::New() {
+    NewClick([this] { FileCommands->NewFileNames(); }, ViewSet, Records);
+    TellOutputs([](TLogOutput& output) { output.LogBegan(); });
+}
+
+bool TLogger::Open() {
+    // Open runs New, which begins the opened log for the outputs.
+    if (!FileCommands->OpenClick()) {
+        return false;
+    }
+    const TOpenedLog log{Records, GraphCoefficient, GraphBackground, Options.FormatSettings};
+    TellOutputs([&log](TLogOutput& output) { output.LogOpened(log); });
+    return true;
+}
+
+void TLogger::Save() {
+    FileCommands->SaveClick();
+}
+
+void TLogger::SaveAs() {
+    FileCommands->SaveAsClick();
+}
+
+void TLogger::Start() {
+    Acquisition->StartClick();
+}
+
+void TLogger::Stop() {
+    Acquisition->StopClick();
+}
+
+void TLogger::Tick() {
+    Acquisition->TimerTimer();
+}
+
+void TLogger::RebuildDisplay() {
+    ostrel::RebuildDisplay(Records, GraphCoefficient, GraphBackground, ViewSet,
+                           Options.FormatSettings);
+}
+
+} // namespace ostrel

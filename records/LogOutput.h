@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What consumes finished minutes besides the window's views: the journal,
+// the MQTT publisher and whatever comes next. Each is an output with this
+// one lifecycle, told by the logger core; an output overrides only what it
+// needs, so the core never names one.
+
+#include "platform/FormatSettings.h"
+#include "records/MinuteRecords.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+// What the live loop tells about each minute it finishes, at the moment it
+// writes that minute's log line.
+struct TFinishedMinute {
+    TMinuteRecord Record;           // the finished minute, with its final count
+    std::optional<double> DoseRate; // the dose rate on its line, if the line has one
+    std::string_view Line;          // the log line, exactly as the list shows it
+    std::size_t Position = 0;       // the record's index in Records
+};
+
+// A log read from a file, just rebuilt: its records and the pair the
+// rebuild's dose rates were made with. Valid only during the call.
+struct TOpenedLog {
+    const TRecords& Records;
+    double GraphCoefficient;
+    std::int32_t GraphBackground;
+    const TFormatSettings& FormatSettings;
+};
+
+// No call may throw: an output that fails keeps its own error and reports it
+// its own way (through TOutputContext::Report), and logging goes on.
+class TLogOutput {
+public:
+    virtual ~TLogOutput() = default;
+    // A log begins, empty: at start-up, on New, and on Open before the
+    // file's records are read.
+    virtual void LogBegan() noexcept {}
+    // Open has read a file's records and rebuilt the display from them.
+    virtual void LogOpened(const TOpenedLog& /*log*/) noexcept {}
+    // Start has connected a counter with this identifier.
+    virtual void CounterConnected(std::uint32_t /*deviceId*/) noexcept {}
+    // One call per finished minute, in the order the lines are written.
+    virtual void MinuteFinished(const TFinishedMinute& /*minute*/) noexcept {}
+    // Once at the end of every tick that finished at least one minute, after
+    // its last MinuteFinished: the place for one flush per tick.
+    virtual void TickEnded() noexcept {}
+    // The program ends: what can still be delivered goes now. Called before
+    // the settings are written; the output is destroyed after them.
+    virtual void ProgramEnding() noexcept {}
+};
+
+using TLogOutputs = std::vector<std::unique_ptr<TLogOutput>>;
+
+// What an output is made from. Each reads its own section of the settings
+// file and is left out when its settings turn it off.
+struct TOutputContext {
+    std::filesystem::path SettingsPath;
+    // The program's folder for what it keeps for itself ($XDG_STATE_HOME/
+    // ostrel); empty: nothing is kept on the disk.
+    std::filesystem::path StateFolder;
+    std::string HostName;
+    // A failure the user should see, one line of text; called from any
+    // thread. The driver shows it its own way (a box, the error stream).
+    std::function<void(const std::string& text)> Report;
+};
+
+} // namespace ostrel
