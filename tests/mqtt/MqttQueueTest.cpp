@@ -5,97 +5,52 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace ostrel {
 namespace {
 
-// Add: that many minutes, named m1, m2, ... in turn. Take: Unsent, as the
-// thread copies it under the lock. Mark: the first ones taken went out with
-// these ids. Ack: the broker acknowledged this id. Session: a new connection
-// is tried. Accepted: the broker took it.
-enum TOp { Add, Take, Mark, Ack, Session, Accepted };
-
-struct TStep {
-    TOp Op;
-    std::vector<int> Args = {};
-};
-
+// A publisher's life as one line: "+3" logs three minutes, m1, m2, m3 in
+// turn; "take" is Unsent as the thread copies it under the lock; "mark:7,8"
+// says the first ones taken went out with these ids; "ack:8" is the
+// broker's acknowledgement; "session" tries a new connection; "accepted" is
+// the broker taking it.
 struct TCase {
-    const char* Name;
-    std::vector<TStep> Steps;
+    const char* Script;
     std::vector<std::string> Told;
     const char* Unsent; // runs of consecutive minutes
     std::size_t Unacknowledged;
 };
 
+const std::string Dropping = "more than 1440 minutes unsent; dropping the oldest, from ";
+
 const TCase Cases[] = {
-    {"a minute that did not go out waits in its place",
-     {{Add, {3}}, {Take}, {Mark, {1}}, {Add, {1}}},
-     {},
-     "m2-m4",
-     4},
-    {"acknowledged out of order; an unknown id changes nothing",
-     {{Add, {4}}, {Take}, {Mark, {11, 12, 13, 14}}, {Ack, {13}}, {Ack, {11}}, {Ack, {99}}},
-     {},
-     "",
-     2},
-    {"a new session sends what is left again, in order",
-     {{Add, {4}}, {Take}, {Mark, {1, 2, 3, 4}}, {Ack, {2}}, {Session}, {Add, {1}}},
-     {},
-     "m1 m3-m5",
-     4},
-    {"the last session's ids acknowledge nothing",
-     {{Add, {3}},
-      {Take},
-      {Mark, {1, 2, 3}},
-      {Session},
-      {Take},
-      {Mark, {1}},
-      {Ack, {2}},
-      {Ack, {1}}},
-     {},
-     "m2-m3",
-     2},
-    {"id 0 acknowledges nothing", {{Add, {2}}, {Take}, {Mark, {5}}, {Ack, {0}}}, {}, "m2", 2},
-    {"1440 minutes kept without a word", {{Add, {1440}}}, {}, "m1-m1440", 1440},
-    {"the 1441st drops the oldest and says so",
-     {{Add, {1441}}},
-     {"more than 1440 minutes unsent; dropping the oldest, from m1"},
-     "m2-m1441",
-     1440},
-    {"no second line while dropping goes on",
-     {{Add, {1441}}, {Add, {5}}},
-     {"more than 1440 minutes unsent; dropping the oldest, from m1"},
-     "m7-m1446",
-     1440},
-    {"a new session that is not accepted keeps the run",
-     {{Add, {1441}}, {Session}, {Add, {1}}},
-     {"more than 1440 minutes unsent; dropping the oldest, from m1"},
-     "m3-m1442",
-     1440},
-    {"room made by an acknowledgement keeps the run",
-     {{Add, {1441}}, {Take}, {Mark, {1}}, {Ack, {1}}, {Add, {2}}},
-     {"more than 1440 minutes unsent; dropping the oldest, from m1"},
-     "m4-m1443",
-     1440},
-    {"an accepted connection starts a new run",
-     {{Add, {1441}}, {Accepted}, {Add, {2}}},
-     {"more than 1440 minutes unsent; dropping the oldest, from m1",
-      "more than 1440 minutes unsent; dropping the oldest, from m2"},
-     "m4-m1443",
-     1440},
-    {"a sent minute dropped before its acknowledgement",
-     {{Add, {1440}}, {Take}, {Mark, {1, 2}}, {Add, {1}}, {Ack, {1}}, {Ack, {2}}},
-     {"more than 1440 minutes unsent; dropping the oldest, from m1"},
-     "m3-m1441",
-     1439},
-    {"a minute dropped between Take and Mark is not found",
-     {{Add, {1440}}, {Take}, {Add, {1}}, {Mark, {1, 2}}},
-     {"more than 1440 minutes unsent; dropping the oldest, from m1"},
-     "m3-m1441",
-     1440},
+    // A minute that did not go out waits in its place.
+    {"+3 take mark:1 +1", {}, "m2-m4", 4},
+    // Acknowledged out of order; an unknown id changes nothing.
+    {"+4 take mark:11,12,13,14 ack:13 ack:11 ack:99", {}, "", 2},
+    // A new session sends what is left again, in order.
+    {"+4 take mark:1,2,3,4 ack:2 session +1", {}, "m1 m3-m5", 4},
+    // The last session's ids acknowledge nothing in the new one.
+    {"+3 take mark:1,2,3 session take mark:1 ack:2 ack:1", {}, "m2-m3", 2},
+    // 0 marks the unsent, so it acknowledges none of them.
+    {"+2 take mark:5 ack:0", {}, "m2", 2},
+    // A day of minutes is kept without a word; the next drops the oldest.
+    {"+1440", {}, "m1-m1440", 1440},
+    {"+1441", {Dropping + "m1"}, "m2-m1441", 1440},
+    // One line for the run: not while dropping goes on, not for a new
+    // session the broker has not taken, not after room was made.
+    {"+1441 +5", {Dropping + "m1"}, "m7-m1446", 1440},
+    {"+1441 session +1", {Dropping + "m1"}, "m3-m1442", 1440},
+    {"+1441 take mark:1 ack:1 +2", {Dropping + "m1"}, "m4-m1443", 1440},
+    // A connection the broker takes starts a new run.
+    {"+1441 accepted +2", {Dropping + "m1", Dropping + "m2"}, "m4-m1443", 1440},
+    // A sent minute dropped before its acknowledgement.
+    {"+1440 take mark:1,2 +1 ack:1 ack:2", {Dropping + "m1"}, "m3-m1441", 1439},
+    // A minute dropped between take and mark is not found.
+    {"+1440 take +1 mark:7", {Dropping + "m1"}, "m2-m1441", 1440},
 };
 
 // "m1 m3-m5": the payloads as runs of consecutive minutes, in their order.
@@ -114,39 +69,41 @@ std::string Runs(const std::vector<TMqttQueue::TUnsent>& unsent) {
 
 TEST(MqttQueueTest, OrderAcknowledgementResendAndDrops) {
     for (const TCase& c : Cases) {
-        SCOPED_TRACE(c.Name);
+        SCOPED_TRACE(c.Script);
         TMqttQueue queue(TMqttPublisher::MaxUnsent);
         int minutes = 0;
         std::vector<TMqttQueue::TUnsent> taken;
         std::vector<std::string> told;
-        for (const TStep& step : c.Steps) {
-            switch (step.Op) {
-            case Add:
-                for (int i = 0; i < step.Args[0]; ++i) {
+        std::istringstream script(c.Script);
+        for (std::string step; script >> step;) {
+            const std::size_t colon = step.find(':');
+            const std::string op = step.substr(0, colon);
+            std::vector<int> ids;
+            std::istringstream list(colon == std::string::npos ? "" : step.substr(colon + 1));
+            for (std::string id; std::getline(list, id, ',');) {
+                ids.push_back(std::stoi(id));
+            }
+            if (op[0] == '+') {
+                for (int n = std::stoi(op.substr(1)); n > 0; --n) {
                     std::string line = queue.Add("m" + std::to_string(++minutes));
                     if (!line.empty()) {
                         told.push_back(std::move(line));
                     }
                 }
-                break;
-            case Take:
+            } else if (op == "take") {
                 taken = queue.Unsent();
-                break;
-            case Mark:
-                ASSERT_LE(step.Args.size(), taken.size());
-                for (std::size_t i = 0; i < step.Args.size(); ++i) {
-                    queue.MarkSent(taken[i].Seq, step.Args[i]);
+            } else if (op == "mark") {
+                ASSERT_LE(ids.size(), taken.size());
+                for (std::size_t i = 0; i < ids.size(); ++i) {
+                    queue.MarkSent(taken[i].Seq, ids[i]);
                 }
-                break;
-            case Ack:
-                queue.Acknowledge(step.Args[0]);
-                break;
-            case Session:
+            } else if (op == "ack") {
+                queue.Acknowledge(ids.at(0));
+            } else if (op == "session") {
                 queue.StartSession();
-                break;
-            case Accepted:
+            } else {
+                ASSERT_EQ(op, "accepted");
                 queue.ConnectionAccepted();
-                break;
             }
         }
         EXPECT_EQ(told, c.Told);
