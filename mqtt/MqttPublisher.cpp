@@ -2,6 +2,7 @@
 #include "mqtt/MqttPublisher.h"
 
 #include "mqtt/MqttMessages.h"
+#include "mqtt/MqttQueue.h"
 
 #include <mosquitto.h>
 
@@ -10,7 +11,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <iostream>
 #include <mutex>
 #include <new>
@@ -36,12 +36,6 @@ constexpr auto FarewellWait = 1s;
 // The window's end waits no longer than this for the thread.
 constexpr auto EndWait = 3s;
 
-struct TPending {
-    std::uint64_t Seq;
-    std::string Payload;
-    int Mid = 0; // of the session that sent it; 0: not sent in this session
-};
-
 } // namespace
 
 void ReportMqttToStderr(const std::string& text) {
@@ -58,11 +52,9 @@ struct TMqttPublisher::TShared {
 
     mutable std::mutex Mutex;
     std::condition_variable Wake;
-    std::deque<TPending> Queue; // in the order of the lines
-    std::uint64_t NextSeq = 1;
+    TMqttQueue Queue{MaxUnsent};
     std::uint32_t DeviceId = 0;
     bool DiscoveryDue = false;
-    bool DroppingTold = false;
     bool StopRequested = false;
     bool Ended = false;
 
@@ -176,7 +168,7 @@ private:
         Publish(StatusTopic(Settings), MqttOnline, true);
         std::lock_guard lock(Shared.Mutex);
         Shared.DiscoveryDue = Shared.DeviceId != 0;
-        Shared.DroppingTold = false;
+        Shared.Queue.ConnectionAccepted();
     }
 
     void OnPublish(int mid) {
@@ -184,19 +176,12 @@ private:
             FarewellAcknowledged = true;
         }
         std::lock_guard lock(Shared.Mutex);
-        auto& queue = Shared.Queue;
-        const auto acknowledged = std::find_if(queue.begin(), queue.end(),
-                                               [mid](const TPending& p) { return p.Mid == mid; });
-        if (acknowledged != queue.end()) {
-            queue.erase(acknowledged);
-        }
+        Shared.Queue.Acknowledge(mid);
     }
 
     void ForgetSent() {
         std::lock_guard lock(Shared.Mutex);
-        for (TPending& pending : Shared.Queue) {
-            pending.Mid = 0;
-        }
+        Shared.Queue.StartSession();
     }
 
     int Publish(const std::string& topic, std::string_view payload, bool retain) {
@@ -210,7 +195,7 @@ private:
     // Sends what is new since the last pass, outside the lock: the window
     // only ever waits for a queue operation.
     void HandOver() {
-        std::vector<std::pair<std::uint64_t, std::string>> unsent;
+        std::vector<TMqttQueue::TUnsent> unsent;
         std::uint32_t discoveryFor = 0;
         {
             std::lock_guard lock(Shared.Mutex);
@@ -218,11 +203,7 @@ private:
                 discoveryFor = Shared.DeviceId;
                 Shared.DiscoveryDue = false;
             }
-            for (const TPending& pending : Shared.Queue) {
-                if (pending.Mid == 0) {
-                    unsent.emplace_back(pending.Seq, pending.Payload);
-                }
-            }
+            unsent = Shared.Queue.Unsent();
         }
         if (discoveryFor != 0) {
             for (const TMqttMessage& message : DiscoveryMessages(Settings, discoveryFor)) {
@@ -244,22 +225,15 @@ private:
         // The retained state is the newest minute; the ones before it are
         // history, which the minute topic carries.
         if (!sent.empty()) {
-            Publish(StateTopic(Settings), unsent[sent.size() - 1].second, true);
+            Publish(StateTopic(Settings), unsent[sent.size() - 1].Payload, true);
         }
         MarkSent(sent);
     }
 
     void MarkSent(const std::vector<std::pair<std::uint64_t, int>>& sent) {
         std::lock_guard lock(Shared.Mutex);
-        auto& queue = Shared.Queue;
         for (const auto& [seq, mid] : sent) {
-            // Minutes dropped meanwhile are simply not found.
-            const auto at =
-                std::lower_bound(queue.begin(), queue.end(), seq,
-                                 [](const TPending& p, std::uint64_t s) { return p.Seq < s; });
-            if (at != queue.end() && at->Seq == seq) {
-                at->Mid = mid;
-            }
+            Shared.Queue.MarkSent(seq, mid);
         }
     }
 
@@ -274,7 +248,7 @@ private:
         const auto deadline = TSteadyClock::now() + FarewellWait;
         const auto done = [this] {
             std::lock_guard lock(Shared.Mutex);
-            return FarewellAcknowledged && Shared.Queue.empty();
+            return FarewellAcknowledged && Shared.Queue.Unacknowledged() == 0;
         };
         while (FarewellMid != 0 && !done() && TSteadyClock::now() < deadline) {
             if (mosquitto_loop(Client, LoopMilliseconds, 1) != MOSQ_ERR_SUCCESS) {
@@ -354,15 +328,9 @@ void TMqttPublisher::MinuteFinished(const TFinishedMinute& minute) noexcept {
     try {
         std::string payload = MinutePayload(minute);
         std::lock_guard lock(Shared->Mutex);
-        Shared->Queue.push_back({Shared->NextSeq++, std::move(payload)});
-        if (Shared->Queue.size() > MaxUnsent) {
-            if (!Shared->DroppingTold) {
-                Shared->Report(Shared->Where() + "more than " + std::to_string(MaxUnsent) +
-                               " minutes unsent; dropping the oldest, from " +
-                               Shared->Queue.front().Payload);
-                Shared->DroppingTold = true;
-            }
-            Shared->Queue.pop_front();
+        const std::string dropping = Shared->Queue.Add(std::move(payload));
+        if (!dropping.empty()) {
+            Shared->Report(Shared->Where() + dropping);
         }
     } catch (...) {
         // Out of memory: this minute is not published; the log has it.
@@ -379,7 +347,7 @@ void TMqttPublisher::CounterConnected(std::uint32_t deviceId) noexcept {
 
 std::size_t TMqttPublisher::Unacknowledged() const {
     std::lock_guard lock(Shared->Mutex);
-    return Shared->Queue.size();
+    return Shared->Queue.Unacknowledged();
 }
 
 std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context) {
