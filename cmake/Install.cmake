@@ -50,6 +50,8 @@ if(UNIX AND NOT APPLE)
   # gzip at its best, with neither the file's name nor its time inside, so
   # that the same sources make the same package.
   find_program(OSTREL_GZIP gzip REQUIRED)
+  # Made now: Ninja makes an output's folder itself, Make does not.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
   set(ostrel_gzipped)
   foreach(pair "ostrel.1;ostrel.1.gz" "changelog;changelog.Debian.gz")
     list(GET pair 0 source)

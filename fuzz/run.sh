@@ -8,9 +8,12 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build-fuzz}" && pwd)
 seconds=${2:-60}
-targets=(LogFileFuzzer StrToFloatFuzzer SettingsFileFuzzer FloatTextFuzzer
-         GmcFuzzer CounterLineFuzzer AdapterConfigFuzzer AdapterStateFuzzer RadProFuzzer
-         SimScriptFuzzer SimEnvironmentFuzzer)
+# The build names its targets (fuzz/CMakeLists.txt), one a line.
+if [[ ! -s "$build/fuzz-targets.txt" ]]; then
+  echo "no $build/fuzz-targets.txt: configure $build with -C fuzz/FuzzCache.cmake first" >&2
+  exit 1
+fi
+mapfile -t targets <"$build/fuzz-targets.txt"
 
 # Leaks count as crashes; a report names its frames.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}

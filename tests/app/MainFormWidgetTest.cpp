@@ -4,6 +4,7 @@
 
 #include "app/ErrorBox.h"
 #include "app/MainForm.h"
+#include "dialogs/OKRightDlg.h"
 #include "display/Chart.h"
 #include "display/ClientArea.h"
 #include "display/LogList.h"
@@ -14,12 +15,14 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -55,43 +58,61 @@ TEST_F(MainFormTest, StartsWithDefaultsAHiddenLogAndAnEmptyChart) {
     EXPECT_EQ(form->Chart().geometry(), QRect(0, 0, 572, 377));
 }
 
-TEST_F(MainFormTest, TheMenuHasItsCaptionsInOrder) {
+// Every item, found under its menu by the caption the user reads, runs its
+// command, in an order in which each leaves a trace.
+TEST_F(MainFormTest, EveryMenuItemRunsItsCommand) {
     auto form = Make();
-    std::vector<std::string> seen;
-    for (QAction* top : form->menuBar()->actions()) {
-        seen.push_back(top->menu()->objectName().toStdString() + " " + top->text().toStdString());
-        for (QAction* item : top->menu()->actions()) {
-            seen.push_back("  " + item->objectName().toStdString() + " " +
-                           (item->isSeparator() ? "-" : item->text().toStdString()) +
-                           (item->isVisible() ? "" : " (hidden)"));
-        }
-    }
-    const std::vector<std::string> expected = {
-        "File ファイル(&F)",
-        "  New 新規作成(&N)",
-        "  Open 開く(&O)...",
-        "  Save 上書き保存(&S)",
-        "  SaveAs 名前をつけて保存(&A)...",
-        "  N2 -",
-        "  Exit 終了(&X)",
-        "Logger ロガー(&L)",
-        "  Start 接続/開始(&B)",
-        "  Stop 切断/停止(&S)",
-        "  N3 - (hidden)",
-        "  RedrawGraphs グラフ再描画(&G)",
-        "Setting 設定(&S)",
-        "  Hide ログを隠す(&H)",
-        "  Show ログを表示(&S)...",
-        "  N1 -",
-        "  Set 各種設定(&M)...",
+    TOKRightDlg dialog;
+    form->SetSettingsDialog(&dialog);
+    const std::string file = (Folder / "log.csv").string();
+    const std::string line = "11/07/16, 09:05, 7";
+    form->Logger().Records.Append({EncodeDate(2011, 7, 16) + EncodeTime(9, 5, 0, 0), 7});
+    Chooser->Next = file;
+    struct TItem {
+        const char* Menu;
+        const char* Item;
+        std::function<void()> Before;
+        std::function<bool()> Done;
     };
-    EXPECT_EQ(seen, expected);
-    for (QAction* top : form->menuBar()->actions()) {
-        for (QAction* item : top->menu()->actions()) {
-            EXPECT_TRUE(item->shortcut().isEmpty());
-            EXPECT_TRUE(item->isSeparator() || item->isEnabled()) << item->text().toStdString();
+    const auto nothing = [] {};
+    const auto calls = [this](const std::string& name) {
+        return [this, name] { return std::string(CallLog()).find(name) != std::string::npos; };
+    };
+    const TItem items[] = {
+        {"設定(&S)", "ログを表示(&S)...", nothing, [&] { return form->Log().IsVisible(); }},
+        {"ロガー(&L)", "グラフ再描画(&G)", nothing, [&] { return form->Log().Count() == 1; }},
+        {"ファイル(&F)", "名前をつけて保存(&A)...", nothing,
+         [&] { return test::ReadFile(file) == line + "\r\n"; }},
+        {"ファイル(&F)", "新規作成(&N)", nothing, [&] { return form->Log().Count() == 0; }},
+        {"ファイル(&F)", "開く(&O)...", nothing, [&] { return form->Log().Count() == 1; }},
+        {"ファイル(&F)", "上書き保存(&S)", [&] { std::ofstream(file) << "x"; },
+         [&] { return test::ReadFile(file) == line + "\r\n"; }},
+        {"設定(&S)", "ログを隠す(&H)", nothing, [&] { return !form->Log().IsVisible(); }},
+        {"ロガー(&L)", "接続/開始(&B)", nothing, calls("Connect")},
+        {"設定(&S)", "各種設定(&M)...",
+         [&] { QTimer::singleShot(0, &dialog, [&] { dialog.reject(); }); },
+         calls("GetCoefficient")},
+        {"ロガー(&L)", "切断/停止(&S)", nothing, calls("Disconnect")},
+        {"ファイル(&F)", "終了(&X)", nothing, [&] { return !form->isVisible(); }},
+    };
+    form->show();
+    for (const TItem& item : items) {
+        QAction* found = nullptr;
+        for (QAction* top : form->menuBar()->actions()) {
+            for (QAction* action : top->menu()->actions()) {
+                if (top->text() == QString::fromUtf8(item.Menu) &&
+                    action->text() == QString::fromUtf8(item.Item)) {
+                    found = action;
+                }
+            }
         }
+        ASSERT_NE(found, nullptr) << item.Menu << " " << item.Item;
+        EXPECT_TRUE(found->isEnabled() && found->shortcut().isEmpty()) << item.Item;
+        item.Before();
+        found->trigger();
+        EXPECT_TRUE(item.Done()) << item.Item;
     }
+    EXPECT_TRUE(Errors.empty());
 }
 
 TEST_F(MainFormTest, StoredSettingsAreReadAndTheBackgroundTruncated) {
