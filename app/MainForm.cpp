@@ -228,7 +228,7 @@ void TMainForm::SetClick() {
     TLogger& logger = *Session;
     ostrel::SetClick(TSetContext{logger.GraphCoefficient, logger.GraphBackground,
                                  logger.DeviceCoefficient, logger.DeviceBackground,
-                                 logger.DeviceId(), logger.Device(), *SettingsDialog,
+                                 logger.DeviceId(), logger.EntryPoints(), *SettingsDialog,
                                  [this] { RebuildDisplay(); }, Options.ShowNotConnected});
 }
 

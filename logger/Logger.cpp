@@ -45,7 +45,7 @@ TLogger::TLogger(TLoggerOptions options, TDisplayViews views)
     QObject::connect(&AcquisitionTimer, &QTimer::timeout, &AcquisitionTimer,
                      [this] { Options.RunTick([this] { Tick(); }); });
     Acquisition = std::make_unique<TAcquisition>(
-        Device(), TAcquisitionTargets{Records, ViewSet, GraphCoefficient, GraphBackground},
+        EntryPoints(), TAcquisitionTargets{Records, ViewSet, GraphCoefficient, GraphBackground},
         Options.FormatSettings);
     Acquisition->OnTimerSwitched = [this](bool on) {
         if (on) {
@@ -68,7 +68,7 @@ TLogger::~TLogger() {
     AcquisitionTimer.stop();
 }
 
-const TCounterEntryPoints& TLogger::Device() const {
+const TCounterEntryPoints& TLogger::EntryPoints() const {
     return Options.Device != nullptr ? *Options.Device : CounterLibrary.EntryPoints();
 }
 

@@ -89,7 +89,8 @@ public:
     QTimer& Timer() { return AcquisitionTimer; }
     const TDisplayViews& Views() const { return ViewSet; }
     const TFormatSettings& FormatSettings() const { return Options.FormatSettings; }
-    const TCounterEntryPoints& Device() const;
+    // The device library's entry points, all null while none is loaded.
+    const TCounterEntryPoints& EntryPoints() const;
     const TCounterLibrary& Library() const { return CounterLibrary; }
     const TLogFileCommands& Files() const { return *FileCommands; }
     const std::filesystem::path& SettingsPath() const { return Options.SettingsPath; }
