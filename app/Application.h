@@ -11,7 +11,6 @@ class TApplication : public QApplication {
     Q_OBJECT
 public:
     TApplication(int& argc, char** argv);
-    ~TApplication() override;
 
     bool notify(QObject* receiver, QEvent* event) override;
 
@@ -22,7 +21,6 @@ public:
 
 private:
     void EndOnSignal();
-    int SignalPipe[2] = {-1, -1};
 };
 
 } // namespace ostrel

@@ -9,20 +9,18 @@
 #include "display/ChartViews.h"
 #include "display/ClientArea.h"
 #include "display/LogList.h"
+#include "logger/Places.h"
 #include "outputs/Outputs.h"
-#include "platform/StateFolder.h"
 #include "platform/Utf8Path.h"
-#include "settings/SettingsFile.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTimer>
 
-#include <system_error>
+#include <iostream>
 
 namespace ostrel {
 namespace {
@@ -34,32 +32,16 @@ void ShowPlainMessage(const std::string& text, const std::string& caption) {
     box.exec();
 }
 
-// ~/.config/ostrel (or the platform's like): where an installed program keeps
-// its settings; empty where the platform has none.
-std::filesystem::path UserConfigFolder() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (base.isEmpty()) {
-        return {};
-    }
-    return PathFromUtf8(base.toStdString()) / "ostrel";
-}
-
 } // namespace
 
 TMainFormOptions TMainForm::DefaultOptions() {
+    TPlaces places =
+        DefaultPlaces(PathFromUtf8(QCoreApplication::applicationFilePath().toStdString()));
     TMainFormOptions options;
-    options.LibraryCandidates = DefaultCounterLibraryCandidates();
-    const std::filesystem::path executable =
-        PathFromUtf8(QCoreApplication::applicationFilePath().toStdString());
-    options.SettingsPath = ChooseSettingsPath(executable, UserConfigFolder());
-    if (options.SettingsPath != SettingsPath(executable)) {
-        // The settings are written when the program ends, into a folder
-        // that a first run has not made yet.
-        std::error_code ignored;
-        std::filesystem::create_directories(options.SettingsPath.parent_path(), ignored);
-    }
+    options.LibraryCandidates = std::move(places.LibraryCandidates);
+    options.SettingsPath = std::move(places.SettingsPath);
+    options.StateFolder = std::move(places.StateFolder);
     options.FormatSettings = SystemFormatSettings();
-    options.StateFolder = DefaultStateFolder();
     return options;
 }
 
@@ -177,6 +159,7 @@ void TMainForm::FormCreate() {
     Session->ReadSettings();
     HideClick();
     NewClick();
+    Session->ResumeLeftLog(std::cerr);
 }
 
 void TMainForm::FormDestroy() {

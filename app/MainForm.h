@@ -26,8 +26,6 @@ class TLogList;
 class TOKRightDlg;
 
 inline constexpr const char* MainFormCaption = "Ostrel Ver.1.4";
-inline constexpr const char* LibraryMissingText = "DLLが読めません";
-inline constexpr const char* LibraryMissingCaption = "エラー";
 inline constexpr int OutputReportRetry = 1000; // ms, while another error box is up
 
 struct TMainFormOptions {

@@ -3,12 +3,29 @@
 
 #include "app/Application.h"
 #include "app/ErrorBox.h"
+#include "app/HeadlessLaunch.h"
 #include "app/MainForm.h"
 #include "dialogs/OKRightDlg.h"
+#include "logger/CommandLine.h"
 
+#include <iostream>
 #include <memory>
 
 int main(int argc, char** argv) {
+    // The window's own toolkit options (-platform, -style, ...) are Qt's to
+    // take; only ours are looked at here.
+    const ostrel::TCommandLine line = ostrel::ParseCommandLine({argv + 1, argv + argc});
+    if (line.Help) {
+        std::cout << ostrel::UsageText();
+        return 0;
+    }
+    if (line.Version) {
+        std::cout << ostrel::VersionText();
+        return 0;
+    }
+    if (line.Headless) {
+        return ostrel::RunHeadless(argc, argv);
+    }
     ostrel::TApplication app(argc, argv);
     try {
         app.WatchTerminationSignals();

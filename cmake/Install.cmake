@@ -17,11 +17,12 @@ if(OSTREL_QT AND UNIX AND NOT APPLE)
   # current folder for each of them.
   file(RELATIVE_PATH ostrel_bin_to_libs
        "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}/ostrel")
-  set_target_properties(ostrel PROPERTIES INSTALL_RPATH "$ORIGIN/${ostrel_bin_to_libs}"
-                                          BUILD_WITH_INSTALL_RPATH ON)
+  set_target_properties(ostrel ostrel-headless PROPERTIES
+                        INSTALL_RPATH "$ORIGIN/${ostrel_bin_to_libs}" BUILD_WITH_INSTALL_RPATH ON)
 endif()
 if(OSTREL_QT)
-  install(TARGETS ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # `ostrel --headless` runs ostrel-headless from its own folder.
+  install(TARGETS ostrel ostrel-headless RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
 # On Windows the program loads Pexlar.dll from its own folder only.
@@ -36,6 +37,13 @@ if(OSTREL_ADAPTER_TARGETS)
           RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}/adapters)
 endif()
 
+if(OSTREL_QT AND UNIX AND NOT APPLE)
+  # The logger without a window as a systemd user service.
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/ostrel-headless.service.in
+                 ${CMAKE_BINARY_DIR}/packaging/ostrel-headless.service @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/ostrel-headless.service
+          DESTINATION lib/systemd/user)
+endif()
 if(UNIX AND NOT APPLE)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -53,7 +61,8 @@ if(UNIX AND NOT APPLE)
   # Made now: Ninja makes an output's folder itself, Make does not.
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
   set(ostrel_gzipped)
-  foreach(pair "ostrel.1;ostrel.1.gz" "changelog;changelog.Debian.gz")
+  foreach(pair "ostrel.1;ostrel.1.gz" "ostrel-headless.1;ostrel-headless.1.gz"
+               "changelog;changelog.Debian.gz")
     list(GET pair 0 source)
     list(GET pair 1 gzipped)
     add_custom_command(
@@ -66,6 +75,7 @@ if(UNIX AND NOT APPLE)
   endforeach()
   add_custom_target(ostrel_gzipped_docs ALL DEPENDS ${ostrel_gzipped})
   install(FILES ${CMAKE_BINARY_DIR}/packaging/ostrel.1.gz
+                ${CMAKE_BINARY_DIR}/packaging/ostrel-headless.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz
           DESTINATION ${OSTREL_INSTALL_DOCDIR})

@@ -4,7 +4,7 @@
 // the freeze flag toggled by a double-click, and the operations the live loop,
 // the rebuild and the file commands use on it.
 
-#include "display/LogLines.h"
+#include "views/LogLines.h"
 #include "views/LogView.h"
 
 #include <QAbstractListModel>

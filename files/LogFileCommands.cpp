@@ -44,22 +44,29 @@ bool TLogFileCommands::OpenClick() {
     }
     // The dialog keeps what was chosen, also when the file then fails to read.
     OpenDialogFileName = *chosen;
+    Load(*chosen);
+    SaveFileName = std::move(*chosen);
+    return true;
+}
+
+void TLogFileCommands::OpenWithoutName(const std::string& path) {
+    Load(path);
+}
+
+void TLogFileCommands::Load(const std::string& path) {
     // Read before New, so that a file that cannot be read changes nothing.
     std::string text;
     try {
-        text = ReadLogText(*chosen, Parts.FreeMemory());
+        text = ReadLogText(path, Parts.FreeMemory());
     } catch (const std::bad_alloc&) {
-        throw EFileError(FileErrorText(CannotOpenFileText, *chosen, OutOfMemoryText));
+        throw EFileError(FileErrorText(CannotOpenFileText, path, OutOfMemoryText));
     }
-    const std::string kept = std::move(*chosen);
     Parts.New();
     AppendLogRecords(text, Parts.FormatSettings, Parts.Records);
     // The text is not needed for the rebuild: freed now, it does not add to
     // the peak of memory that the chart and the list then reach.
     std::string().swap(text);
     Parts.RebuildDisplay();
-    SaveFileName = kept;
-    return true;
 }
 
 void TLogFileCommands::WriteLog() const {

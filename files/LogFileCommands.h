@@ -47,6 +47,9 @@ public:
     // memory left, throws EFileError before anything changed. False when the
     // user cancelled.
     bool OpenClick();
+    // Reads a file as Open does, without asking for it and without making it
+    // the current file: Save then asks for a name, as for a new log.
+    void OpenWithoutName(const std::string& path);
     // Writes the log lines to the current file, or runs Save As without one.
     void SaveClick();
     // Asks for a name, makes it the current file name (even when writing
@@ -61,7 +64,8 @@ public:
     const std::string& OpenFileName() const { return OpenDialogFileName; }
 
 private:
-    void WriteLog() const; // the log list's lines to SaveFileName
+    void Load(const std::string& path); // Open's work on a file
+    void WriteLog() const;              // the log list's lines to SaveFileName
 
     TLogFileParts Parts;
     std::string SaveFileName;

@@ -28,7 +28,9 @@ std::string JournalFailureText(const TJournalFailure& failure) {
 
 TJournal::TJournal(std::filesystem::path folder, TJournalWriter::TFailureReport report,
                    TClock clock)
-    : JournalFolder(std::move(folder)), Clock(std::move(clock)), Writer(std::move(report)) {
+    : JournalFolder(std::move(folder)), Clock(std::move(clock)), Marker(JournalFolder),
+      Writer(std::move(report),
+             [this](const std::filesystem::path& made) { Marker.SetJournal(made); }) {
     PruneJournals(JournalFolder);
 }
 
@@ -112,7 +114,23 @@ void TJournal::LogBegan() noexcept {
         BeginLog();
     } catch (...) {
         // Out of memory: the lines go on into the journal before.
+        return;
     }
+    // The new log has no file until its first line is written.
+    Marker.SetJournal({});
+}
+
+void TJournal::CounterConnected(std::uint32_t /*deviceId*/) noexcept {
+    Marker.SetLogging(true);
+}
+
+void TJournal::CounterGone() noexcept {
+    Marker.SetLogging(false);
+}
+
+void TJournal::ProgramEnding() noexcept {
+    Flush();
+    Marker.Remove();
 }
 
 void TJournal::LogOpened(const TOpenedLog& log) noexcept {

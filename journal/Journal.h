@@ -14,6 +14,7 @@
 // twice.
 
 #include "journal/JournalWriter.h"
+#include "journal/ResumeMarker.h"
 #include "records/LogOutput.h"
 #include "records/MinuteRecords.h"
 
@@ -63,9 +64,13 @@ public:
 
     void LogBegan() noexcept override;
     void LogOpened(const TOpenedLog& log) noexcept override;
+    void CounterConnected(std::uint32_t deviceId) noexcept override;
+    void CounterGone() noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
     void TickEnded() noexcept override;
-    void ProgramEnding() noexcept override { Flush(); }
+    // Everything out, and no marker left: the next run starts empty.
+    void ProgramEnding() noexcept override;
+    std::optional<TLeftLog> LeftLog() const noexcept override { return Marker.Left(); }
 
     // Waits until what was handed over has had a pass; true when all is on
     // the disk.
@@ -86,7 +91,8 @@ private:
     std::filesystem::path JournalFolder;
     TClock Clock;
     std::string TickBytes; // the lines of the tick under way
-    TJournalWriter Writer;
+    TResumeMarker Marker;
+    TJournalWriter Writer; // after the marker, which it tells of each journal made
     std::mutex HoldMutex;
     bool Holding = false; // the opened lines are being made
     std::string Held;     // lines of ticks that ended meanwhile

@@ -27,8 +27,8 @@ std::size_t LastLineEnd(const std::string& bytes, std::size_t length) {
 
 } // namespace
 
-TJournalWriter::TJournalWriter(TFailureReport report)
-    : Report(std::move(report)), Thread([this] { Run(); }) {}
+TJournalWriter::TJournalWriter(TFailureReport report, TMadeReport made)
+    : Report(std::move(report)), MadeReport(std::move(made)), Thread([this] { Run(); }) {}
 
 TJournalWriter::~TJournalWriter() {
     {
@@ -128,6 +128,9 @@ void TJournalWriter::Pass(std::unique_lock<std::mutex>& lock) {
         if (outcome.Made) {
             segment.Made = true;
             segment.Path = *outcome.Made;
+            if (MadeReport && k + 1 == Segments.size()) {
+                MadeReport(segment.Path);
+            }
         }
         if (outcome.Failure && !failure) {
             failure = std::move(outcome.Failure);

@@ -31,13 +31,16 @@ struct TJournalFailure {
 class TJournalWriter {
 public:
     using TFailureReport = std::function<void(const TJournalFailure&)>;
+    // The file of the current journal, just made.
+    using TMadeReport = std::function<void(const std::filesystem::path&)>;
     // While writing fails, a pass is tried this often even when nothing new
     // comes, so that a log that stopped growing catches up all the same.
     static constexpr std::chrono::seconds RetryInterval{2};
 
     // report is called on the writer's thread, once when writing begins to
     // fail; once writing works again, the next failure is reported again.
-    explicit TJournalWriter(TFailureReport report);
+    // made, when given, is called on the writer's thread too.
+    explicit TJournalWriter(TFailureReport report, TMadeReport made = {});
     // Makes a last attempt at what is left, then ends the thread.
     ~TJournalWriter();
     TJournalWriter(const TJournalWriter&) = delete;
@@ -79,6 +82,7 @@ private:
     static TOutcome Create(TJournalFile& file, const std::filesystem::path& stem);
 
     TFailureReport Report;
+    TMadeReport MadeReport;
     mutable std::mutex Mutex;
     std::condition_variable Wake;
     std::condition_variable Passed;

@@ -2,12 +2,14 @@
 #include "logger/Logger.h"
 
 #include "files/NewCommand.h"
+#include "platform/ProfileFile.h"
 #include "settings/SettingsFile.h"
 #include "views/RebuildDisplay.h"
 
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <ostream>
 #include <utility>
 
 namespace ostrel {
@@ -54,6 +56,7 @@ TLogger::TLogger(TLoggerOptions options, TDisplayViews views)
             AcquisitionTimer.start();
         } else {
             AcquisitionTimer.stop();
+            TellOutputs([](TLogOutput& output) { output.CounterGone(); });
         }
     };
     for (const auto& output : Options.Outputs) {
@@ -122,6 +125,38 @@ bool TLogger::Open() {
     const TOpenedLog log{Records, GraphCoefficient, GraphBackground, Options.FormatSettings};
     TellOutputs([&log](TLogOutput& output) { output.LogOpened(log); });
     return true;
+}
+
+void TLogger::ResumeLeftLog(std::ostream& report) {
+    std::optional<TLeftLog> left;
+    for (const auto& output : Options.Outputs) {
+        if ((left = output->LeftLog())) {
+            break;
+        }
+    }
+    if (!left) {
+        return;
+    }
+    std::string told = "ostrel: the last run ended unexpectedly";
+    if (!left->File.empty()) {
+        const std::string file = PathText(left->File);
+        try {
+            FileCommands->OpenWithoutName(file);
+            const TOpenedLog log{Records, GraphCoefficient, GraphBackground,
+                                 Options.FormatSettings};
+            TellOutputs([&log](TLogOutput& output) { output.LogOpened(log); });
+            told += "; its " + std::to_string(Records.Count()) + " minutes are back from " + file;
+        } catch (const std::exception& error) {
+            told += "; its log cannot be read back: " + std::string(error.what());
+        }
+    }
+    if (left->Logging) {
+        told += "; logging again";
+    }
+    report << (told + "\n") << std::flush;
+    if (left->Logging) {
+        Start();
+    }
 }
 
 void TLogger::Save() {

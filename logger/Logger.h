@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@
 namespace ostrel {
 
 inline constexpr int TimerInterval = 100; // ms
+// What the user is told when the device library cannot be loaded.
+inline constexpr const char* LibraryMissingText = "DLLが読めません";
+inline constexpr const char* LibraryMissingCaption = "エラー";
 
 struct TLoggerOptions {
     // Where the device library is looked for, in this order.
@@ -63,6 +67,12 @@ public:
     // closed and the device library is unloaded (its Clear called), also
     // when writing the settings failed, whose EFileError is then thrown.
     void End();
+
+    // After a run that ended without Exit (a crash, a kill, a power cut):
+    // its log shown again as Open would show it, but as a log without a
+    // file, and the counter connected again when it was logging. One line
+    // on report says so. Nothing without such a run.
+    void ResumeLeftLog(std::ostream& report);
 
     // The commands.
     void New();

@@ -38,6 +38,14 @@ struct TOpenedLog {
     const TFormatSettings& FormatSettings;
 };
 
+// What a run that ended without Exit (a crash, a kill, a power cut) left:
+// the file that holds its log's finished minutes (none when no minute was
+// finished) and whether a counter was logging.
+struct TLeftLog {
+    std::filesystem::path File;
+    bool Logging = false;
+};
+
 // No call may throw: an output that fails keeps its own error and reports it
 // its own way (through TOutputContext::Report), and logging goes on.
 class TLogOutput {
@@ -50,6 +58,8 @@ public:
     virtual void LogOpened(const TOpenedLog& /*log*/) noexcept {}
     // Start has connected a counter with this identifier.
     virtual void CounterConnected(std::uint32_t /*deviceId*/) noexcept {}
+    // Logging has ended: the counter said it is gone (after Stop, or lost).
+    virtual void CounterGone() noexcept {}
     // One call per finished minute, in the order the lines are written.
     virtual void MinuteFinished(const TFinishedMinute& /*minute*/) noexcept {}
     // Once at the end of every tick that finished at least one minute, after
@@ -58,6 +68,10 @@ public:
     // The program ends: what can still be delivered goes now. Called before
     // the settings are written; the output is destroyed after them.
     virtual void ProgramEnding() noexcept {}
+
+    // Asked once at start-up: the log that the last run left, if this
+    // output kept it and that run ended without Exit.
+    virtual std::optional<TLeftLog> LeftLog() const noexcept { return std::nullopt; }
 };
 
 using TLogOutputs = std::vector<std::unique_ptr<TLogOutput>>;

@@ -60,10 +60,13 @@ protected:
         }
         journal.TickEnded();
     }
+    // The journals in the folder.
     std::set<std::string> Listing() const {
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(Folder)) {
-            names.insert(entry.path().filename().string());
+            if (entry.path().extension() == ".csv") {
+                names.insert(entry.path().filename().string());
+            }
         }
         return names;
     }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "display/LogLines.h"
+#include "views/LogLines.h"
 
 #include <algorithm>
 #include <utility>

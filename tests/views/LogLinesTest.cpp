@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The log list's compact line storage: exact lines after appends and deletes.
-#include "display/LogLines.h"
+#include "views/LogLines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The logger without a window, as a user or a service manager runs it: no
+// display, its lines on the standard output, its end on a signal.
+
+#include "support/HeadlessProcess.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class HeadlessTest : public ::testing::Test {
+protected:
+    QTemporaryDir Dir;
+    fs::path Folder = Dir.path().toStdString();
+    fs::path Program = Folder / "program";
+    fs::path State = Folder / "state";
+    fs::path Script = Folder / "script.txt";
+
+    void WriteScript(const std::string& text) { std::ofstream(Script) << text; }
+};
+
+TEST_F(HeadlessTest, PrintsEachMinuteAsItIsLoggedAndEndsInOrderOnSigterm) {
+    std::string script;
+    for (int minute = 0; minute < 13; ++minute) {
+        script += "2026-12-09 15:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) +
+                  ":30 " + std::to_string(10 * (minute + 1)) + "\n";
+    }
+    WriteScript(script);
+    test::THeadlessProcess logger(Program, State, Script);
+    const std::vector<std::string> lines = {
+        "26/12/09, 15:00, 10",  "26/12/09, 15:01, 20",          "26/12/09, 15:02, 30",
+        "26/12/09, 15:03, 40",  "26/12/09, 15:04, 50",          "26/12/09, 15:05, 60",
+        "26/12/09, 15:06, 70",  "26/12/09, 15:07, 80",          "26/12/09, 15:08, 90",
+        "26/12/09, 15:09, 100", "26/12/09, 15:10, 110, 0.1027", "26/12/09, 15:11, 120, 0.1185",
+    };
+    ASSERT_EQ(logger.WaitForLines(lines.size()), lines);
+    // No widget library in the process, no display asked for.
+    const std::string maps = ReadAll("/proc/" + std::to_string(logger.Raw().processId()) + "/maps");
+    EXPECT_NE(maps.find("libQt6Core"), std::string::npos);
+    EXPECT_EQ(maps.find("libQt6Widgets"), std::string::npos);
+    EXPECT_EQ(maps.find("libQt6Gui"), std::string::npos);
+
+    EXPECT_EQ(logger.End(SIGTERM), 0);
+    EXPECT_EQ(logger.Error(), "");
+    std::string saved;
+    for (const std::string& line : lines) {
+        saved += line + "\r\n";
+    }
+    std::vector<fs::path> journals;
+    for (const auto& entry : fs::directory_iterator(State / "ostrel" / "journal")) {
+        if (entry.path().extension() == ".csv") {
+            journals.push_back(entry.path());
+        }
+    }
+    ASSERT_EQ(journals.size(), 1U);
+    EXPECT_EQ(ReadAll(journals[0]), saved);
+    // Ended in order: the next run starts a log of its own.
+    EXPECT_FALSE(fs::exists(State / "ostrel" / "journal" / "running"));
+    EXPECT_EQ(ReadAll(Program / "ostrel.ini"), "[Graph]\r\nuSv=0.00158\r\nBackGround=0\r\n");
+}
+
+struct TRunCase {
+    const char* Name;
+    QStringList Args;
+    const char* Script;
+    bool WithoutLibrary;
+    int Status;
+    const char* Out; // the start of the standard output
+    const char* Err;
+};
+
+class HeadlessRunTest : public HeadlessTest, public ::testing::WithParamInterface<TRunCase> {};
+
+TEST_P(HeadlessRunTest, EndsWithItsStatusAndItsWords) {
+    const TRunCase& c = GetParam();
+    WriteScript(c.Script);
+    test::THeadlessProcess logger(Program, State, Script, c.Args, c.WithoutLibrary);
+    EXPECT_EQ(logger.Finish(), c.Status);
+    EXPECT_EQ(logger.Raw().readAllStandardOutput().toStdString().rfind(c.Out, 0), 0U);
+    EXPECT_EQ(logger.Error(), c.Err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HeadlessRunTest,
+    ::testing::Values(
+        TRunCase{"Version", {"--version"}, "", false, 0, "Ostrel 1.4\n", ""},
+        TRunCase{"Help", {"--help"}, "", false, 0, "Usage: ostrel [--headless]\n", ""},
+        TRunCase{"UnknownOption",
+                 {"--verbose"},
+                 "",
+                 false,
+                 2,
+                 "",
+                 "ostrel: unknown option --verbose\nUsage: ostrel [--headless]\n"
+                 "Logs a radiation counter, one record per clock minute.\n"
+                 "\n"
+                 "  --headless  log without a window: start the counter at once and write\n"
+                 "              each finished minute's line to the standard output, until\n"
+                 "              SIGTERM or SIGINT\n"
+                 "  --help      show this text and end\n"
+                 "  --version   show the version and end\n"},
+        TRunCase{"NoLibrary", {}, "", true, 1, "", "DLLが読めません\n"},
+        TRunCase{"CounterGone",
+                 {},
+                 "2026-12-09 15:00:30 5\n2026-12-09 15:01:30 6\ngone\n",
+                 false,
+                 1,
+                 "26/12/09, 15:00, 5\n",
+                 "ostrel: the counter is gone\n"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// The window's program hands --headless on to the logger beside it.
+TEST(HeadlessLaunchTest, TheWindowProgramRunsTheLoggerWithoutAWindow) {
+    QProcess window;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    window.setProcessEnvironment(environment);
+    window.start(QString(OSTREL_BIN_DIR) + "/ostrel", {"--headless", "--version"});
+    ASSERT_TRUE(window.waitForFinished(60000));
+    EXPECT_EQ(window.exitCode(), 0);
+    EXPECT_EQ(window.readAllStandardOutput().toStdString(), "Ostrel 1.4\n");
+}
+
+} // namespace
+} // namespace ostrel

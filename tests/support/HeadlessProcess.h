@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The real logger without a window, run from a folder of its own (so that
+// its settings file is the test's) with the simulated counter beside it and
+// no display, its lines read as it prints them.
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace ostrel::test {
+
+class THeadlessProcess {
+public:
+    // Copies the program (and, unless withoutLibrary, the simulator) into
+    // folder, and starts it there with stateHome as XDG_STATE_HOME, the
+    // script replayed, and args.
+    THeadlessProcess(const std::filesystem::path& folder, const std::filesystem::path& stateHome,
+                     const std::filesystem::path& script, const QStringList& args = {},
+                     bool withoutLibrary = false) {
+        namespace fs = std::filesystem;
+        const fs::path bin = OSTREL_BIN_DIR;
+        fs::create_directories(folder);
+        fs::copy_file(bin / "ostrel-headless", folder / "ostrel-headless",
+                      fs::copy_options::overwrite_existing);
+        if (!withoutLibrary) {
+            fs::copy_file(bin / "libPexlar.so", folder / "libPexlar.so",
+                          fs::copy_options::overwrite_existing);
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        environment.insert("XDG_STATE_HOME", QString::fromStdString(stateHome.string()));
+        environment.insert("OSTREL_SIM_SCRIPT", QString::fromStdString(script.string()));
+        Process.setProcessEnvironment(environment);
+        Process.setWorkingDirectory(QString::fromStdString(folder.string()));
+        Process.start(QString::fromStdString((folder / "ostrel-headless").string()), args);
+    }
+    ~THeadlessProcess() {
+        if (Process.state() != QProcess::NotRunning) {
+            Process.kill();
+            Process.waitForFinished();
+        }
+    }
+
+    // The lines printed so far, once there are at least n; fewer when the
+    // program ends first or nothing comes for a long while.
+    std::vector<std::string> WaitForLines(std::size_t n) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (Lines.size() < n && std::chrono::steady_clock::now() < deadline) {
+            if (Process.canReadLine() || Process.waitForReadyRead(1000)) {
+                while (Process.canReadLine()) {
+                    Lines.push_back(Process.readLine().trimmed().toStdString());
+                }
+            } else if (Process.state() == QProcess::NotRunning) {
+                break;
+            }
+        }
+        return Lines;
+    }
+    // Sends the signal and waits for the end: the exit status, or -1 for a
+    // program that a signal ended.
+    int End(int signal) {
+        ::kill(static_cast<pid_t>(Process.processId()), signal);
+        return Finish();
+    }
+    int Finish() {
+        EXPECT_TRUE(Process.waitForFinished(60000));
+        return Process.exitStatus() == QProcess::NormalExit ? Process.exitCode() : -1;
+    }
+    std::string Error() { return Process.readAllStandardError().toStdString(); }
+    QProcess& Raw() { return Process; }
+
+private:
+    QProcess Process;
+    std::vector<std::string> Lines;
+};
+
+} // namespace ostrel::test
