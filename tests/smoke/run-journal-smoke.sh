@@ -6,10 +6,12 @@
 # compared, by the date, time and count of every line, with what "名前をつけて
 # 保存(&A)..." wrote at the same moment.
 #  1. Log, stop, save, then SIGKILL: the newest journal holds the saved records.
-#  2. A second run opens that journal ("開く(&O)...") and saves it: the same
-#     records. It logs on, stops and saves: its own journal holds them. New,
-#     log, stop, save, "終了(&X)": a second journal holds those, and the first
-#     is left as it was.
+#  2. A second run shows that log again by itself, with no key pressed, and
+#     says so on stderr; saved, it holds the same records. It logs on, stops
+#     and saves: its own journal holds them. New, log, stop, save, "終了(&X)":
+#     a second journal holds those, and the first is left as it was.
+#  3. A third run, after that Exit, starts empty: the next New leaves the
+#     journals as they were.
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 export QT_QPA_PLATFORM=xcb
@@ -80,10 +82,11 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   echo "PASS: SIGKILL after $minutes minutes: the journal holds all of them"
 
   start
-  in_dialog o "$killed" "$open_title"
-  wait_for 100 test "$(journal_count)" -eq 2 || fail "Open began no journal"
+  wait_for 100 test "$(journal_count)" -eq 2 || fail "the killed log was not taken up again"
+  grep -qF "ostrel: the last run ended unexpectedly; its $minutes minutes are back from $killed" \
+    app/stderr.txt || fail "no line on stderr about the log taken up again"
   save_as "$work/reopened.csv"
-  same_records reopened.csv killed.csv "the journal opened in a second run"
+  same_records reopened.csv killed.csv "the log taken up again in a second run"
   opened=$(newest)
   log_for 1
   save_as "$work/continued.csv"
@@ -98,6 +101,17 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   (( $(journal_count) == 3 )) || fail "$(journal_count) journals after New and Exit"
   same_records "$(newest)" new.csv "after New and Exit"
   cmp -s "$opened" opened-before-new.csv || fail "New changed the journal of the log it ended"
-  echo "PASS: opened in a second run, $(wc -l <reopened.csv) records came back;" \
-       "Open then logging, New and Exit each kept their log in a journal of its own"
+  echo "PASS: a second run took $(wc -l <reopened.csv) records up again by itself;" \
+       "logging on, New and Exit each kept their log in a journal of its own"
+
+  start
+  menu f n
+  log_for 1
+  save_as "$work/third.csv"
+  (( $(journal_count) == 4 )) || fail "$(journal_count) journals in a third run"
+  grep -qF "ended unexpectedly" app/stderr.txt && fail "a run after Exit took a log up again"
+  same_records "$(newest)" third.csv "a third run after Exit"
+  menu f x
+  wait "$app" || fail "the third run did not end in order"
+  echo "PASS: after Exit the next run started empty"
 ' _ "$work" "$(cd "$(dirname "$0")" && pwd)"
