@@ -106,6 +106,7 @@ public:
         Script->Log.push_back("discard");
         Script->Arrivals.clear();
     }
+    std::string GoneReason() const override { return "Input/output error"; }
 
 private:
     std::shared_ptr<TPortScript> Script;
@@ -160,6 +161,7 @@ public:
     bool WaitForInput(int milliseconds) override { return Inner->WaitForInput(milliseconds); }
     bool Write(std::string_view bytes) override { return Inner->Write(bytes); }
     void DiscardInput() override { Inner->DiscardInput(); }
+    std::string GoneReason() const override { return Inner->GoneReason(); }
 
 private:
     std::unique_ptr<TSerialPort> Inner;
