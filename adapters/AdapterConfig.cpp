@@ -163,9 +163,35 @@ void ApplyConfigText(std::string_view text, std::string_view sourceName, const T
     }
 }
 
-TAdapterConfig ReadAdapterConfig(const TAdapterSetup& setup, const TEnvironment& environment) {
+std::vector<std::string> DefaultPorts(const std::vector<std::string>& defaults,
+                                      const std::filesystem::path& byIdFolder) {
+    std::vector<std::string> links;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(byIdFolder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::error_code unreadable;
+        if (entry->is_symlink(unreadable)) {
+            links.push_back(entry->path().string());
+        }
+    }
+    std::sort(links.begin(), links.end());
+    std::vector<std::string> ports = links;
+    for (const std::string& port : defaults) {
+        const bool linked = std::any_of(links.begin(), links.end(), [&](const std::string& link) {
+            std::error_code notThere;
+            return std::filesystem::equivalent(link, port, notThere);
+        });
+        if (!linked) {
+            ports.push_back(port);
+        }
+    }
+    return ports;
+}
+
+TAdapterConfig ReadAdapterConfig(const TAdapterSetup& setup, const TEnvironment& environment,
+                                 const std::filesystem::path& byIdFolder) {
     TAdapterConfig config;
-    config.Ports = setup.DefaultPorts;
+    config.Ports = DefaultPorts(setup.DefaultPorts, byIdFolder);
     config.Bauds = setup.DefaultBauds;
     config.StatePath = StateFilePath(setup, environment);
 

@@ -60,9 +60,20 @@ std::filesystem::path StateFilePath(const TAdapterSetup& setup, const TEnvironme
 void ApplyConfigText(std::string_view text, std::string_view sourceName, const TAdapterSetup& setup,
                      TAdapterConfig& config);
 
-// The defaults, then the configuration file if it exists, then the
-// environment (<prefix>PORT, <prefix>BAUD, <prefix><EXTRA KEY>). Throws
-// TAdapterConfigError naming the first value that cannot be used.
-TAdapterConfig ReadAdapterConfig(const TAdapterSetup& setup, const TEnvironment& environment);
+// Where udev links each USB serial port under the name of the device on it:
+// the name stays with the counter when it comes back as another ttyUSB.
+inline constexpr const char* SerialByIdFolder = "/dev/serial/by-id";
+
+// Every link in byIdFolder, in name order, then each default that is not
+// the port of one of them (opened twice, it would be busy the second time).
+std::vector<std::string> DefaultPorts(const std::vector<std::string>& defaults,
+                                      const std::filesystem::path& byIdFolder);
+
+// The defaults (the ports as DefaultPorts has them), then the configuration
+// file if it exists, then the environment (<prefix>PORT, <prefix>BAUD,
+// <prefix><EXTRA KEY>). Throws TAdapterConfigError naming the first value
+// that cannot be used.
+TAdapterConfig ReadAdapterConfig(const TAdapterSetup& setup, const TEnvironment& environment,
+                                 const std::filesystem::path& byIdFolder = SerialByIdFolder);
 
 } // namespace ostrel::adapters

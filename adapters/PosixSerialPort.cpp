@@ -89,6 +89,7 @@ public:
             }
             // 0 is end of file: with VMIN 1 a terminal says that only once
             // hung up. EIO, ENXIO, ENODEV: the device or the other side left.
+            WhyGone = count == 0 ? "hung up" : ErrorText(errno);
             return TReadStatus::Gone;
         }
         return TReadStatus::Open;
@@ -124,9 +125,12 @@ public:
 
     void DiscardInput() override { tcflush(Descriptor, TCIFLUSH); }
 
+    std::string GoneReason() const override { return WhyGone; }
+
 private:
     int Descriptor;
     termios Original;
+    std::string WhyGone;
 };
 
 std::optional<speed_t> BaudCode(int baud) {

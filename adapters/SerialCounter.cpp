@@ -18,6 +18,9 @@ constexpr std::int64_t MillisecondsPerMinute = 60000;
 // A counter that reports once a second and has said nothing for this long
 // is connected but not counting (a wrong rate, a cable without data lines).
 constexpr std::int64_t SilenceMilliseconds = 10000;
+// A USB serial adapter takes a second or two to come back after a replug or
+// a hub reset; asking more often only costs system calls.
+constexpr std::int64_t ReopenMilliseconds = 2000;
 
 std::string HexId(std::uint32_t id) {
     std::ostringstream text;
@@ -50,7 +53,7 @@ TSerialCounter::TSerialCounter(TAdapterSetup setup, TAdapterContext context)
     : Setup(std::move(setup)), Context(std::move(context)) {}
 
 TSerialCounter::~TSerialCounter() {
-    EndLink(true);
+    EndLink();
 }
 
 std::int32_t TSerialCounter::Find() {
@@ -99,7 +102,7 @@ void TSerialCounter::FindOn(const std::string& path, const std::vector<int>& bau
                 protocol.Coefficient(*opened.Port, *model);
             Tell(protocol, path);
             Found.push_back(
-                TFound{id, path, std::move(*model), std::move(opened.Port), coefficient});
+                TFound{id, path, std::move(*model), baud, std::move(opened.Port), coefficient});
             return;
         }
     }
@@ -120,7 +123,7 @@ std::int32_t TSerialCounter::GetInfo(TDeviceInfo* infos) const {
 }
 
 std::int32_t TSerialCounter::Connect(std::uint32_t id) {
-    EndLink(true);
+    EndLink();
     Pending.clear();
     GonePending = false;
     const auto found = std::find_if(Found.begin(), Found.end(),
@@ -133,6 +136,8 @@ std::int32_t TSerialCounter::Connect(std::uint32_t id) {
     auto link = std::make_unique<TLink>();
     link->Id = id;
     link->Path = found->Path;
+    link->Model = found->Model;
+    link->Baud = found->Baud;
     link->Port = std::move(found->Port);
     link->Decoder = Protocol->MakeDecoder(found->Model);
     link->LastBytes = Context.Clock.SteadyMilliseconds();
@@ -153,9 +158,12 @@ std::int32_t TSerialCounter::Disconnect(std::uint32_t id) {
     if (!Link || Link->Id != id) {
         return 0;
     }
-    Queue(Link->Decoder->Finish());
-    TakeCpm(true);
-    EndLink(true);
+    // A port that went away handed out what it held then.
+    if (Link->Port) {
+        Queue(Link->Decoder->Finish());
+        TakeCpm(true);
+    }
+    EndLink();
     GonePending = true;
     return 1;
 }
@@ -182,6 +190,15 @@ std::int32_t TSerialCounter::GetData(TCounterSample* sample) {
 
 void TSerialCounter::Poll() {
     const std::int64_t steady = Context.Clock.SteadyMilliseconds();
+    if (!Link->Port) {
+        if (steady < Link->ReopenAt) {
+            return;
+        }
+        Reopen(steady);
+        if (!Link->Port) {
+            return;
+        }
+    }
     if (const std::string request = Link->Decoder->Request(steady); !request.empty()) {
         Link->Port->Write(request);
     }
@@ -206,9 +223,36 @@ void TSerialCounter::Poll() {
     Queue(counts);
     TakeCpm(true);
     Tell(*Link->Decoder, Link->Path);
-    Context.Report(Setup.Name + ": the counter on " + Link->Path + " is gone");
-    EndLink(false);
-    GonePending = true;
+    LoseLink(steady);
+}
+
+// Logging goes on without readings: a counter left logging for weeks should
+// outlast a loose plug or a hub reset without anyone choosing Connect again.
+void TSerialCounter::LoseLink(std::int64_t steady) {
+    Context.Report(Setup.Name + ": the counter on " + Link->Path + " is gone (" +
+                   Link->Port->GoneReason() + "); trying the port again every " +
+                   std::to_string(ReopenMilliseconds / 1000) + " s");
+    Link->Port.reset();
+    Link->ReopenAt = steady + ReopenMilliseconds;
+}
+
+// The counter is not asked who it is again (Identify waits for answers, and
+// GetData must not wait): whatever opens under the same name is taken for it
+// and started at once. Failures stay silent; the user has been told that the
+// port is being tried.
+void TSerialCounter::Reopen(std::int64_t steady) {
+    Link->ReopenAt = steady + ReopenMilliseconds;
+    TOpenResult opened = Context.OpenPort(Link->Path, Link->Baud);
+    if (!opened.Port || !Protocol->Start(*opened.Port)) {
+        return;
+    }
+    Link->Port = std::move(opened.Port);
+    // A fresh decoder: nothing said before the gap belongs to what follows
+    // (a pulse total would count the pulses of the whole gap as one second).
+    Link->Decoder = Protocol->MakeDecoder(Link->Model);
+    Link->LastBytes = steady;
+    Link->ToldSilent = false;
+    Context.Report(Setup.Name + ": the counter on " + Link->Path + " is back");
 }
 
 void TSerialCounter::Queue(const std::vector<std::uint16_t>& counts) {
@@ -264,11 +308,11 @@ void TSerialCounter::Tell(TNotes& source, const std::string& where) {
     }
 }
 
-void TSerialCounter::EndLink(bool askToStop) {
+void TSerialCounter::EndLink() {
     if (!Link) {
         return;
     }
-    if (askToStop && Protocol) {
+    if (Protocol && Link->Port) {
         Protocol->Stop(*Link->Port);
     }
     Link.reset();
@@ -331,7 +375,7 @@ std::int32_t TSerialCounter::SetCoefficient(std::uint32_t id, std::uint16_t coef
 }
 
 std::int32_t TSerialCounter::Clear() {
-    EndLink(true);
+    EndLink();
     Found.clear();
     Pending.clear();
     GonePending = false;

@@ -6,7 +6,9 @@
 // with local time, without ever waiting for the port. A counter that reports
 // only its own CPM gives one reading a clock minute instead: the last CPM it
 // sent in that minute, stamped in it, handed out once the minute is over (or
-// the counter stopped).
+// the counter stopped). A port that vanishes while logging is opened again
+// every few seconds under the same name, and logging goes on when it is back:
+// only Disconnect ends it.
 
 #include "adapters/AdapterConfig.h"
 #include "adapters/Clock.h"
@@ -60,9 +62,10 @@ public:
     // waiting for readings that never come.
     std::int32_t Connect(std::uint32_t id);
     // Stops the connected counter; the readings still held come first, then
-    // the gone marker once.
+    // the gone marker once (also while its port is away).
     std::int32_t Disconnect(std::uint32_t id);
     // 1 with a reading (or the gone marker) written, 0 when none is due.
+    // While the port is away, tries to open it again when the time has come.
     std::int32_t GetData(TCounterSample* sample);
     std::int32_t GetCoefficient(std::uint32_t id, std::uint16_t* coefficient,
                                 std::uint16_t* background);
@@ -76,13 +79,17 @@ private:
         std::uint32_t Id = 0;
         std::string Path;
         std::string Model;
+        int Baud = 0;
         std::unique_ptr<TSerialPort> Port;
         std::optional<std::uint16_t> Coefficient; // what the counter says suits it
     };
     struct TLink {
         std::uint32_t Id = 0;
         std::string Path;
-        std::unique_ptr<TSerialPort> Port;
+        std::string Model;
+        int Baud = 0;
+        std::unique_ptr<TSerialPort> Port; // null while the port is away
+        std::int64_t ReopenAt = 0;         // steady milliseconds, while away
         std::unique_ptr<TCountDecoder> Decoder;
         std::int64_t LastBytes = 0; // steady milliseconds
         bool ToldSilent = false;
@@ -92,7 +99,9 @@ private:
 
     void FindOn(const std::string& path, const std::vector<int>& bauds, TProtocol& protocol);
     void Poll();
-    void EndLink(bool askToStop);
+    void LoseLink(std::int64_t steady);
+    void Reopen(std::int64_t steady);
+    void EndLink();
     void Queue(const std::vector<std::uint16_t>& counts);
     void TakeCpm(bool stopping);
     void QueueAt(std::int64_t stamp, std::uint16_t count);

@@ -33,6 +33,9 @@ public:
 
     // Forgets bytes received but not yet read.
     virtual void DiscardInput() = 0;
+
+    // Why Read last answered Gone, as the system says it.
+    virtual std::string GoneReason() const = 0;
 };
 
 struct TOpenResult {

@@ -5,6 +5,7 @@
 #include "adapters/AdapterConfig.h"
 #include "adapters/GmcProtocol.h"
 #include "adapters/LineProtocol.h"
+#include "adapters/RadProProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -158,7 +159,8 @@ TEST(AdapterConfigTest, TheEnvironmentOverridesTheFileWhichOverridesTheDefaults)
 
     const TAdapterConfig defaults = ReadAdapterConfig(
         SerialLineAdapterSetup(),
-        EnvironmentOf({{"OSTREL_SERIALLINE_CONFIG", folder.filePath("none").toStdString()}}));
+        EnvironmentOf({{"OSTREL_SERIALLINE_CONFIG", folder.filePath("none").toStdString()}}),
+        folder.filePath("none").toStdString());
     EXPECT_EQ(defaults.Ports, std::vector<std::string>{"/dev/ttyUSB0"});
     EXPECT_EQ(defaults.Bauds, std::vector<int>{9600});
 
@@ -170,6 +172,42 @@ TEST(AdapterConfigTest, TheEnvironmentOverridesTheFileWhichOverridesTheDefaults)
         EXPECT_EQ(std::string(error.what()).rfind("OSTREL_GMC_BAUD: baud must be one of 1200,", 0),
                   0u)
             << error.what();
+    }
+}
+
+// udev's links name a counter wherever it is plugged in: first, in name
+// order, and a default that is the port of one is left out.
+TEST(AdapterConfigTest, TheDefaultPortsAreTheSerialByIdLinksFirst) {
+    QTemporaryDir folder;
+    const std::filesystem::path root = folder.path().toStdString();
+    std::filesystem::create_directory(root / "by-id");
+    std::ofstream(root / "ttyUSB0");
+    std::ofstream(root / "ttyUSB1");
+    const std::filesystem::path usb0 = root / "ttyUSB0";
+    const std::filesystem::path ch340 = root / "by-id" / "usb-1a86_USB_Serial-if00-port0";
+    const std::filesystem::path cp2102 = root / "by-id" / "usb-Silicon_Labs_CP2102-if00-port0";
+    std::filesystem::create_symlink(root / "ttyUSB1", cp2102);
+    std::filesystem::create_symlink(usb0, ch340);
+    std::ofstream(root / "by-id" / "not-a-link");
+    TAdapterSetup setup = RadProAdapterSetup();
+    setup.DefaultPorts = {usb0.string(), "/dev/ttyACM0"};
+
+    struct TCase {
+        std::string Folder;
+        std::string Port; // OSTREL_RADPRO_PORT
+        std::vector<std::string> Ports;
+    };
+    const std::vector<TCase> cases = {
+        {"none", "", {usb0.string(), "/dev/ttyACM0"}},
+        {"by-id", "", {ch340.string(), cp2102.string(), "/dev/ttyACM0"}},
+        // What the user names is kept as it is.
+        {"by-id", usb0.string(), {usb0.string()}},
+    };
+    for (const TCase& c : cases) {
+        const TAdapterConfig config = ReadAdapterConfig(
+            setup, EnvironmentOf({{"OSTREL_RADPRO_CONFIG", ""}, {"OSTREL_RADPRO_PORT", c.Port}}),
+            root / c.Folder);
+        EXPECT_EQ(config.Ports, c.Ports) << c.Folder << " " << c.Port;
     }
 }
 

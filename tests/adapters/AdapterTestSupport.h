@@ -73,12 +73,20 @@ struct TPortScript {
     std::vector<std::string> Log; // "write <GETVER>>", "discard", "closed"
     // What the counter answers to a command just written (may be empty).
     std::function<std::string(std::string_view command, int baud)> Answer;
+    std::vector<std::string>* Trail = nullptr; // gets the Log's lines too
+
+    void Record(std::string line) {
+        if (Trail != nullptr) {
+            Trail->push_back(line);
+        }
+        Log.push_back(std::move(line));
+    }
 };
 
 class TScriptedPort : public TSerialPort {
 public:
     explicit TScriptedPort(std::shared_ptr<TPortScript> script) : Script(std::move(script)) {}
-    ~TScriptedPort() override { Script->Log.push_back("closed"); }
+    ~TScriptedPort() override { Script->Record("closed"); }
 
     TReadStatus Read(std::string& into) override {
         if (!Script->Arrivals.empty()) {
@@ -90,7 +98,7 @@ public:
     }
     bool WaitForInput(int) override { return !Script->Arrivals.empty() || Script->Gone; }
     bool Write(std::string_view bytes) override {
-        Script->Log.push_back("write " + std::string(bytes));
+        Script->Record("write " + std::string(bytes));
         if (Script->RefuseWrites) {
             return false;
         }
@@ -103,9 +111,10 @@ public:
         return true;
     }
     void DiscardInput() override {
-        Script->Log.push_back("discard");
+        Script->Record("discard");
         Script->Arrivals.clear();
     }
+    std::string GoneReason() const override { return "Input/output error"; }
 
 private:
     std::shared_ptr<TPortScript> Script;
@@ -118,12 +127,16 @@ struct TScriptedWorld {
     std::map<std::string, std::string> Environment;
     std::vector<std::string> Opened; // "/dev/ttyUSB0 115200"
     std::vector<std::string> Reports;
+    // Opens ("open /dev/ttyUSB0 115200"), the ports' lines and the reports
+    // ("told ..."), in the order they happened.
+    std::vector<std::string> Trail;
     TFakeClock Clock;
 
     TAdapterContext Context() {
         TAdapterContext context;
         context.OpenPort = [this](const std::string& path, int baud) {
             Opened.push_back(path + " " + std::to_string(baud));
+            Trail.push_back("open " + Opened.back());
             TOpenResult result;
             const auto found = Ports.find(path);
             if (found == Ports.end()) {
@@ -131,6 +144,7 @@ struct TScriptedWorld {
                 return result;
             }
             found->second->Baud = baud;
+            found->second->Trail = &Trail;
             result.Port = std::make_unique<TScriptedPort>(found->second);
             return result;
         };
@@ -139,7 +153,10 @@ struct TScriptedWorld {
             return found == Environment.end() ? std::nullopt : std::optional(found->second);
         };
         context.Clock = Clock.Clock();
-        context.Report = [this](const std::string& text) { Reports.push_back(text); };
+        context.Report = [this](const std::string& text) {
+            Reports.push_back(text);
+            Trail.push_back("told " + text);
+        };
         return context;
     }
 };
@@ -160,6 +177,7 @@ public:
     bool WaitForInput(int milliseconds) override { return Inner->WaitForInput(milliseconds); }
     bool Write(std::string_view bytes) override { return Inner->Write(bytes); }
     void DiscardInput() override { Inner->DiscardInput(); }
+    std::string GoneReason() const override { return Inner->GoneReason(); }
 
 private:
     std::unique_ptr<TSerialPort> Inner;
@@ -203,14 +221,18 @@ inline std::vector<std::string> Drain(TSerialCounter& counter) {
     return texts;
 }
 
-// What GetData hands out once it hands out anything (the gone marker after
-// a cable is pulled), polling for up to 20 s.
-inline std::vector<std::string> DrainWhenAny(TSerialCounter& counter) {
+// What GetData hands out until the adapter has told the given number of
+// lines in all (a pulled cable is noticed at the next read), polling for up
+// to 20 s.
+inline std::vector<std::string> DrainUntilTold(TSerialCounter& counter,
+                                               const std::vector<std::string>& reports,
+                                               std::size_t lines) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     std::vector<std::string> texts = Drain(counter);
-    while (texts.empty() && std::chrono::steady_clock::now() < deadline) {
+    while (reports.size() < lines && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        texts = Drain(counter);
+        const std::vector<std::string> more = Drain(counter);
+        texts.insert(texts.end(), more.begin(), more.end());
     }
     return texts;
 }

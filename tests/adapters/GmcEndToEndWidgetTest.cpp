@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window with the GMC adapter library and a fake GMC counter on
 // a pseudo-terminal: connect from the menu, minutes logged from heartbeats,
-// stop, and the cable pulled.
+// stop, and the cable pulled and plugged back in.
 
 #include "adapters/AdapterTestSupport.h"
 #include "adapters/PtyFakes.h"
@@ -25,6 +25,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 namespace ostrel {
 namespace {
@@ -131,23 +133,32 @@ TEST_F(GmcEndToEndTest, TheProgramLogsMinutesFromAGmcCounter) {
     EXPECT_TRUE(Messages.empty());
 }
 
-TEST_F(GmcEndToEndTest, PullingTheCableEndsLoggingAndKeepsTheRecords) {
+// The port is a link, as in /dev/serial/by-id/, that names the counter
+// plugged back in.
+TEST_F(GmcEndToEndTest, ACounterPluggedBackInGoesOnLoggingUntilStop) {
+    const std::string link = Dir.filePath("gmc").toStdString();
     auto fake = std::make_unique<TFakeGmc>("GMC-500+Re 2.42", 4);
-    const std::string port = fake->Path();
-    auto form = Make(port);
+    ASSERT_EQ(symlink(fake->Path().c_str(), link.c_str()), 0);
+    auto form = Make(link);
     form->findChild<QAction*>("Start")->trigger();
     ASSERT_TRUE(fake->WaitForCommands(3));
     Beat(*form, *fake, 40, 58, 300, 1, 300);
-    fake->Unplug();
-    EXPECT_TRUE(RunUntil([&] { return !form->Logger().Timer().isActive(); }));
-    EXPECT_EQ(form->Logger().DeviceId(), 0u);
-    EXPECT_EQ(form->Logger().Records.Count(), 1u);
-    EXPECT_EQ(form->Logger().Records.Last().Count, 300);
 
-    // Nothing is left to connect: Start does nothing and says nothing.
     fake.reset();
-    form->findChild<QAction*>("Start")->trigger();
-    EXPECT_FALSE(form->Logger().Timer().isActive());
+    ASSERT_EQ(unlink(link.c_str()), 0);
+    TFakeGmc replugged("GMC-500+Re 2.42", 4);
+    ASSERT_EQ(symlink(replugged.Path().c_str(), link.c_str()), 0);
+    EXPECT_TRUE(RunUntil([&] { return replugged.Heartbeat(); }));
+    EXPECT_TRUE(form->Logger().Timer().isActive());
+    EXPECT_EQ(form->Logger().DeviceId(), adapters::PortId(link));
+    Beat(*form, replugged, 41, 5, 12, 2, 12);
+    EXPECT_EQ(form->Log().Lines(), Lines{"24/05/01, 09:40, 300"});
+
+    form->findChild<QAction*>("Stop")->trigger();
+    ASSERT_TRUE(replugged.WaitForCommands(2));
+    EXPECT_EQ(replugged.Commands(), (Lines{"HEARTBEAT1", "HEARTBEAT0"}));
+    EXPECT_TRUE(RunUntil([&] { return !form->Logger().Timer().isActive(); }));
+    EXPECT_EQ(form->Logger().Records.Count(), 2u);
     EXPECT_TRUE(Errors.empty());
     EXPECT_TRUE(Messages.empty());
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The GMC adapter against a fake GMC counter on a pseudo-terminal: the real
-// serial port code, the real protocol, the cable pulled mid-session.
+// serial port code, the real protocol, the cable pulled and plugged back in.
 
 #include "adapters/AdapterTestSupport.h"
 #include "adapters/GmcProtocol.h"
@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace ostrel::adapters {
 namespace {
@@ -61,7 +63,7 @@ protected:
         EXPECT_EQ(counter.Find(), 1);
         TDeviceInfo info{};
         counter.GetInfo(&info);
-        EXPECT_EQ(info.Id, PortId(fake.Path()));
+        EXPECT_EQ(info.Id, PortId(World.Environment["OSTREL_GMC_PORT"]));
         EXPECT_EQ(counter.Connect(info.Id), 1);
         EXPECT_TRUE(fake.WaitForCommands(3));
         World.BytesRead = 0; // the version answer
@@ -174,24 +176,35 @@ TEST_F(GmcPtyTest, RatesWithoutATermiosConstantAndASilentCounterIsToldOnce) {
                                       " has sent nothing for 10 s"});
 }
 
-TEST_F(GmcPtyTest, PullingTheCableDeliversTheGoneMarkerOnce) {
-    test::TFakeGmc fake("GMC-320Re 5.2", 2);
-    auto counter = Counter(fake.Path());
-    FindAndConnect(*counter, fake);
-    EXPECT_EQ(ReadingsOfSentBytes(*counter, fake, {4}, 2),
+// The port is configured as a link, as /dev/serial/by-id/ names a counter:
+// unplugged, the link goes; plugged back in, it names the new terminal.
+TEST_F(GmcPtyTest, ACounterPluggedBackInUnderItsLinkGoesOnLogging) {
+    const std::string link = Folder.filePath("gmc").toStdString();
+    auto fake = std::make_unique<test::TFakeGmc>("GMC-320Re 5.2", 2);
+    ASSERT_EQ(symlink(fake->Path().c_str(), link.c_str()), 0);
+    auto counter = Counter(link);
+    FindAndConnect(*counter, *fake);
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, *fake, {4}, 2),
               Readings{"2024-05-01 09:40:58.000 w3 4"});
-    fake.Unplug();
-    const Readings readings = test::DrainWhenAny(*counter);
-    EXPECT_EQ(readings, Readings{"gone"});
-    EXPECT_EQ(test::Drain(*counter), Readings{});
-    EXPECT_EQ(World.Reports, Commands{"GMC adapter: the counter on " + fake.Path() + " is gone"});
 
-    // The port is gone with the counter.
-    World.Reports.clear();
-    EXPECT_EQ(counter->Find(), 0);
-    ASSERT_EQ(World.Reports.size(), 1u);
-    EXPECT_EQ(World.Reports[0].rfind("GMC adapter: cannot open " + fake.Path() + ": ", 0), 0u)
-        << World.Reports[0];
+    fake.reset();
+    ASSERT_EQ(unlink(link.c_str()), 0);
+    EXPECT_EQ(test::DrainUntilTold(*counter, World.Reports, 1), Readings{});
+    World.Clock.Steady += 2000; // tried, not there
+    EXPECT_EQ(test::Drain(*counter), Readings{});
+
+    test::TFakeGmc replugged("GMC-320Re 5.2", 2);
+    ASSERT_EQ(symlink(replugged.Path().c_str(), link.c_str()), 0);
+    World.Clock.Steady += 2000;
+    EXPECT_EQ(test::Drain(*counter), Readings{});
+    EXPECT_TRUE(replugged.WaitForCommands(1));
+    EXPECT_EQ(replugged.Commands(), Commands{"HEARTBEAT1"});
+    World.Clock.Wall += 60000;
+    EXPECT_EQ(ReadingsOfSentBytes(*counter, replugged, {7}, 2),
+              Readings{"2024-05-01 09:41:58.000 w3 7"});
+    EXPECT_EQ(World.Reports, (Commands{"GMC adapter: the counter on " + link +
+                                           " is gone (hung up); trying the port again every 2 s",
+                                       "GMC adapter: the counter on " + link + " is back"}));
 }
 
 TEST_F(GmcPtyTest, ADeviceThatDoesNotAnswerIsNoCounter) {

@@ -7,6 +7,7 @@
 #include "adapters/AdapterTestSupport.h"
 #include "adapters/GmcProtocol.h"
 #include "adapters/LineProtocol.h"
+#include "adapters/RadProProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,22 @@ std::shared_ptr<TPortScript> GmcPort(std::string model, int answeringBaud = 0) {
     script->Answer = [model = std::move(model), answeringBaud](std::string_view command, int baud) {
         const bool answers = answeringBaud == 0 || baud == answeringBaud;
         return command == "<GETVER>>" && answers ? model : std::string();
+    };
+    return script;
+}
+
+// A counter running the Rad Pro firmware: its identity as in Gissio/radpro's
+// docs/comm.md, no tube sensitivity, and 10 pulses more at each question.
+std::shared_ptr<TPortScript> RadProPort() {
+    auto script = std::make_shared<TPortScript>();
+    script->Answer = [total = 1500](std::string_view command, int) mutable -> std::string {
+        if (command == RadProIdCommand) {
+            return "OK FS2011 (STM32F051C8);Rad Pro 2.0/en;b5706d937087f975b5812810\r\n";
+        }
+        if (command == RadProPulseCountCommand) {
+            return "OK " + std::to_string(total += 10) + "\r\n";
+        }
+        return "ERROR\r\n";
     };
     return script;
 }
@@ -159,22 +176,97 @@ TEST_F(SerialCounterTest, ReadingsAreStampedWithLocalTimeABacklogOneSecondApart)
     EXPECT_EQ(Tick(*counter), std::vector<std::string>{"2024-05-01 09:40:02.500 w3 4"});
 }
 
-TEST_F(SerialCounterTest, AVanishedPortDeliversWhatCameThenTheGoneMarkerOnce) {
-    World.Ports["/dev/a"] = GmcPort("GMC-500+Re 2.42");
-    auto counter = Gmc();
-    ConnectFirst(*counter);
-    auto& port = *World.Ports["/dev/a"];
-    port.Arrivals.push_back(std::string("\x00\x00\x00\x0C", 4));
-    port.Gone = true;
-    EXPECT_EQ(Tick(*counter), (std::vector<std::string>{"2024-05-01 09:40:58.000 w3 12", "gone"}));
-    EXPECT_EQ(Drain(*counter), std::vector<std::string>{});
-    EXPECT_EQ(World.Reports,
-              std::vector<std::string>{"GMC adapter: the counter on /dev/a is gone"});
-    // No command can reach a vanished port.
-    EXPECT_EQ(port.Log.back(), "closed");
-    EXPECT_EQ(port.Log[port.Log.size() - 2], "write <HEARTBEAT1>>");
-    EXPECT_EQ(counter->Disconnect(PortId("/dev/a")), 0);
-    EXPECT_EQ(Drain(*counter), std::vector<std::string>{});
+// A session after Connect as one line of steps, each followed by a tick of
+// the program (GetData until it answers 0): a number is a heartbeat counting
+// that; "pull" makes the port's reads fail and its name vanish; "deaf" puts a
+// port that takes no commands under the name, "plug" a counter; "+ms" moves
+// the steady clock first; "stop" and "clear" are Disconnect and Clear. The
+// trail: what happened, by milliseconds after Connect. A Rad Pro counter
+// adds 10 pulses at each question.
+TEST_F(SerialCounterTest, APortThatVanishesWhileLoggingIsOpenedAgainUntilStopped) {
+    const std::string gmc = "told GMC adapter: the counter on /dev/a is ";
+    const std::string radPro = "told Rad Pro adapter: the counter on /dev/a is ";
+    const std::string gone = "gone (Input/output error); trying the port again every 2 s";
+    struct TCase {
+        const char* Script;
+        std::vector<std::string> Trail;
+        bool RadPro = false;
+    };
+    const std::vector<TCase> cases = {
+        // What came first, then one line; no gone marker. Silent attempts
+        // 2 s apart; one that opens but cannot start the heartbeat is closed.
+        {"5 pull +1999 +1 +1999 deaf +1 plug +2000 6 +100 stop",
+         {"0 " + gmc + gone, "0 closed", "0 count 5", "2000 open /dev/a 57600",
+          "4000 open /dev/a 57600", "4000 discard", "4000 write <HEARTBEAT1>>", "4000 closed",
+          "6000 open /dev/a 57600", "6000 discard", "6000 write <HEARTBEAT1>>",
+          "6000 " + gmc + "back", "6100 count 6", "6100 write <HEARTBEAT0>>", "6100 closed",
+          "6100 Disconnect 1", "6100 gone marker"}},
+        // Each time the port goes, it is told again.
+        {"pull plug +2000 pull",
+         {"0 " + gmc + gone, "0 closed", "2000 open /dev/a 57600", "2000 discard",
+          "2000 write <HEARTBEAT1>>", "2000 " + gmc + "back", "2000 " + gmc + gone, "2000 closed"}},
+        // Stopped while away: the gone marker at once, no more attempts.
+        {"pull +2000 stop plug +2000 +4000",
+         {"0 " + gmc + gone, "0 closed", "2000 open /dev/a 57600", "2000 Disconnect 1",
+          "2000 gone marker"}},
+        {"pull clear plug +2000 +4000", {"0 " + gmc + gone, "0 closed", "0 Clear 1"}},
+        // Asked at once on the new port; the gap gives no reading.
+        {"+1000 pull plug +2000 +1000",
+         {"1000 write GET tubePulseCount\r\n", "1000 " + radPro + gone, "1000 closed",
+          "3000 open /dev/a 115200", "3000 discard", "3000 " + radPro + "back",
+          "3000 write GET tubePulseCount\r\n", "4000 write GET tubePulseCount\r\n",
+          "4000 count 10"},
+         true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Script);
+        test::TScriptedWorld world;
+        const std::string prefix = c.RadPro ? "OSTREL_RADPRO_" : "OSTREL_GMC_";
+        world.Environment = {
+            {prefix + "CONFIG", ""}, {prefix + "STATE", ""}, {prefix + "PORT", "/dev/a"}};
+        std::shared_ptr<TPortScript> port;
+        const auto plug = [&] {
+            port = c.RadPro ? RadProPort() : GmcPort("GMC-320Re 5.2", 57600);
+            world.Ports["/dev/a"] = port;
+        };
+        plug();
+        TSerialCounter counter(c.RadPro ? RadProAdapterSetup() : GmcAdapterSetup(),
+                               world.Context());
+        ASSERT_EQ(counter.Find(), 1);
+        ASSERT_EQ(counter.Connect(PortId("/dev/a")), 1);
+        world.Trail.clear();
+        const std::int64_t connected = world.Clock.Steady;
+        std::vector<std::string> trail;
+        std::istringstream steps(c.Script);
+        for (std::string step; steps >> step;) {
+            if (step == "pull") {
+                port->Gone = true;
+                world.Ports.erase("/dev/a");
+            } else if (step == "plug" || step == "deaf") {
+                plug();
+                port->RefuseWrites = step == "deaf";
+            } else if (step[0] == '+') {
+                world.Clock.Steady += std::stoi(step.substr(1));
+            } else if (step == "stop") {
+                world.Trail.push_back("Disconnect " +
+                                      std::to_string(counter.Disconnect(PortId("/dev/a"))));
+            } else if (step == "clear") {
+                world.Trail.push_back("Clear " + std::to_string(counter.Clear()));
+            } else {
+                port->Arrivals.push_back({'\0', static_cast<char>(std::stoi(step))});
+            }
+            for (const std::string& reading : Drain(counter)) {
+                world.Trail.push_back(reading == "gone"
+                                          ? "gone marker"
+                                          : "count " + reading.substr(reading.rfind(' ') + 1));
+            }
+            for (std::size_t i = trail.size(); i < world.Trail.size(); ++i) {
+                trail.push_back(std::to_string(world.Clock.Steady - connected) + " " +
+                                world.Trail[i]);
+            }
+        }
+        EXPECT_EQ(trail, c.Trail);
+    }
 }
 
 TEST_F(SerialCounterTest, DisconnectStopsTheCounterAndEndsWithTheGoneMarker) {

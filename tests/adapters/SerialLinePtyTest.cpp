@@ -121,18 +121,20 @@ TEST_F(SerialLinePtyTest, GarbageLinesAreDropped) {
                                  "e.g. \"CPS, 5, CPM, 3?\""});
 }
 
-TEST_F(SerialLinePtyTest, PullingTheCableDeliversTheGoneMarkerOnce) {
+TEST_F(SerialLinePtyTest, PullingTheCableIsToldAndStopEndsLoggingWhileTheCounterIsAway) {
     EXPECT_EQ(Send({"CPS, 3\r\n", "CPS, 4"}), Readings{"2024-05-01 09:40:58.000 w3 3"});
     Pty.Close();
-    const Readings readings = test::DrainWhenAny(*Counter);
     // The unfinished "4" cannot be trusted.
-    EXPECT_EQ(readings, Readings{"gone"});
-    EXPECT_EQ(test::Drain(*Counter), Readings{});
+    EXPECT_EQ(test::DrainUntilTold(*Counter, World.Reports, 2), Readings{});
     EXPECT_EQ(World.Reports,
               (std::vector<std::string>{"Serial line adapter: " + Pty.Path() +
                                             ": lines cut off or longer than 256 bytes are dropped",
                                         "Serial line adapter: the counter on " + Pty.Path() +
-                                            " is gone"}));
+                                            " is gone (hung up); trying the port "
+                                            "again every 2 s"}));
+    EXPECT_EQ(Counter->Disconnect(PortId(Pty.Path())), 1);
+    EXPECT_EQ(test::Drain(*Counter), Readings{"gone"});
+    EXPECT_EQ(test::Drain(*Counter), Readings{});
 }
 
 } // namespace
