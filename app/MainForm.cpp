@@ -34,9 +34,9 @@ void ShowPlainMessage(const std::string& text, const std::string& caption) {
 
 } // namespace
 
-TMainFormOptions TMainForm::DefaultOptions() {
-    TPlaces places =
-        DefaultPlaces(PathFromUtf8(QCoreApplication::applicationFilePath().toStdString()));
+TMainFormOptions TMainForm::DefaultOptions(const std::optional<std::string>& device) {
+    TPlaces places = DefaultPlaces(
+        PathFromUtf8(QCoreApplication::applicationFilePath().toStdString()), device, std::cerr);
     TMainFormOptions options;
     options.LibraryCandidates = std::move(places.LibraryCandidates);
     options.SettingsPath = std::move(places.SettingsPath);

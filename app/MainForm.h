@@ -46,9 +46,10 @@ struct TMainFormOptions {
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    // The device library beside the executable, the settings file named after
-    // it, the user's locale, real message boxes and file dialogs.
-    static TMainFormOptions DefaultOptions();
+    // The device library device names (see DefaultPlaces), else the one
+    // beside the executable; the settings file named after it, the user's
+    // locale, real message boxes and file dialogs.
+    static TMainFormOptions DefaultOptions(const std::optional<std::string>& device = {});
 
     explicit TMainForm(TMainFormOptions options, QWidget* parent = nullptr);
     ~TMainForm() override;

@@ -26,10 +26,12 @@ int main(int argc, char** argv) {
     if (line.Headless) {
         return ostrel::RunHeadless(argc, argv);
     }
+    ostrel::PassToAdapters(line);
     ostrel::TApplication app(argc, argv);
     try {
         app.WatchTerminationSignals();
-        auto mainForm = std::make_unique<ostrel::TMainForm>(ostrel::TMainForm::DefaultOptions());
+        auto mainForm =
+            std::make_unique<ostrel::TMainForm>(ostrel::TMainForm::DefaultOptions(line.Device));
         auto settingsDialog = std::make_unique<ostrel::TOKRightDlg>();
         mainForm->SetSettingsDialog(settingsDialog.get());
         mainForm->show();

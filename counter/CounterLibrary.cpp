@@ -41,6 +41,46 @@ std::vector<std::string> DefaultCounterLibraryCandidates() {
     return candidates;
 }
 
+std::optional<std::vector<std::string>>
+NamedCounterLibraryCandidates(std::string_view name, const std::string& executableFolder,
+                              [[maybe_unused]] std::string_view binToLibs) {
+    if (name.find_first_of("/\\") != std::string_view::npos) {
+        return std::vector<std::string>{std::string(name)};
+    }
+    struct TNamed {
+        std::string_view Name;
+        std::string_view InLibs; // below the installed library folder
+    };
+#ifdef _WIN32
+    // Everything sits beside the program: Pexlar.dll, adapters\PexlarGmc.dll.
+    constexpr TNamed Named[] = {{"sim", "Pexlar.dll"},
+                                {"gmc", "adapters\\PexlarGmc.dll"},
+                                {"serial-line", "adapters\\PexlarSerialLine.dll"},
+                                {"radpro", "adapters\\PexlarRadPro.dll"}};
+#else
+    constexpr TNamed Named[] = {{"sim", "libPexlar.so"},
+                                {"gmc", "adapters/libPexlarGmc.so"},
+                                {"serial-line", "adapters/libPexlarSerialLine.so"},
+                                {"radpro", "adapters/libPexlarRadPro.so"}};
+#endif
+    for (const TNamed& named : Named) {
+        if (named.Name != name) {
+            continue;
+        }
+        std::vector<std::string> candidates;
+        const std::string folder = executableFolder.empty() || executableFolder.ends_with('/') ||
+                                           executableFolder.ends_with('\\')
+                                       ? executableFolder
+                                       : executableFolder + "/";
+#ifndef _WIN32
+        candidates.push_back(folder + std::string(binToLibs) + "/" + std::string(named.InLibs));
+#endif
+        candidates.push_back(folder + std::string(named.InLibs));
+        return candidates;
+    }
+    return std::nullopt;
+}
+
 bool BindCounterEntryPoints(const TSymbolLookup& lookup, TCounterEntryPoints& entries) {
     // The stdcall names carry the bytes of arguments; a 16-bit value takes a
     // whole 32-bit slot.
@@ -60,7 +100,7 @@ bool BindCounterEntryPoints(const TSymbolLookup& lookup, TCounterEntryPoints& en
 TCounterLibrary::TCounterLibrary() : TCounterLibrary(DefaultCounterLibraryCandidates()) {}
 
 TCounterLibrary::TCounterLibrary(std::vector<std::string> candidates)
-    : Candidates(std::move(candidates)) {}
+    : CandidateFiles(std::move(candidates)) {}
 
 TCounterLibrary::~TCounterLibrary() {
     UnloadCounterLibrary();
@@ -70,7 +110,7 @@ bool TCounterLibrary::LoadCounterLibrary() {
     if (Library.IsOpen()) {
         return true;
     }
-    for (const std::string& candidate : Candidates) {
+    for (const std::string& candidate : CandidateFiles) {
         Library = TDynamicLibrary::Open(candidate);
         if (Library.IsOpen()) {
             break;

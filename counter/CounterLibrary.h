@@ -7,7 +7,9 @@
 #include "platform/DynamicLibrary.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel {
@@ -22,6 +24,19 @@ inline constexpr const char* CounterLibraryFileName = "libPexlar.so";
 // executable, then (not on Windows) by its bare name on the system's library
 // path.
 std::vector<std::string> DefaultCounterLibraryCandidates();
+
+// The device library that a name stands for: "sim" (the simulated counter),
+// "gmc", "serial-line" and "radpro" (the adapters for counters on a serial
+// port), or the path of any device library (a name with a folder in it).
+// The installed program's library folder (binToLibs, from the executable's
+// folder) comes first, then the build folder's layout beside the executable.
+// None for a name that is none of these.
+std::optional<std::vector<std::string>>
+NamedCounterLibraryCandidates(std::string_view name, const std::string& executableFolder,
+                              std::string_view binToLibs);
+
+// The names NamedCounterLibraryCandidates knows, for messages.
+inline constexpr const char* CounterLibraryNames = "sim, gmc, serial-line, radpro";
 
 // Finds an exported function by name; null when there is none.
 using TSymbolLookup = std::function<TProcAddress(const char* name)>;
@@ -49,12 +64,14 @@ public:
     void UnloadCounterLibrary();
 
     bool IsLoaded() const { return Library.IsOpen(); }
+    // The files tried, in order.
+    const std::vector<std::string>& Candidates() const { return CandidateFiles; }
 
     // All null while nothing is loaded.
     const TCounterEntryPoints& EntryPoints() const { return Entries; }
 
 private:
-    std::vector<std::string> Candidates;
+    std::vector<std::string> CandidateFiles;
     TDynamicLibrary Library;
     TCounterEntryPoints Entries;
 };

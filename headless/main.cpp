@@ -38,11 +38,13 @@ int main(int argc, char** argv) {
         std::cerr << "ostrel: unknown option " << *line.Unknown << "\n" << UsageText();
         return 2;
     }
+    PassToAdapters(line);
     QCoreApplication app(argc, argv);
     WatchTerminationSignals(&app, [&app] { app.quit(); });
     bool gone = false;
     THeadlessLogger logger(
-        {DefaultPlaces(PathFromUtf8(app.applicationDirPath().toStdString()) / WindowProgram),
+        {DefaultPlaces(PathFromUtf8(app.applicationDirPath().toStdString()) / WindowProgram,
+                       line.Device, std::cerr),
          SystemFormatSettings(), QSysInfo::machineHostName().toStdString(), std::cout, std::cerr,
          [&app, &gone] {
              gone = true;

@@ -13,11 +13,22 @@ struct TCommandLine {
     bool Headless = false;
     bool Help = false;
     bool Version = false;
-    std::optional<std::string> Unknown; // the first argument that is no option of ours
+    std::optional<std::string> Device;   // --device NAME
+    std::optional<std::string> Port;     // --port PORT
+    std::optional<std::string> Baud;     // --baud RATE
+    std::optional<std::string> Language; // --lang ja|en
+    // The first argument that is no option of ours, or an option of ours
+    // without its value.
+    std::optional<std::string> Unknown;
 };
 
-// args without the program's name.
+// args without the program's name. "--device gmc" and "--device=gmc" alike.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// Hands --port and --baud to the adapters, which read them from their
+// environment at each connection, as if OSTREL_GMC_PORT and the like were
+// set (the command line wins over those).
+void PassToAdapters(const TCommandLine& line);
 
 // What --help prints.
 std::string UsageText();

@@ -76,7 +76,19 @@ const TCounterEntryPoints& TLogger::EntryPoints() const {
 }
 
 bool TLogger::LoadCounterLibrary() {
-    return Options.Device != nullptr || CounterLibrary.LoadCounterLibrary();
+    if (Options.Device != nullptr || CounterLibrary.LoadCounterLibrary()) {
+        return true;
+    }
+    // The box says only that it failed; this says where it was looked for.
+    const std::vector<std::string>& tried = CounterLibrary.Candidates();
+    if (!tried.empty()) {
+        std::string text = "ostrel: no device library could be loaded; tried";
+        for (std::size_t i = 0; i < tried.size(); ++i) {
+            text += (i == 0 ? " " : ", ") + tried[i];
+        }
+        std::cerr << (text + "\n") << std::flush;
+    }
+    return false;
 }
 
 void TLogger::ReadSettings() {

@@ -192,6 +192,46 @@ TEST(CounterLibraryTest, NoBareOrRelativeNamesOnWindows) {
     std::filesystem::current_path(before);
 }
 
+TEST(CounterLibraryTest, ANameStandsForTheInstalledLibraryThenTheBuildFolders) {
+    struct TCase {
+        const char* Name;
+        std::vector<std::string> Expected; // none: no such counter
+    };
+#ifdef _WIN32
+    const TCase cases[] = {
+        {"sim", {"C:/Ostrel/Pexlar.dll"}},
+        {"gmc", {"C:/Ostrel/adapters\\PexlarGmc.dll"}},
+        {"radpro", {"C:/Ostrel/adapters\\PexlarRadPro.dll"}},
+        {"D:\\vendor\\Pexlar.dll", {"D:\\vendor\\Pexlar.dll"}},
+        {"GMC", {}},
+        {"Pexlar.dll", {}},
+    };
+    const std::string folder = "C:/Ostrel";
+#else
+    const TCase cases[] = {
+        {"sim", {"/usr/bin/../lib/ostrel/libPexlar.so", "/usr/bin/libPexlar.so"}},
+        {"gmc",
+         {"/usr/bin/../lib/ostrel/adapters/libPexlarGmc.so", "/usr/bin/adapters/libPexlarGmc.so"}},
+        {"serial-line",
+         {"/usr/bin/../lib/ostrel/adapters/libPexlarSerialLine.so",
+          "/usr/bin/adapters/libPexlarSerialLine.so"}},
+        {"radpro",
+         {"/usr/bin/../lib/ostrel/adapters/libPexlarRadPro.so",
+          "/usr/bin/adapters/libPexlarRadPro.so"}},
+        {"./vendor/libPexlar.so", {"./vendor/libPexlar.so"}},
+        {"GMC", {}},
+        {"libPexlar.so", {}},
+        {"", {}},
+    };
+    const std::string folder = "/usr/bin";
+#endif
+    for (const TCase& c : cases) {
+        const auto got = NamedCounterLibraryCandidates(c.Name, folder, "../lib/ostrel");
+        EXPECT_EQ(got.value_or(std::vector<std::string>{}), c.Expected) << c.Name;
+        EXPECT_EQ(got.has_value(), !c.Expected.empty()) << c.Name;
+    }
+}
+
 // A 64-bit program cannot load a 32-bit Pexlar.dll, nor the other way
 // round: the load fails as for a missing library, and nothing is bound.
 TEST(CounterLibraryTest, LibraryOfTheOtherWordSizeIsNotLoaded) {

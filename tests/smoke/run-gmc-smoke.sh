@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The real program with an adapter as its device library, logging a fake
+# The real program with an adapter as its device library, chosen by name on
+# the command line with the port (no link, no variable), logging a fake
 # counter on a pseudo-terminal, driven from its menu under Xvfb: connect, let
 # a few one-second reports arrive, redraw (which writes the line of the
 # minute in progress), save as a CSV file, and check the file's lines.
@@ -13,12 +14,10 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 family=${2:-gmc}
 case $family in
-  gmc) library=libPexlarGmc.so fake_program=ostrel-fake-gmc port_variable=OSTREL_GMC_PORT
-       reports=4 ;;
+  gmc) library=libPexlarGmc.so fake_program=ostrel-fake-gmc reports=4 ;;
   # Its first pulse count is only the base, and a poll may fall twice into
   # one of the fake's seconds: a few more reports hold at least four seconds.
-  radpro) library=libPexlarRadPro.so fake_program=ostrel-fake-radpro
-          port_variable=OSTREL_RADPRO_PORT reports=7 ;;
+  radpro) library=libPexlarRadPro.so fake_program=ostrel-fake-radpro reports=7 ;;
   *) echo "unknown adapter family $family" >&2; exit 2 ;;
 esac
 export QT_QPA_PLATFORM=xcb
@@ -27,14 +26,14 @@ trap 'rm -rf "$work"' EXIT
 
 # Counts a second the fake sends; every minute's count is a multiple of it.
 per_second=7
-mkdir -p "$work/app" "$work/home"
+mkdir -p "$work/app/adapters" "$work/home"
 cp "$bin/ostrel" "$work/app/"
-cp "$bin/adapters/$library" "$work/app/libPexlar.so"
+cp "$bin/adapters/$library" "$work/app/adapters/"
 cp "$bin/$fake_program" "$work/fake-counter"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
-  work=$1 per_second=$2 port_variable=$3 reports=$4 smoke=$5
+  work=$1 per_second=$2 device=$3 reports=$4 smoke=$5
   cd "$work"
   fail() {
     echo "FAIL: $*" >&2
@@ -51,11 +50,11 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wait_for 50 test -s port.txt || fail "the fake counter gave no terminal"
   port=$(head -n 1 port.txt)
 
-  # The adapter finds its port in its environment; its configuration and
-  # state files go into a home of their own.
+  # The adapter and its port named on the command line; its configuration
+  # and state files go into a home of their own.
   (cd app && HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-     XDG_STATE_HOME="$work/home/.local/state" exec env "$port_variable=$port" \
-     ./ostrel >stdout.txt 2>stderr.txt) &
+     XDG_STATE_HOME="$work/home/.local/state" \
+     exec ./ostrel --device "$device" --port "$port" >stdout.txt 2>stderr.txt) &
   app=$!
   wait_for 200 xdotool search --name "^Ostrel Ver\.1\.4$" || fail "no main window"
   window=$(xdotool search --name "^Ostrel Ver\.1\.4$" | head -n 1)
@@ -79,7 +78,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wait "$app" || status=$?
   kill -TERM "$fake" 2>/dev/null || true
   [[ $status -eq 0 ]] || fail "the program ended with status $status"
-' _ "$work" "$per_second" "$port_variable" "$reports" "$(cd "$(dirname "$0")" && pwd)"
+' _ "$work" "$per_second" "$family" "$reports" "$(cd "$(dirname "$0")" && pwd)"
 
 # Every line: today, a minute, a count that is a positive multiple of the
 # counts a second; the minutes together hold at least the four seconds
