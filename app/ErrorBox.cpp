@@ -87,7 +87,7 @@ void ShowCurrentException() {
         throw;
     } catch (const std::bad_alloc&) {
         // Its own text is the library's ("std::bad_alloc"), not the user's.
-        ShowErrorBox(OutOfMemoryText);
+        ShowErrorBox(Translate(OutOfMemoryText));
     } catch (const std::exception& e) {
         ShowErrorBox(e.what());
     } catch (...) {

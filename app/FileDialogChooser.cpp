@@ -13,7 +13,7 @@ std::optional<std::string> Run(QWidget* parent, QFileDialog::AcceptMode mode,
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromUtf8(CsvFileFilter));
+    dialog.setNameFilter(QString::fromStdString(Translate(CsvFileFilter)));
     dialog.setDefaultSuffix(QString::fromUtf8(CsvDefaultSuffix));
     if (!preset.empty()) {
         dialog.selectFile(QString::fromStdString(preset));

@@ -4,12 +4,13 @@
 // toolkit's own open and save dialogs. Needs Qt Widgets.
 
 #include "files/LogFileCommands.h"
+#include "platform/Translation.h"
 
 class QWidget;
 
 namespace ostrel {
 
-inline constexpr const char* CsvFileFilter = "CSVファイル (*.csv)";
+inline constexpr const char* CsvFileFilter = OSTREL_TR("Ostrel", "CSVファイル (*.csv)");
 inline constexpr const char* CsvDefaultSuffix = "csv";
 
 class TFileDialogChooser : public TFileChooser {

@@ -11,6 +11,7 @@
 #include "display/LogList.h"
 #include "logger/Places.h"
 #include "outputs/Outputs.h"
+#include "platform/Translation.h"
 #include "platform/Utf8Path.h"
 
 #include <QApplication>
@@ -24,6 +25,11 @@
 
 namespace ostrel {
 namespace {
+
+// A text of the program's own in the user's language.
+QString Tr(const char* text) {
+    return QString::fromStdString(Translate(text));
+}
 
 void ShowPlainMessage(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
@@ -116,7 +122,7 @@ TDisplayViews TMainForm::Views() {
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* name, const char* caption,
                             void (TMainForm::*command)()) {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    QAction* action = menu->addAction(Tr(caption));
     action->setObjectName(QString::fromUtf8(name));
     connect(action, &QAction::triggered, this,
             [this, command] { RunGuarded([this, command] { (this->*command)(); }); });
@@ -124,35 +130,37 @@ QAction* TMainForm::AddItem(QMenu* menu, const char* name, const char* caption,
 }
 
 void TMainForm::BuildMenu() {
-    QMenu* file = menuBar()->addMenu(QString::fromUtf8("ファイル(&F)"));
+    QMenu* file = menuBar()->addMenu(Tr(OSTREL_TR("Ostrel", "ファイル(&F)")));
     file->setObjectName("File");
-    AddItem(file, "New", "新規作成(&N)", &TMainForm::NewClick);
-    AddItem(file, "Open", "開く(&O)...", &TMainForm::OpenClick);
-    AddItem(file, "Save", "上書き保存(&S)", &TMainForm::SaveClick);
-    AddItem(file, "SaveAs", "名前をつけて保存(&A)...", &TMainForm::SaveAsClick);
+    AddItem(file, "New", OSTREL_TR("Ostrel", "新規作成(&N)"), &TMainForm::NewClick);
+    AddItem(file, "Open", OSTREL_TR("Ostrel", "開く(&O)..."), &TMainForm::OpenClick);
+    AddItem(file, "Save", OSTREL_TR("Ostrel", "上書き保存(&S)"), &TMainForm::SaveClick);
+    AddItem(file, "SaveAs", OSTREL_TR("Ostrel", "名前をつけて保存(&A)..."),
+            &TMainForm::SaveAsClick);
     file->addSeparator()->setObjectName("N2");
-    AddItem(file, "Exit", "終了(&X)", &TMainForm::ExitClick);
+    AddItem(file, "Exit", OSTREL_TR("Ostrel", "終了(&X)"), &TMainForm::ExitClick);
 
-    QMenu* logger = menuBar()->addMenu(QString::fromUtf8("ロガー(&L)"));
+    QMenu* logger = menuBar()->addMenu(Tr(OSTREL_TR("Ostrel", "ロガー(&L)")));
     logger->setObjectName("Logger");
-    AddItem(logger, "Start", "接続/開始(&B)", &TMainForm::StartClick);
-    AddItem(logger, "Stop", "切断/停止(&S)", &TMainForm::StopClick);
+    AddItem(logger, "Start", OSTREL_TR("Ostrel", "接続/開始(&B)"), &TMainForm::StartClick);
+    AddItem(logger, "Stop", OSTREL_TR("Ostrel", "切断/停止(&S)"), &TMainForm::StopClick);
     QAction* n3 = logger->addSeparator();
     n3->setObjectName("N3");
     n3->setVisible(false);
-    AddItem(logger, "RedrawGraphs", "グラフ再描画(&G)", &TMainForm::RedrawGraph);
+    AddItem(logger, "RedrawGraphs", OSTREL_TR("Ostrel", "グラフ再描画(&G)"),
+            &TMainForm::RedrawGraph);
 
-    QMenu* setting = menuBar()->addMenu(QString::fromUtf8("設定(&S)"));
+    QMenu* setting = menuBar()->addMenu(Tr(OSTREL_TR("Ostrel", "設定(&S)")));
     setting->setObjectName("Setting");
-    AddItem(setting, "Hide", "ログを隠す(&H)", &TMainForm::HideClick);
-    AddItem(setting, "Show", "ログを表示(&S)...", &TMainForm::ShowClick);
+    AddItem(setting, "Hide", OSTREL_TR("Ostrel", "ログを隠す(&H)"), &TMainForm::HideClick);
+    AddItem(setting, "Show", OSTREL_TR("Ostrel", "ログを表示(&S)..."), &TMainForm::ShowClick);
     setting->addSeparator()->setObjectName("N1");
-    AddItem(setting, "Set", "各種設定(&M)...", &TMainForm::SetClick);
+    AddItem(setting, "Set", OSTREL_TR("Ostrel", "各種設定(&M)..."), &TMainForm::SetClick);
 }
 
 void TMainForm::FormCreate() {
     if (!Session->LoadCounterLibrary()) {
-        Options.ShowMessage(LibraryMissingText, LibraryMissingCaption);
+        Options.ShowMessage(Translate(LibraryMissingText), Translate(LibraryMissingCaption));
         // Queued: the message loop takes it as soon as it runs.
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }

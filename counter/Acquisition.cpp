@@ -3,6 +3,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/TextServices.h"
+#include "platform/Translation.h"
 
 #include <optional>
 #include <string>
@@ -69,7 +70,9 @@ void TAcquisition::StartClick() {
         return;
     }
     if (found > MaxCounters) {
-        throw EDeviceError("デバイスライブラリが不正な台数を返しました: " + FormatInt(found));
+        throw EDeviceError(
+            Translate(OSTREL_TR("Ostrel", "デバイスライブラリが不正な台数を返しました: %s"),
+                      FormatInt(found)));
     }
     std::vector<TDeviceInfo> infos(static_cast<std::size_t>(found), TDeviceInfo{});
     Device.GetInfo(infos.data());

@@ -2,6 +2,7 @@
 #include "dialogs/OKRightDlg.h"
 
 #include "platform/TextServices.h"
+#include "platform/Translation.h"
 #include "settings/DeviceCoefficient.h"
 
 #include <QFontMetrics>
@@ -34,8 +35,13 @@ template <typename TWidget> TWidget* Place(TWidget* widget, const QRect& geometr
     return widget;
 }
 
+// A text of the program's own in the user's language.
+QString Tr(const char* text) {
+    return QString::fromStdString(Translate(text));
+}
+
 QLabel* MakeLabel(QWidget* parent, const char* text, const QRect& geometry) {
-    return Place(new QLabel(QString::fromUtf8(text), parent), geometry);
+    return Place(new QLabel(Tr(text), parent), geometry);
 }
 
 QLineEdit* MakeEdit(QWidget* parent, const QRect& geometry) {
@@ -54,16 +60,16 @@ std::string TextOf(const QLineEdit* edit) {
 
 TOKRightDlg::TOKRightDlg(TFormatSettings formatSettings, QWidget* parent)
     : QDialog(parent, DialogFlags),
-      OKBtn(Place(new QPushButton(QString::fromUtf8("確定"), this), QRect(124, 70, 81, 27))),
-      Label1(MakeLabel(this, "グラフ係数", QRect(8, 11, 49, 13))),
+      OKBtn(Place(new QPushButton(Tr(OSTREL_TR("Ostrel", "確定")), this), QRect(124, 70, 81, 27))),
+      Label1(MakeLabel(this, OSTREL_TR("Ostrel", "グラフ係数"), QRect(8, 11, 49, 13))),
       Edit1(MakeEdit(this, QRect(63, 8, 90, 21))),
-      Label2(MakeLabel(this, "バックグラウンド", QRect(160, 11, 69, 13))),
+      Label2(MakeLabel(this, OSTREL_TR("Ostrel", "バックグラウンド"), QRect(160, 11, 69, 13))),
       Edit2(MakeEdit(this, QRect(235, 8, 87, 21))),
-      Label3(MakeLabel(this, "本体係数", QRect(8, 38, 48, 13))),
+      Label3(MakeLabel(this, OSTREL_TR("Ostrel", "本体係数"), QRect(8, 38, 48, 13))),
       Edit3(MakeEdit(this, QRect(63, 35, 90, 21))),
-      Label4(MakeLabel(this, "バックグラウンド", QRect(160, 38, 69, 13))),
+      Label4(MakeLabel(this, OSTREL_TR("Ostrel", "バックグラウンド"), QRect(160, 38, 69, 13))),
       Edit4(MakeEdit(this, QRect(235, 35, 87, 21))), Fs(std::move(formatSettings)) {
-    setWindowTitle(QString::fromUtf8(OKRightDlgCaption));
+    setWindowTitle(Tr(OKRightDlgCaption));
     FitLabels();
     OKBtn->setDefault(true);
     setTabOrder(OKBtn, Edit1);

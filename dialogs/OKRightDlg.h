@@ -4,6 +4,7 @@
 // and the counter's own pair, shown and confirmed as four texts.
 
 #include "platform/FormatSettings.h"
+#include "platform/Translation.h"
 
 #include <QDialog>
 
@@ -17,7 +18,7 @@ class QShowEvent;
 
 namespace ostrel {
 
-inline constexpr const char* OKRightDlgCaption = "各種設定";
+inline constexpr const char* OKRightDlgCaption = OSTREL_TR("Ostrel", "各種設定");
 
 class TOKRightDlg : public QDialog {
     Q_OBJECT

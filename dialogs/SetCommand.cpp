@@ -58,8 +58,8 @@ void SetClick(const TSetContext& context) {
 }
 
 void ShowNotConnectedMessage() {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(NotConnectedCaption),
-                    QString::fromUtf8(NotConnectedText), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(Translate(NotConnectedCaption)),
+                    QString::fromStdString(Translate(NotConnectedText)), QMessageBox::Ok);
     // Like a system box without owner: the main window stays usable, and
     // closing it still ends the program.
     box.setWindowModality(Qt::NonModal);

@@ -4,6 +4,7 @@
 // window's values and the counter's own pair.
 
 #include "device/CounterDevice.h"
+#include "platform/Translation.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,8 +13,8 @@ namespace ostrel {
 
 class TOKRightDlg;
 
-inline constexpr const char* NotConnectedText = "接続されていません。";
-inline constexpr const char* NotConnectedCaption = "接続確認";
+inline constexpr const char* NotConnectedText = OSTREL_TR("Ostrel", "接続されていません。");
+inline constexpr const char* NotConnectedCaption = OSTREL_TR("Ostrel", "接続確認");
 
 // What SetClick works on: the main window's state, by reference, and what it
 // calls.

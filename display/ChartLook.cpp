@@ -3,6 +3,8 @@
 // series, the frame and the rubber band.
 #include "display/ChartLook.h"
 
+#include "platform/Translation.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 
@@ -26,8 +28,8 @@ constexpr int RightTitleReserve = 9;
 // Labels closer than their own height plus this would touch.
 constexpr int LabelGap = 2;
 
-const char* const CPMTitle = "CPM";
-const char* const SVTitle = "uSv/ h";
+const char* const CPMTitle = OSTREL_TR("Ostrel", "CPM");
+const char* const SVTitle = OSTREL_TR("Ostrel", "uSv/ h");
 // Stand-ins for the proportional and the fixed-pitch Japanese Gothic fonts.
 const char* const TitleFontFamily = "IPAPGothic";
 const char* const ValueFontFamily = "IPAGothic";
@@ -142,7 +144,7 @@ TAxisLook SetUpAxes(QCustomPlot& plot, const TFormatSettings& fs) {
     yAxis->setTicker(look.LeftTicker);
     yAxis->setSubTicks(false);
     yAxis->setTickLength(0, 2);
-    yAxis->setLabel(QString::fromLatin1(CPMTitle));
+    yAxis->setLabel(QString::fromStdString(Translate(CPMTitle)));
     yAxis->setLabelFont(titleFont);
     yAxis->grid()->setPen(DottedPen(ValueGridColour));
 
@@ -155,8 +157,9 @@ TAxisLook SetUpAxes(QCustomPlot& plot, const TFormatSettings& fs) {
     yAxis2->setTickLabelFont(ProgramFont(plot.font(), QString::fromLatin1(ValueFontFamily)));
     yAxis2->grid()->setVisible(false);
 
-    look.RightTitle = new TVerticalTitle(&plot, plot.axisRect(), QString::fromLatin1(SVTitle),
-                                         titleFont, RightTitleReserve);
+    look.RightTitle =
+        new TVerticalTitle(&plot, plot.axisRect(), QString::fromStdString(Translate(SVTitle)),
+                           titleFont, RightTitleReserve);
     look.RightTitle->setLayer(QStringLiteral("axes"));
     plot.plotLayout()->addElement(0, 1, look.RightTitle);
 
@@ -167,7 +170,7 @@ TAxisLook SetUpAxes(QCustomPlot& plot, const TFormatSettings& fs) {
 
 QCPGraph* AddCountsArea(QCustomPlot& plot) {
     QCPGraph* area = plot.addGraph(plot.xAxis, plot.yAxis);
-    area->setName(QString::fromLatin1(CPMTitle));
+    area->setName(QString::fromStdString(Translate(CPMTitle)));
     area->setLineStyle(QCPGraph::lsLine);
     area->setPen(Qt::NoPen);
     area->setBrush(WithTransparency(CPMColour, CPMTransparency));
@@ -178,7 +181,7 @@ QCPGraph* AddCountsArea(QCustomPlot& plot) {
 
 QCPGraph* AddDoseLine(QCustomPlot& plot) {
     QCPGraph* line = plot.addGraph(plot.xAxis, plot.yAxis2);
-    line->setName(QString::fromLatin1(SVTitle));
+    line->setName(QString::fromStdString(Translate(SVTitle)));
     line->setLineStyle(QCPGraph::lsLine);
     line->setPen(QPen(WithTransparency(SVColour, SVTransparency), 1));
     line->setBrush(Qt::NoBrush);

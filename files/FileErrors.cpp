@@ -29,11 +29,11 @@ std::size_t ReplaceNext(std::string& text, std::size_t from, std::string_view va
 
 std::string FileErrorText(std::string_view pattern, const std::string& path,
                           std::string_view systemError) {
-    std::string text(pattern);
+    std::string text = Translate(pattern);
     // The path goes in first and the search goes on after it, so a "%s" in
     // a file name is never taken for the second placeholder.
     const std::size_t next = ReplaceNext(text, 0, FullPath(path));
-    ReplaceNext(text, next, systemError);
+    ReplaceNext(text, next, Translate(systemError));
     return text;
 }
 

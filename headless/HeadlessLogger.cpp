@@ -70,7 +70,7 @@ THeadlessLogger::THeadlessLogger(THeadlessOptions options) : Options(std::move(o
 
 bool THeadlessLogger::Begin() {
     if (!Session->LoadCounterLibrary()) {
-        Tell(Options.Err, LibraryMissingText);
+        Tell(Options.Err, Translate(LibraryMissingText));
         return false;
     }
     Session->ReadSettings();

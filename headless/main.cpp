@@ -4,7 +4,9 @@
 
 #include "headless/HeadlessLogger.h"
 #include "logger/CommandLine.h"
+#include "logger/Language.h"
 #include "logger/TerminationSignals.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/Utf8Path.h"
 
 #include <QCoreApplication>
@@ -39,6 +41,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     PassToAdapters(line);
+    InstallLanguage(ChooseLanguage(line.Language, ProcessVariable),
+                    PathFromUtf8(ExecutableFilePath()).parent_path());
     QCoreApplication app(argc, argv);
     WatchTerminationSignals(&app, [&app] { app.quit(); });
     bool gone = false;

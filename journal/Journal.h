@@ -15,6 +15,7 @@
 
 #include "journal/JournalWriter.h"
 #include "journal/ResumeMarker.h"
+#include "platform/Translation.h"
 #include "records/LogOutput.h"
 #include "records/MinuteRecords.h"
 
@@ -31,7 +32,8 @@
 
 namespace ostrel {
 
-inline constexpr std::string_view CannotWriteJournalText = "ジャーナル %s に書き込めません。 %s";
+inline constexpr std::string_view CannotWriteJournalText =
+    OSTREL_TR("Ostrel", "ジャーナル %s に書き込めません。 %s");
 
 // "ジャーナル <full path> に書き込めません。 <the system's reason>".
 std::string JournalFailureText(const TJournalFailure& failure);

@@ -10,6 +10,7 @@
 #include "device/CounterDevice.h"
 #include "files/LogFileCommands.h"
 #include "platform/FormatSettings.h"
+#include "platform/Translation.h"
 #include "records/LogOutput.h"
 #include "records/MinuteRecords.h"
 #include "views/DisplayViews.h"
@@ -28,8 +29,8 @@ namespace ostrel {
 
 inline constexpr int TimerInterval = 100; // ms
 // What the user is told when the device library cannot be loaded.
-inline constexpr const char* LibraryMissingText = "DLLが読めません";
-inline constexpr const char* LibraryMissingCaption = "エラー";
+inline constexpr const char* LibraryMissingText = OSTREL_TR("Ostrel", "DLLが読めません");
+inline constexpr const char* LibraryMissingCaption = OSTREL_TR("Ostrel", "エラー");
 
 struct TLoggerOptions {
     // Where the device library is looked for, in this order.

@@ -5,6 +5,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/TextChars.h"
+#include "platform/Translation.h"
 
 #include <algorithm>
 #include <array>
@@ -272,7 +273,8 @@ std::optional<TDateTime> TryStrToTime(std::string_view text, const TFormatSettin
 TDateTime StrToTime(std::string_view text, const TFormatSettings& fs) {
     const auto value = TryStrToTime(text, fs);
     if (!value) {
-        throw EConvertError("'" + std::string(text) + "' は有効な時刻ではありません");
+        throw EConvertError(
+            Translate(OSTREL_TR("Ostrel", "'%s' は有効な時刻ではありません"), text));
     }
     return *value;
 }

@@ -2,6 +2,7 @@
 #include "platform/DateTime.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Translation.h"
 
 #include <cfloat>
 #include <cmath>
@@ -17,8 +18,8 @@ namespace ostrel {
 
 namespace {
 
-constexpr const char* InvalidDateText = "日付に変換できない値が渡されました";
-constexpr const char* InvalidTimeText = "時刻に変換できない値が渡されました";
+constexpr const char* InvalidDateText = OSTREL_TR("Ostrel", "日付に変換できない値が渡されました");
+constexpr const char* InvalidTimeText = OSTREL_TR("Ostrel", "時刻に変換できない値が渡されました");
 
 constexpr std::int64_t MSecsPerDay = 86'400'000;
 
@@ -96,7 +97,7 @@ bool IsValidDate(int year, int month, int day) {
 
 TDateTime EncodeDate(int year, int month, int day) {
     if (!IsValidDate(year, month, day)) {
-        throw EConvertError(InvalidDateText);
+        throw EConvertError(Translate(InvalidDateText));
     }
     return static_cast<TDateTime>(DaysFromCivil(year, month, day) - EpochOffset);
 }
@@ -104,7 +105,7 @@ TDateTime EncodeDate(int year, int month, int day) {
 TDateTime EncodeTime(int hour, int minute, int second, int milliseconds) {
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
         milliseconds < 0 || milliseconds > 999) {
-        throw EConvertError(InvalidTimeText);
+        throw EConvertError(Translate(InvalidTimeText));
     }
     const std::int64_t msecs =
         ((static_cast<std::int64_t>(hour) * 60 + minute) * 60 + second) * 1000 + milliseconds;

@@ -6,6 +6,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Extended.h"
 #include "platform/TextChars.h"
+#include "platform/Translation.h"
 
 #include <algorithm>
 #include <array>
@@ -349,7 +350,8 @@ std::optional<double> TryStrToFloat(std::string_view text, const TFormatSettings
 double StrToFloat(std::string_view text, const TFormatSettings& fs) {
     const auto value = TryStrToFloat(text, fs);
     if (!value) {
-        throw EConvertError("'" + std::string(text) + "' は有効な浮動小数点数値ではありません");
+        throw EConvertError(
+            Translate(OSTREL_TR("Ostrel", "'%s' は有効な浮動小数点数値ではありません"), text));
     }
     return *value;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/TextChars.h"
+#include "platform/Translation.h"
 
 namespace ostrel {
 
@@ -67,7 +68,8 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text) {
 std::int32_t StrToInt(std::string_view text) {
     const auto value = TryStrToInt(text);
     if (!value) {
-        throw EConvertError("'" + std::string(text) + "' は有効な整数値ではありません");
+        throw EConvertError(
+            Translate(OSTREL_TR("Ostrel", "'%s' は有効な整数値ではありません"), text));
     }
     return *value;
 }

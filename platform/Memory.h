@@ -2,6 +2,8 @@
 #pragma once
 // How much more memory the process can take without the system running out.
 
+#include "platform/Translation.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -13,6 +15,6 @@ namespace ostrel {
 std::uint64_t AvailableMemory();
 
 // What the user is told when memory ran out.
-inline constexpr std::string_view OutOfMemoryText = "メモリが足りません";
+inline constexpr std::string_view OutOfMemoryText = OSTREL_TR("Ostrel", "メモリが足りません");
 
 } // namespace ostrel

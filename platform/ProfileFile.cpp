@@ -3,6 +3,7 @@
 
 #include "device/FileReplacement.h"
 #include "platform/Exceptions.h"
+#include "platform/Translation.h"
 
 #include <cstddef>
 #include <fstream>
@@ -21,7 +22,7 @@ namespace {
 constexpr std::size_t MaxValueCharacters = 2047;
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view NewFileLineEnding = "\r\n";
-constexpr std::string_view CannotWriteText = " に書き込めません";
+constexpr std::string_view CannotWriteText = OSTREL_TR("Ostrel", " に書き込めません");
 
 // One line of the file; both views point into the file's content.
 struct TLine {
@@ -222,7 +223,7 @@ void RequireSingleLine(std::string_view text) {
 }
 
 [[noreturn]] void ThrowCannotWrite(const fs::path& path) {
-    throw EFileError(PathText(path) + std::string(CannotWriteText));
+    throw EFileError(PathText(path) + Translate(CannotWriteText));
 }
 
 } // namespace

@@ -21,6 +21,8 @@ case $family in
   *) echo "unknown adapter family $family" >&2; exit 2 ;;
 esac
 export QT_QPA_PLATFORM=xcb
+# The program's own texts, which the script looks for, whatever the desktop's language.
+export LANGUAGE=ja
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

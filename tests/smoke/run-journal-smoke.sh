@@ -15,6 +15,8 @@
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 export QT_QPA_PLATFORM=xcb
+# The program's own texts, which the script looks for, whatever the desktop's language.
+export LANGUAGE=ja
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/app"

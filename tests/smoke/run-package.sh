@@ -16,6 +16,8 @@ if [[ $(id -u) -ne 0 ]]; then
   exit 77
 fi
 export QT_QPA_PLATFORM=xcb
+# The program's own texts, which the script looks for, whatever the desktop's language.
+export LANGUAGE=ja
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -61,7 +63,7 @@ first=$(zcat "$root/usr/share/doc/ostrel/changelog.Debian.gz" | head -n 1)
   fail "the changelog's first entry is \"$first\", the package is $version"
 
 # The unprivileged run: nothing of the package is writable for nobody.
-as_nobody QT_QPA_PLATFORM=xcb \
+as_nobody QT_QPA_PLATFORM=xcb LANGUAGE=ja \
   xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     set -euo pipefail
     root=$1 home=$2

@@ -8,6 +8,8 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 # The real window system of the virtual display, whatever the suite uses.
 export QT_QPA_PLATFORM=xcb
+# The program's own texts, which the script looks for, whatever the desktop's language.
+export LANGUAGE=ja
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Journals go into the test's folder, never the user's own.

@@ -37,6 +37,8 @@ public:
         environment.remove("DISPLAY");
         environment.remove("WAYLAND_DISPLAY");
         environment.remove("QT_QPA_PLATFORM");
+        // The program's own texts, which the tests look for.
+        environment.insert("LANGUAGE", "ja");
         environment.insert("XDG_STATE_HOME", QString::fromStdString(stateHome.string()));
         environment.insert("OSTREL_SIM_SCRIPT", QString::fromStdString(script.string()));
         Process.setProcessEnvironment(environment);

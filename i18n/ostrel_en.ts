@@ -1,0 +1,163 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>Ostrel</name>
+    <message>
+        <source>CSVファイル (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>新規作成(&amp;N)</source>
+        <translation>&amp;New</translation>
+    </message>
+    <message>
+        <source>開く(&amp;O)...</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>上書き保存(&amp;S)</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>名前をつけて保存(&amp;A)...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>ロガー(&amp;L)</source>
+        <translation>&amp;Logger</translation>
+    </message>
+    <message>
+        <source>接続/開始(&amp;B)</source>
+        <translation>Connect / &amp;Begin</translation>
+    </message>
+    <message>
+        <source>切断/停止(&amp;S)</source>
+        <translation>Disconnect / &amp;Stop</translation>
+    </message>
+    <message>
+        <source>グラフ再描画(&amp;G)</source>
+        <translation>Redraw &amp;Graph</translation>
+    </message>
+    <message>
+        <source>設定(&amp;S)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>ログを隠す(&amp;H)</source>
+        <translation>&amp;Hide Log</translation>
+    </message>
+    <message>
+        <source>ログを表示(&amp;S)...</source>
+        <translation>&amp;Show Log...</translation>
+    </message>
+    <message>
+        <source>各種設定(&amp;M)...</source>
+        <translation>&amp;More Settings...</translation>
+    </message>
+    <message>
+        <source>確定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>グラフ係数</source>
+        <translation>Coefficient</translation>
+    </message>
+    <message>
+        <source>バックグラウンド</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>本体係数</source>
+        <translation>Counter coef.</translation>
+    </message>
+    <message>
+        <source>各種設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>接続されていません。</source>
+        <translation>Not connected.</translation>
+    </message>
+    <message>
+        <source>接続確認</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>CPM</source>
+        <translation>CPM</translation>
+    </message>
+    <message>
+        <source>uSv/ h</source>
+        <translation>µSv/h</translation>
+    </message>
+    <message>
+        <source>ファイル %s は開けません。 %s </source>
+        <translation>Cannot open file %s. %s</translation>
+    </message>
+    <message>
+        <source>ファイル &quot;%s&quot; を作成できません。%s</source>
+        <translation>Cannot create file &quot;%s&quot;. %s</translation>
+    </message>
+    <message>
+        <source>通常のファイルではありません</source>
+        <translation>Not a regular file</translation>
+    </message>
+    <message>
+        <source>大きすぎてメモリに読み込めません</source>
+        <translation>Too large to read into memory</translation>
+    </message>
+    <message>
+        <source>ジャーナル %s に書き込めません。 %s</source>
+        <translation>Cannot write to the journal %s. %s</translation>
+    </message>
+    <message>
+        <source>DLLが読めません</source>
+        <translation>Cannot load the device library (DLL)</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>&apos;%s&apos; は有効な時刻ではありません</source>
+        <translation>&apos;%s&apos; is not a valid time</translation>
+    </message>
+    <message>
+        <source>日付に変換できない値が渡されました</source>
+        <translation>A value was passed that cannot be turned into a date</translation>
+    </message>
+    <message>
+        <source>時刻に変換できない値が渡されました</source>
+        <translation>A value was passed that cannot be turned into a time of day</translation>
+    </message>
+    <message>
+        <source>&apos;%s&apos; は有効な浮動小数点数値ではありません</source>
+        <translation>&apos;%s&apos; is not a valid floating-point value</translation>
+    </message>
+    <message>
+        <source>&apos;%s&apos; は有効な整数値ではありません</source>
+        <translation>&apos;%s&apos; is not a valid integer value</translation>
+    </message>
+    <message>
+        <source>メモリが足りません</source>
+        <translation>Out of memory</translation>
+    </message>
+    <message>
+        <source> に書き込めません</source>
+        <translation> cannot be written</translation>
+    </message>
+    <message>
+        <source>デバイスライブラリが不正な台数を返しました: %s</source>
+        <translation>The device library reported an invalid number of counters: %s</translation>
+    </message>
+</context>
+</TS>
