@@ -48,12 +48,16 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 chmod 755 "$root"
 
-desktop-file-validate "$root/usr/share/applications/ostrel.desktop" ||
-  fail "the menu entry does not validate"
-# The component's id is the program's name, as its desktop file and icon are
-# called; a reverse-DNS id would need a domain of the project's own.
-appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
-  "$root/usr/share/metainfo/ostrel.metainfo.xml" || fail "the metainfo does not validate"
+id=io.github.ostrel.ostrel
+desktop=$root/usr/share/applications/$id.desktop
+desktop-file-validate "$desktop" || fail "the menu entry does not validate"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[[ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ]] || fail "no icon $icon.svg"
+# --strict: notes fail as warnings do; --pedantic shows hints as well.
+metainfo=$root/usr/share/metainfo/$id.metainfo.xml
+appstreamcli validate --no-net --strict --pedantic "$metainfo" || fail "the metainfo does not validate"
+grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+  fail "the metainfo does not launch $id.desktop"
 
 version=$(dpkg-deb --field "$deb" Version)
 first=$(zcat "$root/usr/share/doc/ostrel/changelog.Debian.gz" | head -n 1)
