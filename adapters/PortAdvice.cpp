@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // The CH340 USB serial chip of many cheap counters, which brltty's udev
-// rules (Ubuntu 22.04, upstream's generic rules) take for a braille display:
-// brltty claims the USB device and the counter's tty is gone, or held.
+// rules (as on Ubuntu 22.04) take for a braille display: brltty claims the
+// USB device, and the counter's tty is gone or held.
 constexpr const char* Ch340Vendor = "1a86";
 constexpr const char* Ch340Product = "7523";
 
