@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "adapters/SerialPort.h"
 
+#include "adapters/PortAdvice.h"
 #include "adapters/PosixCustomBaud.h"
 
 #include <algorithm>
@@ -11,10 +12,15 @@
 
 #ifndef _WIN32
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -55,6 +61,80 @@ constexpr TBaudCode BaudCodes[] = {
 
 std::string ErrorText(int error) {
     return std::strerror(error);
+}
+
+// The _r functions: an adapter may open ports on any thread of the program.
+std::string GroupName(gid_t id) {
+    std::vector<char> buffer(1024);
+    group entry{};
+    group* found = nullptr;
+    while (getgrgid_r(id, &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < 1048576) {
+        buffer.resize(buffer.size() * 2);
+    }
+    return found != nullptr ? found->gr_name : "";
+}
+
+std::vector<std::string> GroupNames(const std::vector<gid_t>& ids) {
+    std::vector<std::string> names;
+    for (const gid_t id : ids) {
+        names.push_back(GroupName(id));
+    }
+    return names;
+}
+
+// The user, and the groups that the group database gives the user: what a
+// new login would have.
+void AddUser(TPortFacts& facts) {
+    std::vector<char> buffer(1024);
+    passwd entry{};
+    passwd* found = nullptr;
+    while (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < 1048576) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (found == nullptr) {
+        return;
+    }
+    facts.User = found->pw_name;
+    std::vector<gid_t> ids(16);
+    int count = static_cast<int>(ids.size());
+    while (getgrouplist(found->pw_name, found->pw_gid, ids.data(), &count) < 0 &&
+           static_cast<std::size_t>(count) > ids.size()) {
+        ids.resize(static_cast<std::size_t>(count));
+    }
+    ids.resize(static_cast<std::size_t>(std::max(count, 0)));
+    facts.UserGroups = GroupNames(ids);
+}
+
+// Looked at only when a port would not open, to tell why.
+TPortAdvice Advise(const std::string& path, int error) {
+    TPortFacts facts;
+    facts.Error = error;
+    facts.Device = path;
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+        facts.Device = resolved;
+        std::free(resolved);
+    }
+    struct stat status {};
+    if (stat(facts.Device.c_str(), &status) == 0) {
+        facts.PortGroup = GroupName(status.st_gid);
+    }
+    std::vector<gid_t> ids(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
+    ids.resize(
+        static_cast<std::size_t>(std::max(getgroups(static_cast<int>(ids.size()), ids.data()), 0)));
+    ids.push_back(getegid());
+    facts.ProcessGroups = GroupNames(ids);
+    AddUser(facts);
+    return AdviseOnOpenFailure(facts);
+}
+
+TOpenResult Refused(const std::string& path, int error) {
+    const TPortAdvice advice = Advise(path, error);
+    TOpenResult result;
+    result.Error = advice.Reason;
+    result.Advice = advice.Advice;
+    return result;
 }
 
 class TPosixSerialPort : public TSerialPort {
@@ -199,12 +279,7 @@ TOpenResult OpenSerialPort(const std::string& path, int baud) {
     }
     const int descriptor = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
-        const int error = errno;
-        result.Error = ErrorText(error);
-        if (error == EACCES) {
-            result.Error += " (is the user in the group that owns the port, such as dialout?)";
-        }
-        return result;
+        return Refused(path, errno);
     }
     if (!isatty(descriptor)) {
         close(descriptor);
@@ -217,6 +292,12 @@ TOpenResult OpenSerialPort(const std::string& path, int baud) {
         close(descriptor);
         result.Error = ErrorText(error);
         return result;
+    }
+    // TIOCEXCL does not hold root back, and programs that lock with flock
+    // (pyserial's exclusive ports) do not set it.
+    if (flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        close(descriptor);
+        return Refused(path, EBUSY);
     }
     termios original{};
     if (!MakeRaw(descriptor, *speed, baud, original)) {

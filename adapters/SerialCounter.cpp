@@ -86,6 +86,9 @@ void TSerialCounter::FindOn(const std::string& path, const std::vector<int>& bau
         TOpenResult opened = Context.OpenPort(path, baud);
         if (!opened.Port) {
             Context.Report(Setup.Name + ": cannot open " + path + ": " + opened.Error);
+            if (!opened.Advice.empty()) {
+                Context.Report("  " + opened.Advice);
+            }
             return;
         }
         std::optional<std::string> model = protocol.Identify(*opened.Port);

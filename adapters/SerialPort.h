@@ -41,6 +41,7 @@ public:
 struct TOpenResult {
     std::unique_ptr<TSerialPort> Port; // null on failure
     std::string Error;                 // why not, for the user
+    std::string Advice;                // what the user can do about it, or empty
 };
 
 // Opens a serial port for exclusive use, raw 8N1 without flow control, at

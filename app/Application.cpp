@@ -10,6 +10,9 @@ namespace ostrel {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setQuitOnLastWindowClosed(true);
+    // The menu entry's name (packaging/): by it a Wayland desktop finds the
+    // window's icon and groups it with its launcher.
+    setDesktopFileName(QStringLiteral("io.github.ostrel.ostrel"));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -45,11 +45,14 @@ if(OSTREL_QT AND UNIX AND NOT APPLE)
           DESTINATION lib/systemd/user)
 endif()
 if(UNIX AND NOT APPLE)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.desktop
+  # The menu entry, the icon and the metainfo bear the AppStream id, by
+  # which software centres find each of them.
+  set(ostrel_app_id io.github.ostrel.ostrel)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ostrel_app_id}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.svg
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ostrel_app_id}.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.metainfo.xml
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ostrel_app_id}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${OSTREL_INSTALL_DOCDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/ostrel.lintian-overrides

@@ -105,6 +105,18 @@ TEST_F(SerialCounterTest, FindAsksEachPortAtEachRateUntilACounterAnswers) {
     EXPECT_EQ(World.Ports["/dev/a"]->Log.back(), "write <GETVER>>"); // kept open for Connect
 }
 
+TEST_F(SerialCounterTest, WhatToDoAboutAPortThatWouldNotOpenIsIndentedBelowIt) {
+    TAdapterContext context = World.Context();
+    context.OpenPort = [](const std::string&, int) {
+        return TOpenResult{nullptr, "Permission denied (why)", "what to do"};
+    };
+    TSerialCounter counter(GmcAdapterSetup(), std::move(context));
+    EXPECT_EQ(counter.Find(), 0);
+    EXPECT_EQ(World.Reports,
+              (std::vector<std::string>{"GMC adapter: cannot open /dev/a: Permission denied (why)",
+                                        "  what to do"}));
+}
+
 TEST_F(SerialCounterTest, PortIdsAreStableHashesAndNeverZero) {
     const std::vector<std::pair<std::string, std::uint32_t>> cases = {
         {"", 2166136261u},

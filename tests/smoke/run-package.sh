@@ -50,12 +50,27 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 chmod 755 "$root"
 
-desktop-file-validate "$root/usr/share/applications/ostrel.desktop" ||
-  fail "the menu entry does not validate"
-# The component's id is the program's name, as its desktop file and icon are
-# called; a reverse-DNS id would need a domain of the project's own.
-appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
-  "$root/usr/share/metainfo/ostrel.metainfo.xml" || fail "the metainfo does not validate"
+id=io.github.ostrel.ostrel
+desktop=$root/usr/share/applications/$id.desktop
+desktop-file-validate "$desktop" || fail "the menu entry does not validate"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[[ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ]] || fail "no icon $icon.svg"
+# --strict: notes fail as warnings do; --pedantic shows hints as well.
+metainfo=$root/usr/share/metainfo/$id.metainfo.xml
+appstreamcli validate --no-net --strict --pedantic "$metainfo" || fail "the metainfo does not validate"
+grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+  fail "the metainfo does not launch $id.desktop"
+# Each screenshot is a file of packaging/screenshots/, of the size given.
+sources=$(cd "$(dirname "$0")/../.." && pwd)
+shots=$(sed -n 's|.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)">https://.*/packaging/screenshots/\([^<]*\)</image>.*|\1 \2 \3|p' "$metainfo")
+[[ -n "$shots" && $(wc -l <<<"$shots") -eq $(grep -c '<image' "$metainfo") ]] ||
+  fail "not every screenshot of the metainfo is in packaging/screenshots/ with its size"
+while read -r width height name; do
+  shot=$sources/packaging/screenshots/$name
+  [[ -f "$shot" ]] || fail "the metainfo shows $name, which packaging/screenshots/ lacks"
+  file -b "$shot" | grep -qF "PNG image data, $width x $height," ||
+    fail "$name is not $width x $height: $(file -b "$shot")"
+done <<<"$shots"
 
 version=$(dpkg-deb --field "$deb" Version)
 first=$(zcat "$root/usr/share/doc/ostrel/changelog.Debian.gz" | head -n 1)
