@@ -61,7 +61,7 @@ constexpr double PacedWindowReferenceSeconds = 0.11;
 // The paced runs are read once start-up is over, so that their figure is
 // what logging costs.
 constexpr double PacedSettleSeconds = 10;
-constexpr auto PollGap = std::chrono::milliseconds(20);
+constexpr auto PollGap = std::chrono::milliseconds(50);
 constexpr int StopTimeoutMs = 30'000;
 #ifdef _WIN32
 constexpr const char* WindowFileName = "ostrel.exe";
