@@ -30,6 +30,11 @@ struct TSizes {
     std::size_t JournalTicks = 0; // ticks of one finished minute each
     std::size_t Save = 0;
     std::size_t Large = 0; // opened once, in a child process of its own
+    // Simulated days at which the soak reads its children, the last one
+    // where it ends; and the real minutes of the runs at the counter's own
+    // pace, none with 0.
+    std::vector<int> SoakDays;
+    int SoakRealMinutes = 0;
 };
 
 TSizes FullSizes();
@@ -51,6 +56,7 @@ public:
     void Startup();
     void Mqtt();
     void Journal(); // in JournalBench.cpp
+    void Soak();    // in SoakBench.cpp
 
     const std::vector<TBenchRow>& Rows() const { return Table; }
     const std::vector<std::string>& Failures() const { return Failed; }

@@ -1,0 +1,567 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A month of logging: the real program, with its window (offscreen) and
+// without, each in a child process against the simulated counter on a fast
+// clock, its CPU and resident memory read as the simulated days go by; and
+// ten real minutes at the counter's own pace, where what a logger costs while
+// it mostly waits is the figure.
+
+#include "bench/BenchRun.h"
+#include "bench/LogScenario.h"
+#include "counter/CounterLibrary.h"
+#include "files/LogFileReader.h"
+#include "journal/JournalFolder.h"
+#include "journal/ResumeMarker.h"
+#include "platform/FormatSettings.h"
+#include "platform/StateFolder.h"
+#include "records/MinuteRecords.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace ostrel::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Simulated seconds a real second: a month in 216 s. The simulator drops what
+// is not fetched within an hour of its time, 0.3 s here, so a logger that
+// falls that far behind shows as missing minutes.
+constexpr int FastSpeed = 12'000;
+constexpr int SoakCpm = 30;
+constexpr int SoakSeed = 20'240'101;
+constexpr std::size_t MinutesADay = 1440;
+// The real time a simulated day may take: a month in at most five minutes.
+constexpr double RealSecondsADayTarget = 10;
+constexpr double GrowthTargetBytes = 100;
+// Measured earlier, for the window at the counter's own pace.
+constexpr double PacedWindowReferenceSeconds = 0.11;
+// The paced runs are read once start-up is over, so that their figure is
+// what logging costs.
+constexpr double PacedSettleSeconds = 10;
+constexpr auto PollGap = std::chrono::milliseconds(50);
+constexpr int StopTimeoutMs = 30'000;
+#ifdef _WIN32
+constexpr const char* WindowFileName = "ostrel.exe";
+constexpr const char* HeadlessFileName = "ostrel-headless.exe";
+#else
+constexpr const char* WindowFileName = "ostrel";
+constexpr const char* HeadlessFileName = "ostrel-headless";
+#endif
+
+enum class TSoakKind { Window, Headless };
+
+std::string KindText(TSoakKind kind) {
+    return kind == TSoakKind::Window ? "window shown (offscreen)" : "without a window";
+}
+
+struct TSoakSample {
+    std::size_t Minutes = 0; // finished minutes seen when it was taken
+    double CpuSeconds = 0;   // user and system, every thread, since the start
+    std::int64_t ResidentKilobytes = 0;
+    double RealSeconds = 0; // since the start
+};
+
+std::optional<std::string> ReadWhole(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// User and system time of a process, from fields 14 and 15 of its stat line
+// (the name before them may hold blanks and parentheses).
+std::optional<double> ProcessCpuSeconds(qint64 pid) {
+#ifdef _WIN32
+    (void)pid;
+    return std::nullopt;
+#else
+    const auto stat = ReadWhole("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t nameEnd = stat ? stat->rfind(')') : std::string::npos;
+    if (nameEnd == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(stat->substr(nameEnd + 1));
+    std::string field;
+    for (int k = 3; k < 14 && fields >> field; ++k) {
+    }
+    unsigned long long user = 0;
+    unsigned long long system = 0;
+    if (!(fields >> user >> system)) {
+        return std::nullopt;
+    }
+    return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+#endif
+}
+
+std::optional<std::int64_t> ProcessResidentKilobytes(qint64 pid) {
+    const auto status = ReadWhole("/proc/" + std::to_string(pid) + "/status");
+    return status ? StatusKilobytes(*status, "VmRSS") : std::nullopt;
+}
+
+// The lines of a text, without their CR LF or LF; a last line without an
+// end is still being written and left out.
+std::vector<std::string_view> EndedLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) {
+            break;
+        }
+        std::string_view line = text.substr(at, end - at);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+// Every line as the live loop writes it, one clock minute after the other:
+// the minutes read back from the lines, their dose rates made again from
+// those minutes with the default pair (the children have no settings file).
+std::optional<std::string> CheckLiveLines(const std::vector<std::string_view>& lines) {
+    const TFormatSettings fs = SystemFormatSettings();
+    TLogLineReader reader(fs);
+    TRecords records;
+    for (const std::string_view line : lines) {
+        records.Append(reader.Read(line));
+    }
+    for (std::size_t k = 0; k < records.Count(); ++k) {
+        if (k > 0 && std::llround((records[k].StartTime - records[k - 1].StartTime) *
+                                  static_cast<double>(MinutesADay)) != 1) {
+            return "line " + std::to_string(k + 1) + " is not the minute after line " +
+                   std::to_string(k) + ": \"" + std::string(lines[k - 1]) + "\", \"" +
+                   std::string(lines[k]) + "\"";
+        }
+        const std::string expected =
+            k < DoseRateWindow
+                ? LogLineText(records[k], fs)
+                : LogLineText(
+                      records[k],
+                      DoseRateBefore(records, k + 1, ScenarioCoefficient, ScenarioBackground), fs);
+        if (lines[k] != expected) {
+            return "line " + std::to_string(k + 1) + " is \"" + std::string(lines[k]) +
+                   "\", not \"" + expected + "\"";
+        }
+    }
+    return std::nullopt;
+}
+
+// The real program in a folder of its own: its executable and the simulated
+// counter copied there, so that its settings file is beside it and nowhere
+// else, with its state folder (the journals) there too.
+class TSoakChild {
+public:
+    TSoakChild(TSoakKind kind, const QString& folder, int speed) : Kind(kind), Folder(folder) {
+        const QString bin = QCoreApplication::applicationDirPath();
+        const QString program = Kind == TSoakKind::Window ? WindowFileName : HeadlessFileName;
+        QDir().mkpath(Folder);
+        for (const QString& name : {program, QString(CounterLibraryFileName)}) {
+            QFile::remove(Folder + "/" + name);
+            if (!QFile::copy(bin + "/" + name, Folder + "/" + name)) {
+                Problem = "cannot copy " + name.toStdString() + " to " + Folder.toStdString();
+                return;
+            }
+        }
+        const QString executable = Folder + "/" + program;
+        QFile::setPermissions(executable, QFile::permissions(executable) | QFileDevice::ExeOwner);
+        const QString stateHome = Folder + "/state";
+        JournalFolder = JournalFolderIn(StateFolderFrom(stateHome.toStdString(), std::nullopt));
+        std::error_code error;
+        fs::create_directories(JournalFolder, error);
+        if (Kind == TSoakKind::Window) {
+            // The window starts logging only from its menu; the marker a run
+            // leaves when it was killed while logging makes the next start
+            // connect the counter by itself, with no log to take up.
+            std::ofstream(JournalFolder / ResumeMarkerName, std::ios::binary)
+                << ResumeMarkerText({}, true);
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_STATE_HOME", stateHome);
+        environment.insert("OSTREL_SIM_SPEED", QString::number(speed));
+        environment.insert("OSTREL_SIM_CPM", QString::number(SoakCpm));
+        environment.insert("OSTREL_SIM_SEED", QString::number(SoakSeed));
+        environment.remove("OSTREL_SIM_SCRIPT");
+        // A change to or from summer time within the simulated month would
+        // repeat or skip an hour of minutes.
+        environment.insert("TZ", "UTC");
+        Process.setProcessEnvironment(environment);
+        Process.setWorkingDirectory(Folder);
+        Process.setStandardOutputFile(Folder + "/stdout.txt");
+        Process.setStandardErrorFile(Folder + "/stderr.txt");
+        Started = TClock::now();
+        Process.start(executable, {});
+        if (!Process.waitForStarted()) {
+            Problem = "cannot start " + executable.toStdString();
+        }
+    }
+
+    ~TSoakChild() {
+        if (Process.state() != QProcess::NotRunning) {
+            Process.kill();
+            Process.waitForFinished();
+        }
+    }
+    TSoakChild(const TSoakChild&) = delete;
+    TSoakChild& operator=(const TSoakChild&) = delete;
+
+    const std::optional<std::string>& Failure() const { return Problem; }
+    bool Running() const { return Process.state() == QProcess::Running; }
+    double RealSeconds() const { return SecondsBetween(Started, TClock::now()); }
+
+    // Reads on where the finished minutes' lines are written: the standard
+    // output without a window, the journal with one.
+    void Poll() {
+        if (Lines.path.empty()) {
+            Lines.path = Kind == TSoakKind::Headless ? FolderPath() / "stdout.txt" : Journal();
+        }
+        Lines.ReadOn();
+    }
+    std::size_t Minutes() const { return Lines.Count; }
+
+    std::optional<TSoakSample> Sample() const {
+        const qint64 pid = Process.processId();
+        const auto cpu = ProcessCpuSeconds(pid);
+        const auto resident = ProcessResidentKilobytes(pid);
+        if (!Running() || !cpu || !resident) {
+            return std::nullopt;
+        }
+        return TSoakSample{Lines.Count, *cpu, *resident, RealSeconds()};
+    }
+
+    // Ends it as a session that ends does (SIGTERM): in order, with status 0.
+    void Stop() {
+        if (!Running()) {
+            Fail("ended by itself with status " + std::to_string(Process.exitCode()));
+            return;
+        }
+        Process.terminate();
+        if (!Process.waitForFinished(StopTimeoutMs)) {
+            Fail("did not end within " + std::to_string(StopTimeoutMs / 1000) + " s of SIGTERM");
+        } else if (Process.exitStatus() != QProcess::NormalExit || Process.exitCode() != 0) {
+            Fail("ended with status " + std::to_string(Process.exitCode()));
+        }
+    }
+
+    // After Stop: at least that many minutes, the journal (the only one, and
+    // no marker left) holding each of them as the live loop wrote it, and
+    // without a window the same lines on the standard output.
+    void Check(std::size_t atLeast) {
+        const fs::path journal = Journal();
+        const auto journalText = journal.empty() ? std::nullopt : ReadWhole(journal);
+        if (!journalText) {
+            Fail("no single journal in " + JournalFolder.string());
+            return;
+        }
+        const std::vector<std::string_view> lines = EndedLines(*journalText);
+        if (lines.size() < atLeast) {
+            Fail("the journal holds " + FormatCount(lines.size()) + " minutes, not " +
+                 FormatCount(atLeast));
+        }
+        if (Kind == TSoakKind::Headless) {
+            const auto out = ReadWhole(FolderPath() / "stdout.txt");
+            if (!out || EndedLines(*out) != lines) {
+                Fail("the standard output's " + FormatCount(out ? EndedLines(*out).size() : 0) +
+                     " lines are not the journal's " + FormatCount(lines.size()));
+            }
+        }
+        if (fs::exists(JournalFolder / ResumeMarkerName)) {
+            Fail("the marker of a run that did not end in order is left");
+        }
+        if (const auto wrong = CheckLiveLines(lines)) {
+            Fail(*wrong);
+        }
+    }
+
+private:
+    // A file read on as it grows, its ended lines counted.
+    struct TTail {
+        fs::path path;
+        std::uintmax_t Offset = 0;
+        std::size_t Count = 0;
+        void ReadOn() {
+            std::ifstream in(path, std::ios::binary);
+            if (!in || !in.seekg(static_cast<std::streamoff>(Offset))) {
+                return;
+            }
+            const std::string added{std::istreambuf_iterator<char>(in),
+                                    std::istreambuf_iterator<char>()};
+            Offset += added.size();
+            Count += static_cast<std::size_t>(std::count(added.begin(), added.end(), '\n'));
+        }
+    };
+
+    fs::path FolderPath() const { return fs::path(Folder.toStdString()); }
+
+    // The one journal of the run once it is made; empty before, and when
+    // there are more (which would be a log begun anew).
+    fs::path Journal() const {
+        std::vector<fs::path> found;
+        std::error_code error;
+        for (fs::directory_iterator it(JournalFolder, error), end; !error && it != end;
+             it.increment(error)) {
+            if (IsJournalName(it->path().filename().string())) {
+                found.push_back(it->path());
+            }
+        }
+        return found.size() == 1 ? found.front() : fs::path();
+    }
+
+    void Fail(const std::string& problem) {
+        if (!Problem) {
+            std::string err = ReadWhole(FolderPath() / "stderr.txt").value_or("");
+            while (!err.empty() && std::isspace(static_cast<unsigned char>(err.back()))) {
+                err.pop_back();
+            }
+            Problem = problem + (err.empty() ? "" : "; its standard error: " + err);
+        }
+    }
+
+    TSoakKind Kind;
+    QString Folder;
+    fs::path JournalFolder;
+    QProcess Process;
+    TClock::time_point Started;
+    TTail Lines;
+    std::optional<std::string> Problem;
+};
+
+struct TFastSoak {
+    std::vector<TSoakSample> Samples; // at the days asked for, in order
+    double RealSeconds = 0;           // until the last of them
+    std::optional<std::string> Problem;
+};
+
+// Runs one child on the fast clock until it has finished the minutes of the
+// last day asked for, sampling it as each day's minutes are done; also
+// calls poll on every turn, for children that run beside it.
+TFastSoak RunFast(TSoakKind kind, const QString& folder, const std::vector<int>& days,
+                  const std::function<void()>& poll) {
+    TFastSoak soak;
+    TSoakChild child(kind, folder, FastSpeed);
+    // Twice the real time the target allows, and a margin for start-up.
+    const double limit = 2 * RealSecondsADayTarget * days.back() + 30;
+    while (!child.Failure() && soak.Samples.size() < days.size()) {
+        poll();
+        child.Poll();
+        const std::size_t due = static_cast<std::size_t>(days[soak.Samples.size()]) * MinutesADay;
+        if (child.Minutes() >= due) {
+            if (const auto sample = child.Sample()) {
+                soak.Samples.push_back(*sample);
+                continue;
+            }
+        }
+        if (!child.Running()) {
+            soak.Problem = "ended after " + FormatCount(child.Minutes()) + " minutes";
+            break;
+        }
+        if (child.RealSeconds() > limit) {
+            soak.Problem = "only " + FormatCount(child.Minutes()) + " minutes after " +
+                           FormatSeconds(child.RealSeconds());
+            break;
+        }
+        std::this_thread::sleep_for(PollGap);
+    }
+    if (!soak.Samples.empty()) {
+        soak.RealSeconds = soak.Samples.back().RealSeconds;
+    }
+    if (!child.Failure()) {
+        child.Stop();
+        child.Check(static_cast<std::size_t>(days.back()) * MinutesADay);
+    }
+    if (!soak.Problem) {
+        soak.Problem = child.Failure();
+    }
+    return soak;
+}
+
+// The children at the counter's own pace: each read once start-up is over
+// and again the given real minutes later, then stopped and checked.
+class TPacedSoaks {
+public:
+    TPacedSoaks(const QString& folder, int minutes) : Minutes(minutes) {
+        for (const TSoakKind kind : {TSoakKind::Window, TSoakKind::Headless}) {
+            const QString name = kind == TSoakKind::Window ? "/paced-window" : "/paced-headless";
+            TRun& run = Runs.emplace_back();
+            run.Kind = kind;
+            run.Child = std::make_unique<TSoakChild>(kind, folder + name, 1);
+        }
+    }
+
+    void Poll() {
+        for (TRun& run : Runs) {
+            if (run.Done) {
+                continue;
+            }
+            run.Child->Poll();
+            const double seconds = run.Child->RealSeconds();
+            if (run.Child->Failure() || !run.Child->Running()) {
+                Finish(run);
+            } else if (!run.From && seconds >= PacedSettleSeconds) {
+                run.From = run.Child->Sample();
+            } else if (run.From && seconds >= PacedSettleSeconds + 60.0 * Minutes) {
+                run.To = run.Child->Sample();
+                Finish(run);
+            }
+        }
+    }
+    bool Done() const {
+        return std::all_of(Runs.begin(), Runs.end(), [](const TRun& run) { return run.Done; });
+    }
+    // CPU seconds a real minute; none when the run failed.
+    std::optional<double> CpuAMinute(TSoakKind kind) const {
+        const TRun& run = Of(kind);
+        if (!run.From || !run.To || run.Child->Failure()) {
+            return std::nullopt;
+        }
+        return (run.To->CpuSeconds - run.From->CpuSeconds) * 60 /
+               (run.To->RealSeconds - run.From->RealSeconds);
+    }
+    std::optional<std::string> Problem(TSoakKind kind) const {
+        const TRun& run = Of(kind);
+        if (run.Child->Failure()) {
+            return run.Child->Failure();
+        }
+        if (!run.From || !run.To) {
+            return std::optional<std::string>("could not be read in /proc");
+        }
+        return std::nullopt;
+    }
+
+private:
+    struct TRun {
+        TSoakKind Kind = TSoakKind::Window;
+        std::unique_ptr<TSoakChild> Child;
+        std::optional<TSoakSample> From;
+        std::optional<TSoakSample> To;
+        bool Done = false;
+    };
+    const TRun& Of(TSoakKind kind) const {
+        return *std::find_if(Runs.begin(), Runs.end(),
+                             [kind](const TRun& run) { return run.Kind == kind; });
+    }
+    void Finish(TRun& run) {
+        run.Done = true;
+        if (run.Child->Failure()) {
+            return;
+        }
+        run.Child->Stop();
+        // The first minute began somewhere inside its clock minute, and the
+        // last one's first reading may not have been fetched yet.
+        run.Child->Check(static_cast<std::size_t>(Minutes) - 1);
+    }
+
+    int Minutes;
+    std::vector<TRun> Runs;
+};
+
+} // namespace
+
+void TBench::Soak() {
+    std::cerr << "soak\n";
+    // The paced runs wait for the counter most of the time: the fast ones run
+    // meanwhile, so that the part lasts as long as the paced runs alone.
+    std::unique_ptr<TPacedSoaks> paced;
+    if (Sizes.SoakRealMinutes > 0) {
+        paced = std::make_unique<TPacedSoaks>(QString::fromStdString(Folder + "/soak"),
+                                              Sizes.SoakRealMinutes);
+    }
+    const auto pollPaced = [&paced] {
+        if (paced) {
+            paced->Poll();
+        }
+    };
+    const std::vector<int>& days = Sizes.SoakDays;
+    const double month = static_cast<double>(days.back());
+    for (const TSoakKind kind : {TSoakKind::Window, TSoakKind::Headless}) {
+        const QString folder = QString::fromStdString(
+            Folder + (kind == TSoakKind::Window ? "/soak/fast-window" : "/soak/fast-headless"));
+        const TFastSoak soak = RunFast(kind, folder, days, pollPaced);
+        const std::string name = "Soak, " + KindText(kind);
+        Expect(name, soak.Problem);
+        if (soak.Samples.size() != days.size()) {
+            continue;
+        }
+        const TSoakSample& first = soak.Samples.front();
+        const TSoakSample& last = soak.Samples.back();
+        const double minutes = static_cast<double>(last.Minutes - first.Minutes);
+        const double realTarget = RealSecondsADayTarget * month;
+        Row({name + ": " + std::to_string(days.back()) + " simulated days (" +
+                 FormatCount(static_cast<std::uint64_t>(days.back()) * MinutesADay) +
+                 " minutes) at x" + FormatCount(FastSpeed) + ", real time",
+             FormatSeconds(soak.RealSeconds), "<= " + FormatSeconds(realTarget),
+             "child process, the real program", VerdictOf(soak.RealSeconds <= realTarget)});
+        Row({"  CPU a simulated day, days " + std::to_string(days.front()) + " to " +
+                 std::to_string(days.back()),
+             FormatSeconds((last.CpuSeconds - first.CpuSeconds) * MinutesADay / minutes), "",
+             "whole run, start-up included: " +
+                 FormatSeconds(last.CpuSeconds * MinutesADay / static_cast<double>(last.Minutes)),
+             TVerdict::None});
+        for (std::size_t k = 0; k < days.size(); ++k) {
+            Row({"  resident memory (VmRSS) at day " + std::to_string(days[k]),
+                 FormatBytes(static_cast<double>(soak.Samples[k].ResidentKilobytes) * 1024), "",
+                 FormatCount(soak.Samples[k].Minutes) + " minutes", TVerdict::None});
+        }
+        const double growth =
+            static_cast<double>(last.ResidentKilobytes - first.ResidentKilobytes) * 1024 / minutes;
+        Row({"  memory growth a minute, day " + std::to_string(days.front()) + " to " +
+                 std::to_string(days.back()),
+             FormatBytes(growth), "<= " + FormatBytes(GrowthTargetBytes),
+             "a record alone " + FormatBytes(sizeof(TMinuteRecord)),
+             VerdictOf(growth <= GrowthTargetBytes)});
+    }
+    if (!paced) {
+        return;
+    }
+    while (!paced->Done()) {
+        paced->Poll();
+        std::this_thread::sleep_for(PollGap);
+    }
+    std::optional<double> window;
+    for (const TSoakKind kind : {TSoakKind::Window, TSoakKind::Headless}) {
+        const std::string name = "Logging at x1, " + KindText(kind) + ", " +
+                                 std::to_string(Sizes.SoakRealMinutes) + " real minutes";
+        Expect(name, paced->Problem(kind));
+        const auto cpu = paced->CpuAMinute(kind);
+        if (!cpu) {
+            continue;
+        }
+        if (kind == TSoakKind::Window) {
+            window = cpu;
+        }
+        Row({name + ": CPU a minute", FormatSeconds(*cpu), "",
+             kind == TSoakKind::Window
+                 ? "about " + FormatSeconds(PacedWindowReferenceSeconds) + " measured earlier"
+             : window ? "with the window " + FormatSeconds(*window)
+                      : "",
+             TVerdict::None});
+    }
+}
+
+} // namespace ostrel::bench
