@@ -41,7 +41,8 @@ QT_QPA_PLATFORM=xcb XDG_STATE_HOME="$work/state" LC_ALL=C.UTF-8 \
     source "$1/tests/smoke/support.sh"
     work=$2 out=$3 width=$4 height=$5
     cd "$work"
-    ./ostrel >stdout.txt 2>stderr.txt &
+    # In the program'"'"'s own Japanese, whatever the desktop'"'"'s language.
+    ./ostrel --lang ja >stdout.txt 2>stderr.txt &
     pid=$!
     trap "kill -TERM $pid 2>/dev/null || true" EXIT
     wait_for 200 xdotool search --name "^Ostrel Ver\.1\.4$" ||
