@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The real logger without a window, run from a folder of its own (so that
-// its settings file is the test's) with the simulated counter beside it and
-// no display, its lines read as it prints them.
+// The real logger without a window, run as a user runs it (`ostrel
+// --headless`) from a folder of its own (so that its settings file is the
+// test's) with the simulated counter beside it and no display, its lines
+// read as it prints them.
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -18,17 +19,18 @@ namespace ostrel::test {
 
 class THeadlessProcess {
 public:
-    // Copies the program (and, unless withoutLibrary, the simulator) into
-    // folder, and starts it there with stateHome as XDG_STATE_HOME, the
-    // script replayed, and args.
+    // Copies the programs (and, unless withoutLibrary, the simulator) into
+    // folder, and starts `ostrel --headless` there with stateHome as
+    // XDG_STATE_HOME, the script replayed, and args.
     THeadlessProcess(const std::filesystem::path& folder, const std::filesystem::path& stateHome,
                      const std::filesystem::path& script, const QStringList& args = {},
                      bool withoutLibrary = false) {
         namespace fs = std::filesystem;
         const fs::path bin = OSTREL_BIN_DIR;
         fs::create_directories(folder);
-        fs::copy_file(bin / "ostrel-headless", folder / "ostrel-headless",
-                      fs::copy_options::overwrite_existing);
+        for (const char* program : {"ostrel", "ostrel-headless"}) {
+            fs::copy_file(bin / program, folder / program, fs::copy_options::overwrite_existing);
+        }
         if (!withoutLibrary) {
             fs::copy_file(bin / "libPexlar.so", folder / "libPexlar.so",
                           fs::copy_options::overwrite_existing);
@@ -43,7 +45,8 @@ public:
         environment.insert("OSTREL_SIM_SCRIPT", QString::fromStdString(script.string()));
         Process.setProcessEnvironment(environment);
         Process.setWorkingDirectory(QString::fromStdString(folder.string()));
-        Process.start(QString::fromStdString((folder / "ostrel-headless").string()), args);
+        Process.start(QString::fromStdString((folder / "ostrel").string()),
+                      QStringList{"--headless"} + args);
     }
     ~THeadlessProcess() {
         if (Process.state() != QProcess::NotRunning) {
