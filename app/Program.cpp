@@ -7,12 +7,10 @@
 #include "app/MainForm.h"
 #include "dialogs/OKRightDlg.h"
 #include "logger/CommandLine.h"
-#include "logger/Language.h"
-#include "platform/DynamicLibrary.h"
-#include "platform/Utf8Path.h"
 
 #include <iostream>
 #include <memory>
+#include <optional>
 
 namespace ostrel {
 
@@ -20,20 +18,13 @@ int RunProgram(int argc, char** argv, const TShownHook& shown) {
     // The window's own toolkit options (-platform, -style, ...) are Qt's to
     // take; only ours are looked at here.
     const TCommandLine line = ParseCommandLine({argv + 1, argv + argc});
-    if (line.Help) {
-        std::cout << UsageText();
-        return 0;
-    }
-    if (line.Version) {
-        std::cout << VersionText();
-        return 0;
+    if (const std::optional<int> status = Answer(line, std::cout)) {
+        return *status;
     }
     if (line.Headless) {
         return RunHeadless(argc, argv);
     }
-    PassToAdapters(line);
-    InstallLanguage(ChooseLanguage(line.Language, ProcessVariable),
-                    PathFromUtf8(ExecutableFilePath()).parent_path());
+    Apply(line);
     TApplication app(argc, argv);
     try {
         app.WatchTerminationSignals();

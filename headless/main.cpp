@@ -4,15 +4,14 @@
 
 #include "headless/HeadlessLogger.h"
 #include "logger/CommandLine.h"
-#include "logger/Language.h"
 #include "logger/TerminationSignals.h"
-#include "platform/DynamicLibrary.h"
 #include "platform/Utf8Path.h"
 
 #include <QCoreApplication>
 #include <QSysInfo>
 
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -28,21 +27,14 @@ constexpr const char* WindowProgram = "ostrel";
 int main(int argc, char** argv) {
     using namespace ostrel;
     const TCommandLine line = ParseCommandLine({argv + 1, argv + argc});
-    if (line.Help) {
-        std::cout << UsageText();
-        return 0;
-    }
-    if (line.Version) {
-        std::cout << VersionText();
-        return 0;
+    if (const std::optional<int> status = Answer(line, std::cout)) {
+        return *status;
     }
     if (line.Unknown) {
         std::cerr << "ostrel: unknown option " << *line.Unknown << "\n" << UsageText();
         return 2;
     }
-    PassToAdapters(line);
-    InstallLanguage(ChooseLanguage(line.Language, ProcessVariable),
-                    PathFromUtf8(ExecutableFilePath()).parent_path());
+    Apply(line);
     QCoreApplication app(argc, argv);
     WatchTerminationSignals(&app, [&app] { app.quit(); });
     bool gone = false;

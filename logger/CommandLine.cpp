@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/CommandLine.h"
 
+#include "logger/Language.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Utf8Path.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
 #include <array>
+#include <ostream>
 #include <string_view>
 
 namespace ostrel {
@@ -51,6 +56,24 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
     }
     return line;
+}
+
+std::optional<int> Answer(const TCommandLine& line, std::ostream& out) {
+    if (line.Help) {
+        out << UsageText();
+        return 0;
+    }
+    if (line.Version) {
+        out << VersionText();
+        return 0;
+    }
+    return std::nullopt;
+}
+
+void Apply(const TCommandLine& line) {
+    PassToAdapters(line);
+    InstallLanguage(ChooseLanguage(line.Language, ProcessVariable),
+                    PathFromUtf8(ExecutableFilePath()).parent_path());
 }
 
 void PassToAdapters(const TCommandLine& line) {

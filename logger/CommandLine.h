@@ -3,6 +3,7 @@
 // The program's few options, the same for the window and for the logger
 // without one.
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,15 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 // environment at each connection, as if OSTREL_GMC_PORT and the like were
 // set (the command line wins over those).
 void PassToAdapters(const TCommandLine& line);
+
+// What a command line asks for besides logging: --help and --version are
+// answered on out; the status to end with then, none otherwise.
+std::optional<int> Answer(const TCommandLine& line, std::ostream& out);
+
+// The program's settings for this run taken from the command line: --port
+// and --baud for the adapters (PassToAdapters), and the language of its
+// texts, installed from the translations beside the executable.
+void Apply(const TCommandLine& line);
 
 // What --help prints.
 std::string UsageText();
