@@ -157,6 +157,7 @@ TEST_F(MqttPublishTest, EveryMinuteArrivesOnceInOrderBetweenStatusAndDiscoveryMe
 }
 
 TEST_F(MqttPublishTest, TheAlarmIsRetainedOnItsTopicAndTheDoseRestartsWithANewLog) {
+    constexpr auto npos = std::string::npos;
     test::TMosquittoBroker broker;
     test::TMqttSubscriber subscriber(broker);
     // No desktop to tell: the notification finds no bus.
@@ -167,18 +168,15 @@ TEST_F(MqttPublishTest, TheAlarmIsRetainedOnItsTopicAndTheDoseRestartsWithANewLo
     LogLines(11);
     ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/alarm").size() >= 2; }, 10s));
     EXPECT_EQ(subscriber.Payloads("ostrel/alarm"), (std::vector<std::string>{"OFF", "ON"}));
+    // Right after the minute that switched it and its state.
     const std::vector<std::string> lines = subscriber.Lines();
-    const auto switched = std::find(lines.begin(), lines.end(), "ostrel/alarm ON");
-    EXPECT_EQ(
-        std::count_if(lines.begin(), switched,
-                      [](const std::string& line) { return line.starts_with("ostrel/minute "); }),
-        11);
-    const std::string config = "homeassistant/binary_sensor/ostrel-test_" +
-                               std::to_string(Form->Logger().DeviceId()) + "/alarm/config";
-    ASSERT_EQ(subscriber.Payloads(config).size(), 1u);
-    EXPECT_NE(subscriber.Payloads(config)[0].find(
-                  R"("state_topic":"ostrel/alarm","device_class":"safety")"),
-              std::string::npos);
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "ostrel/alarm ON")[-1],
+              "ostrel/state " + ExpectedMinutes()[10]);
+    const std::vector<std::string> config =
+        subscriber.Payloads("homeassistant/binary_sensor/ostrel-test_" +
+                            std::to_string(Form->Logger().DeviceId()) + "/alarm/config");
+    ASSERT_EQ(config.size(), 1u);
+    EXPECT_NE(config[0].find(R"("state_topic":"ostrel/alarm","device_class":"safety")"), npos);
 
     Form->NewClick();
     LogLines(1);

