@@ -159,5 +159,21 @@
         <source>デバイスライブラリが不正な台数を返しました: %s</source>
         <translation>The device library reported an invalid number of counters: %s</translation>
     </message>
+    <message>
+        <source>線量率アラーム</source>
+        <translation>Dose-rate alarm</translation>
+    </message>
+    <message>
+        <source>%s (警報値 %s 以上)</source>
+        <translation>%s (alarm at %s and above)</translation>
+    </message>
+    <message>
+        <source>線量率アラーム解除</source>
+        <translation>Dose-rate alarm cleared</translation>
+    </message>
+    <message>
+        <source>%s (解除値 %s 未満)</source>
+        <translation>%s (cleared below %s)</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mqtt/MqttMessages.h"
 
+#include "alarm/DoseAlarm.h"
 #include "platform/FormatSettings.h"
 #include "platform/TextServices.h"
 
@@ -33,30 +34,49 @@ struct TSensor {
     const char* Name;
     const char* Unit;
     const char* Template;
+    const char* StateClass;
 };
 
 constexpr TSensor Sensors[] = {
-    {"cpm", "CPM", "CPM", "{{ value_json.cpm }}"},
+    {"cpm", "CPM", "CPM", "{{ value_json.cpm }}", "measurement"},
     // A minute without a dose rate leaves the sensor unknown rather than
     // wrong.
-    {"usvh", "Dose rate", "µSv/h", "{{ value_json.usvh | default('None') }}"},
+    {"usvh", "Dose rate", "µSv/h", "{{ value_json.usvh | default('None') }}", "measurement"},
+    // Back to 0 with a new log, which Home Assistant takes for a meter reset.
+    {"dose", "Dose", "µSv", "{{ value_json.dose }}", "total_increasing"},
 };
 
-std::string SensorConfig(const TMqttSettings& settings, const TSensor& sensor,
-                         const std::string& deviceKey, std::uint32_t deviceId) {
+// Where every entity of the device tells its availability, and the device.
+std::string ConfigTail(const TMqttSettings& settings, const std::string& deviceKey,
+                       std::uint32_t deviceId) {
     const std::string id = std::to_string(deviceId);
-    return "{\"name\":" + JsonString(sensor.Name) +
-           ",\"unique_id\":" + JsonString(deviceKey + "_" + sensor.Key) +
-           ",\"state_topic\":" + JsonString(StateTopic(settings)) +
-           ",\"value_template\":" + JsonString(sensor.Template) +
-           ",\"unit_of_measurement\":" + JsonString(sensor.Unit) +
-           ",\"state_class\":\"measurement\"" +
-           ",\"availability_topic\":" + JsonString(StatusTopic(settings)) +
+    return ",\"availability_topic\":" + JsonString(StatusTopic(settings)) +
            ",\"payload_available\":" + JsonString(MqttOnline) +
            ",\"payload_not_available\":" + JsonString(MqttOffline) +
            ",\"device\":{\"identifiers\":[" + JsonString(deviceKey) +
            "],\"name\":" + JsonString("Ostrel " + id) +
            ",\"model\":" + JsonString("counter " + id) + "}}";
+}
+
+std::string SensorConfig(const TMqttSettings& settings, const TSensor& sensor,
+                         const std::string& deviceKey, std::uint32_t deviceId) {
+    return "{\"name\":" + JsonString(sensor.Name) +
+           ",\"unique_id\":" + JsonString(deviceKey + "_" + sensor.Key) +
+           ",\"state_topic\":" + JsonString(StateTopic(settings)) +
+           ",\"value_template\":" + JsonString(sensor.Template) +
+           ",\"unit_of_measurement\":" + JsonString(sensor.Unit) +
+           ",\"state_class\":" + JsonString(sensor.StateClass) +
+           ConfigTail(settings, deviceKey, deviceId);
+}
+
+// "safety": on means unsafe, as Home Assistant shows it.
+std::string AlarmConfig(const TMqttSettings& settings, const std::string& deviceKey,
+                        std::uint32_t deviceId) {
+    return "{\"name\":\"Dose-rate alarm\",\"unique_id\":" + JsonString(deviceKey + "_alarm") +
+           ",\"state_topic\":" + JsonString(AlarmTopic(settings)) +
+           ",\"device_class\":\"safety\",\"payload_on\":" + JsonString(AlarmOnText) +
+           ",\"payload_off\":" + JsonString(AlarmOffText) +
+           ConfigTail(settings, deviceKey, deviceId);
 }
 
 } // namespace
@@ -69,6 +89,9 @@ std::string MinuteTopic(const TMqttSettings& settings) {
 }
 std::string StateTopic(const TMqttSettings& settings) {
     return settings.Topic + "/state";
+}
+std::string AlarmTopic(const TMqttSettings& settings) {
+    return settings.Topic + "/alarm";
 }
 
 std::string JsonString(std::string_view text) {
@@ -88,17 +111,34 @@ std::string JsonString(std::string_view text) {
     return json + "\"";
 }
 
-std::string MinutePayload(const TFinishedMinute& minute) {
+std::string MinutePayload(const TFinishedMinute& minute, double dose) {
     std::string json = "{\"start\":\"" + IsoStart(minute.Record.StartTime) +
                        "\",\"cpm\":" + FormatInt(minute.Record.Count);
     // JSON has no text for a non-finite number.
     if (minute.DoseRate && std::isfinite(*minute.DoseRate)) {
         json += ",\"usvh\":" + FloatToStr(*minute.DoseRate, TFormatSettings{});
     }
+    if (std::isfinite(dose)) {
+        json += ",\"dose\":" + FloatToStr(dose, TFormatSettings{});
+    }
     return json + "}";
 }
 
-std::vector<TMqttMessage> DiscoveryMessages(const TMqttSettings& settings, std::uint32_t deviceId) {
+double MinuteDose(std::optional<double> doseRate) {
+    return doseRate && std::isfinite(*doseRate) ? *doseRate / 60 : 0.0;
+}
+
+double OpenedLogDose(const TOpenedLog& log) {
+    double dose = 0;
+    for (std::size_t i = DoseRateWindow; i < log.Records.Count(); ++i) {
+        dose +=
+            MinuteDose(DoseRateBefore(log.Records, i, log.GraphCoefficient, log.GraphBackground));
+    }
+    return dose;
+}
+
+std::vector<TMqttMessage> DiscoveryMessages(const TMqttSettings& settings, std::uint32_t deviceId,
+                                            bool alarm) {
     if (settings.Discovery.empty()) {
         return {};
     }
@@ -108,6 +148,10 @@ std::vector<TMqttMessage> DiscoveryMessages(const TMqttSettings& settings, std::
         messages.push_back(
             {settings.Discovery + "/sensor/" + deviceKey + "/" + sensor.Key + "/config",
              SensorConfig(settings, sensor, deviceKey, deviceId)});
+    }
+    if (alarm) {
+        messages.push_back({settings.Discovery + "/binary_sensor/" + deviceKey + "/alarm/config",
+                            AlarmConfig(settings, deviceKey, deviceId)});
     }
     return messages;
 }

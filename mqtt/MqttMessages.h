@@ -7,6 +7,7 @@
 #include "records/LogOutput.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,19 +25,29 @@ struct TMqttMessage {
 std::string StatusTopic(const TMqttSettings& settings);
 std::string MinuteTopic(const TMqttSettings& settings);
 std::string StateTopic(const TMqttSettings& settings);
+// ON or OFF, retained: the dose-rate alarm, when the [Alarm] section sets one.
+std::string AlarmTopic(const TMqttSettings& settings);
 
-// {"start":"2026-12-09T15:23:00","cpm":30,"usvh":0.0474}: the minute's start
-// as the line shows it but with a four-digit year and seconds, its count, and
-// the dose rate in the digits of the line with "." as decimal point (left out
-// when the line has none).
-std::string MinutePayload(const TFinishedMinute& minute);
+// {"start":"2026-12-09T15:23:00","cpm":30,"usvh":0.0474,"dose":0.0123}: the
+// minute's start as the line shows it but with a four-digit year and
+// seconds, its count, the dose rate in the digits of the line with "." as
+// decimal point (left out when the line has none), and dose, the µSv of the
+// log so far, this minute included.
+std::string MinutePayload(const TFinishedMinute& minute, double dose);
+
+// The µSv of one minute of a line's dose rate; none for a line without one.
+double MinuteDose(std::optional<double> doseRate);
+// The µSv of the lines of a log just rebuilt, each with the dose rate the
+// rebuild gave it, added up as the live lines add up.
+double OpenedLogDose(const TOpenedLog& log);
 
 // A JSON string literal of text, quotes included.
 std::string JsonString(std::string_view text);
 
-// Retained configuration messages for the counts and dose-rate sensors, one
-// device for this program logging the counter deviceId. None when discovery
-// is off.
-std::vector<TMqttMessage> DiscoveryMessages(const TMqttSettings& settings, std::uint32_t deviceId);
+// Retained configuration messages for the counts, dose-rate and dose
+// sensors, and with alarm for the alarm's binary sensor, one device for this
+// program logging the counter deviceId. None when discovery is off.
+std::vector<TMqttMessage> DiscoveryMessages(const TMqttSettings& settings, std::uint32_t deviceId,
+                                            bool alarm = false);
 
 } // namespace ostrel

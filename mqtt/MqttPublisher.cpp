@@ -44,17 +44,20 @@ void ReportMqttToStderr(const std::string& text) {
 }
 
 struct TMqttPublisher::TShared {
-    TShared(TMqttSettings settings, TReport report)
-        : Settings(std::move(settings)), Report(std::move(report)) {}
+    TShared(TMqttSettings settings, TReport report, bool alarmUsed)
+        : Settings(std::move(settings)), Report(std::move(report)), AlarmUsed(alarmUsed) {}
 
     const TMqttSettings Settings;
     const TReport Report;
+    const bool AlarmUsed;
 
     mutable std::mutex Mutex;
     std::condition_variable Wake;
     TMqttQueue Queue{MaxUnsent};
     std::uint32_t DeviceId = 0;
     bool DiscoveryDue = false;
+    bool AlarmOn = false;
+    bool AlarmDue = false;
     bool StopRequested = false;
     bool Ended = false;
 
@@ -168,6 +171,9 @@ private:
         Publish(StatusTopic(Settings), MqttOnline, true);
         std::lock_guard lock(Shared.Mutex);
         Shared.DiscoveryDue = Shared.DeviceId != 0;
+        // Each connection says the state as it is now, over whatever an
+        // earlier run with other thresholds left retained.
+        Shared.AlarmDue = Shared.AlarmUsed;
         Shared.Queue.ConnectionAccepted();
     }
 
@@ -197,19 +203,33 @@ private:
     void HandOver() {
         std::vector<TMqttQueue::TUnsent> unsent;
         std::uint32_t discoveryFor = 0;
+        std::optional<bool> alarmOn;
         {
             std::lock_guard lock(Shared.Mutex);
             if (Shared.DiscoveryDue) {
                 discoveryFor = Shared.DeviceId;
                 Shared.DiscoveryDue = false;
             }
+            if (Shared.AlarmDue) {
+                alarmOn = Shared.AlarmOn;
+                Shared.AlarmDue = false;
+            }
             unsent = Shared.Queue.Unsent();
         }
         if (discoveryFor != 0) {
-            for (const TMqttMessage& message : DiscoveryMessages(Settings, discoveryFor)) {
+            for (const TMqttMessage& message :
+                 DiscoveryMessages(Settings, discoveryFor, Shared.AlarmUsed)) {
                 Publish(message.Topic, message.Payload, true);
             }
         }
+        SendMinutes(unsent);
+        // After the minute that switched it.
+        if (alarmOn) {
+            Publish(AlarmTopic(Settings), *alarmOn ? AlarmOnText : AlarmOffText, true);
+        }
+    }
+
+    void SendMinutes(const std::vector<TMqttQueue::TUnsent>& unsent) {
         if (unsent.empty()) {
             return;
         }
@@ -302,8 +322,9 @@ void InitLibrary() {
 
 } // namespace
 
-TMqttPublisher::TMqttPublisher(TMqttSettings settings, TReport report)
-    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report))) {
+TMqttPublisher::TMqttPublisher(TMqttSettings settings, TReport report, const TAlarmSettings& alarm)
+    : Alarm(alarm),
+      Shared(std::make_shared<TShared>(std::move(settings), std::move(report), alarm.Enabled())) {
     InitLibrary();
     Worker = std::thread([shared = Shared] { RunLink(shared); });
 }
@@ -324,10 +345,29 @@ TMqttPublisher::~TMqttPublisher() {
     }
 }
 
+void TMqttPublisher::FollowAlarm(std::optional<double> doseRate) {
+    if (Shared->AlarmUsed && Alarm.Follow(doseRate)) {
+        Shared->AlarmOn = Alarm.IsOn();
+        Shared->AlarmDue = true;
+    }
+}
+
+void TMqttPublisher::LogBegan() noexcept {
+    Dose = 0;
+}
+
+void TMqttPublisher::LogOpened(const TOpenedLog& log) noexcept {
+    Dose = OpenedLogDose(log);
+    std::lock_guard lock(Shared->Mutex);
+    FollowAlarm(NewestDoseRate(log));
+}
+
 void TMqttPublisher::MinuteFinished(const TFinishedMinute& minute) noexcept {
+    Dose += MinuteDose(minute.DoseRate);
     try {
-        std::string payload = MinutePayload(minute);
+        std::string payload = MinutePayload(minute, Dose);
         std::lock_guard lock(Shared->Mutex);
+        FollowAlarm(minute.DoseRate);
         const std::string dropping = Shared->Queue.Add(std::move(payload));
         if (!dropping.empty()) {
             Shared->Report(Shared->Where() + dropping);
@@ -357,7 +397,10 @@ std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context) {
     if (!settings.Enabled()) {
         return nullptr;
     }
-    return std::make_unique<TMqttPublisher>(std::move(settings));
+    std::ostream toldByTheAlarm(nullptr);
+    const TAlarmSettings alarm = ReadAlarmSettings(
+        TSettingsSection(context.SettingsPath, std::string(AlarmSection)), toldByTheAlarm);
+    return std::make_unique<TMqttPublisher>(std::move(settings), ReportMqttToStderr, alarm);
 }
 
 } // namespace ostrel

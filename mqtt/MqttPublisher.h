@@ -2,8 +2,13 @@
 #pragma once
 // Publishes every finished minute to an MQTT broker from a thread of its own,
 // so that the window never waits on the network. Minutes the broker has not
-// acknowledged yet are kept, in order, and sent again after an outage.
+// acknowledged yet are kept, in order, and sent again after an outage. The
+// dose of the log so far goes with each minute, and the dose-rate alarm's
+// state, followed here from the same lines as the alarm output follows them,
+// on a topic of its own.
 
+#include "alarm/AlarmSettings.h"
+#include "alarm/DoseAlarm.h"
 #include "mqtt/MqttSettings.h"
 #include "records/LogOutput.h"
 
@@ -11,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -26,14 +32,20 @@ public:
     static constexpr std::size_t MaxUnsent = 1440;
 
     // Starts connecting at once; settings must have a host. report gets one
-    // line per outage and per run of dropped minutes, from any thread.
-    explicit TMqttPublisher(TMqttSettings settings, TReport report = ReportMqttToStderr);
+    // line per outage and per run of dropped minutes, from any thread. An
+    // enabled alarm gets its topic and its binary sensor.
+    explicit TMqttPublisher(TMqttSettings settings, TReport report = ReportMqttToStderr,
+                            const TAlarmSettings& alarm = {});
     // Says "offline" and disconnects when connected; waits a few seconds at
     // most, also when the broker has gone.
     ~TMqttPublisher() override;
     TMqttPublisher(const TMqttPublisher&) = delete;
     TMqttPublisher& operator=(const TMqttPublisher&) = delete;
 
+    // The dose starts again from 0, and from the lines of an opened log,
+    // whose newest dose rate the alarm follows at once.
+    void LogBegan() noexcept override;
+    void LogOpened(const TOpenedLog& log) noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
     // The counter whose minutes these are, for the discovery messages; 0
     // changes nothing (the last counter's stay).
@@ -44,12 +56,18 @@ public:
     struct TShared;
 
 private:
+    void FollowAlarm(std::optional<double> doseRate);
+
+    // The logging thread's own: the worker sees only what they give it.
+    TDoseAlarm Alarm;
+    double Dose = 0;
     std::shared_ptr<TShared> Shared;
     std::thread Worker;
 };
 
-// The publisher of the settings file's [MQTT] section; none when it names no
-// broker. What cannot be used there is told on the standard error stream.
+// The publisher of the settings file's [MQTT] section, with the alarm of its
+// [Alarm] section; none when [MQTT] names no broker. What cannot be used in
+// [MQTT] is told on the standard error stream ([Alarm]'s by the alarm).
 std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context);
 
 } // namespace ostrel

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "outputs/Outputs.h"
 
+#include "alarm/AlarmOutput.h"
 #include "journal/Journal.h"
 #include "mqtt/MqttPublisher.h"
 
@@ -14,6 +15,7 @@ using TOutputFactory = std::unique_ptr<TLogOutput> (*)(const TOutputContext&);
 constexpr TOutputFactory Factories[] = {
     MakeJournalOutput,
     MakeMqttOutput,
+    MakeAlarmOutput,
 };
 
 } // namespace

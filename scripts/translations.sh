@@ -11,10 +11,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Qt 6's own; a bare lupdate may be an older Qt's.
 lupdate=${LUPDATE:-/usr/lib/qt6/bin/lupdate}
-# The folders of the program itself; tests, benchmarks and device libraries
-# show no text of the program's.
-folders=(app dialogs display files journal logger headless outputs platform records settings
-         counter views mqtt)
+# The folders of the program itself, as the layers table lists them; the
+# device libraries (and their kit), benchmarks and fuzz targets show no
+# text of the program's.
+mapfile -t folders < <(sed -n 's/^\([a-z]*\):.*/\1/p' scripts/layers.txt |
+                       grep -vx -e device -e sim -e adapters -e bench -e fuzz)
 
 update() {
   "$lupdate" -silent -tr-function-alias QT_TRANSLATE_NOOP+=OSTREL_TR -source-language ja \

@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "display/LogList.h"
 #include "mqtt/MqttPublisher.h"
+#include "platform/TextServices.h"
 #include "support/MainFormFixture.h"
 #include "support/MosquittoBroker.h"
 
@@ -24,8 +25,9 @@ namespace {
 using namespace std::chrono_literals;
 using test::Eventually;
 
-// What the subscriber must see for a log line "yy/mm/dd, hh:nn, count[, dose]".
-std::string ExpectedJson(const std::string& line) {
+// What the subscriber must see for a log line "yy/mm/dd, hh:nn, count[, dose]"
+// with dose adding up the log's dose-rate texts over 60.
+std::string ExpectedJson(const std::string& line, double& dose) {
     std::vector<std::string> f;
     std::size_t start = 0;
     for (std::size_t comma; (comma = line.find(", ", start)) != std::string::npos;
@@ -38,8 +40,9 @@ std::string ExpectedJson(const std::string& line) {
                        d.substr(6, 2) + "T" + f[1] + ":00\",\"cpm\":" + f[2];
     if (f.size() == 4) {
         json += ",\"usvh\":" + f[3];
+        dose += std::stod(f[3]) / 60;
     }
-    return json + "}";
+    return json + ",\"dose\":" + FloatToStr(dose, TFormatSettings{}) + "}";
 }
 
 std::size_t CountContaining(const std::string& text, const std::string& part) {
@@ -85,8 +88,9 @@ protected:
     }
     std::vector<std::string> ExpectedMinutes() const {
         std::vector<std::string> json;
+        double dose = 0;
         for (const std::string& line : Form->Log().Lines()) {
-            json.push_back(ExpectedJson(line));
+            json.push_back(ExpectedJson(line, dose));
         }
         return json;
     }
@@ -124,7 +128,8 @@ TEST_F(MqttPublishTest, EveryMinuteArrivesOnceInOrderBetweenStatusAndDiscoveryMe
     EXPECT_EQ(subscriber.Payloads("ostrel/status"),
               (std::vector<std::string>{"online", "offline"}));
 
-    // Status first, then the device's two sensors, then the minutes.
+    // Status first, then the device's three sensors, then the minutes; no
+    // alarm without an [Alarm] section.
     std::vector<std::string> topics;
     for (const std::string& line : subscriber.Lines()) {
         const std::string topic = line.substr(0, line.find(' '));
@@ -132,21 +137,54 @@ TEST_F(MqttPublishTest, EveryMinuteArrivesOnceInOrderBetweenStatusAndDiscoveryMe
             topics.push_back(topic);
         }
     }
-    ASSERT_GE(topics.size(), 5u);
+    ASSERT_GE(topics.size(), 6u);
     EXPECT_EQ(topics[0], "ostrel/status");
     EXPECT_EQ(topics[1], device + "cpm/config");
     EXPECT_EQ(topics[2], device + "usvh/config");
-    EXPECT_EQ(topics[3], "ostrel/minute");
+    EXPECT_EQ(topics[3], device + "dose/config");
+    EXPECT_EQ(topics[4], "ostrel/minute");
     EXPECT_EQ(topics.back(), "ostrel/status");
     const std::vector<std::string> cpmConfig = subscriber.Payloads(topics[1]);
     ASSERT_EQ(cpmConfig.size(), 1u);
     EXPECT_NE(cpmConfig[0].find(R"("state_topic":"ostrel/state")"), std::string::npos);
     EXPECT_NE(cpmConfig[0].find(R"("availability_topic":"ostrel/status")"), std::string::npos);
+    EXPECT_TRUE(subscriber.Payloads("ostrel/alarm").empty());
     if (std::getenv("OSTREL_SHOW_MQTT") != nullptr) {
         for (const std::string& line : subscriber.Lines()) {
             std::cout << line << "\n";
         }
     }
+}
+
+TEST_F(MqttPublishTest, TheAlarmIsRetainedOnItsTopicAndTheDoseRestartsWithANewLog) {
+    constexpr auto npos = std::string::npos;
+    test::TMosquittoBroker broker;
+    test::TMqttSubscriber subscriber(broker);
+    // No desktop to tell: the notification finds no bus.
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (Folder / "no-bus").string()).c_str(), 1);
+    Open(broker, "[Alarm]\nOn=0.01\n");
+    // Off when connected, before any dose rate.
+    ASSERT_TRUE(Eventually([&] { return !subscriber.Payloads("ostrel/alarm").empty(); }, 10s));
+    LogLines(11);
+    ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/alarm").size() >= 2; }, 10s));
+    EXPECT_EQ(subscriber.Payloads("ostrel/alarm"), (std::vector<std::string>{"OFF", "ON"}));
+    // Right after the minute that switched it and its state.
+    const std::vector<std::string> lines = subscriber.Lines();
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "ostrel/alarm ON")[-1],
+              "ostrel/state " + ExpectedMinutes()[10]);
+    const std::vector<std::string> config =
+        subscriber.Payloads("homeassistant/binary_sensor/ostrel-test_" +
+                            std::to_string(Form->Logger().DeviceId()) + "/alarm/config");
+    ASSERT_EQ(config.size(), 1u);
+    EXPECT_NE(config[0].find(R"("state_topic":"ostrel/alarm","device_class":"safety")"), npos);
+
+    Form->NewClick();
+    LogLines(1);
+    ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/minute").size() >= 12; }, 10s));
+    EXPECT_EQ(subscriber.Payloads("ostrel/minute").back(), ExpectedMinutes().back());
+    EXPECT_TRUE(subscriber.Payloads("ostrel/minute").back().ends_with(",\"dose\":0}"));
+    EXPECT_EQ(EndAndTakeStderr(), "");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 TEST_F(MqttPublishTest, MinutesLoggedWhileTheBrokerIsDownFollowInOrder) {
