@@ -13,9 +13,10 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// After windows.h, which it needs.
 #include <process.h>
 #include <shellapi.h>
-#include <windows.h>
 #else
 #include <unistd.h>
 #endif
