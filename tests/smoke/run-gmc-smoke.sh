@@ -32,7 +32,10 @@ cp "$bin/ostrel" "$work/app/"
 cp "$bin/adapters/$library" "$work/app/libPexlar.so"
 cp "$bin/$fake_program" "$work/fake-counter"
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+smoke=$(cd "$(dirname "$0")" && pwd)
+source "$smoke/support.sh"
+
+with_display bash -c '
   set -euo pipefail
   work=$1 per_second=$2 port_variable=$3 reports=$4 smoke=$5
   cd "$work"
@@ -79,7 +82,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wait "$app" || status=$?
   kill -TERM "$fake" 2>/dev/null || true
   [[ $status -eq 0 ]] || fail "the program ended with status $status"
-' _ "$work" "$per_second" "$port_variable" "$reports" "$(cd "$(dirname "$0")" && pwd)"
+' _ "$work" "$per_second" "$port_variable" "$reports" "$smoke"
 
 # Every line: today, a minute, a count that is a positive multiple of the
 # counts a second; the minutes together hold at least the four seconds

@@ -18,7 +18,10 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/app"
 cp "$bin/ostrel" "$bin/libPexlar.so" "$work/app/"
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+smoke=$(cd "$(dirname "$0")" && pwd)
+source "$smoke/support.sh"
+
+with_display bash -c '
   set -euo pipefail
   work=$1 smoke=$2
   cd "$work"
@@ -100,4 +103,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   cmp -s "$opened" opened-before-new.csv || fail "New changed the journal of the log it ended"
   echo "PASS: opened in a second run, $(wc -l <reopened.csv) records came back;" \
        "Open then logging, New and Exit each kept their log in a journal of its own"
-' _ "$work" "$(cd "$(dirname "$0")" && pwd)"
+' _ "$work" "$smoke"

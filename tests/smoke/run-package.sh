@@ -60,9 +60,11 @@ first=$(zcat "$root/usr/share/doc/ostrel/changelog.Debian.gz" | head -n 1)
 [[ "$first" == "ostrel ($version) "* ]] ||
   fail "the changelog's first entry is \"$first\", the package is $version"
 
-# The unprivileged run: nothing of the package is writable for nobody.
-as_nobody QT_QPA_PLATFORM=xcb \
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+# The unprivileged run: nothing of the package is writable for nobody. The
+# display is root's, open to every local user.
+source "$(dirname "$0")/support.sh"
+run_unpacked() {
+  as_nobody DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb bash -c '
     set -euo pipefail
     root=$1 home=$2
     cd "$home"
@@ -89,7 +91,9 @@ as_nobody QT_QPA_PLATFORM=xcb \
     sleep 0.5
     kill -TERM $pid
     wait $pid
-  ' _ "$root" "$home" || fail "the unpacked program did not run as expected"
+  ' _ "$root" "$home"
+}
+with_display run_unpacked || fail "the unpacked program did not run as expected"
 
 ini=$home/.config/ostrel/ostrel.ini
 [[ -f "$ini" ]] || fail "no settings file $ini"

@@ -13,11 +13,13 @@ trap 'rm -rf "$work"' EXIT
 # Journals go into the test's folder, never the user's own.
 export XDG_STATE_HOME="$work/state"
 
+source "$(dirname "$0")/support.sh"
+
 # Runs ./ostrel in $1 under a virtual display, waits for a window whose
 # name is $2, then asks the program to end and returns its exit status.
 run_case() {
   local dir=$1 title=$2
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  with_display bash -c '
     cd "$1"
     ./ostrel >stdout.txt 2>stderr.txt &
     pid=$!
