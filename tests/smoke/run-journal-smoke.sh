@@ -40,31 +40,30 @@ with_display bash -c '
     (cd app && XDG_STATE_HOME="$work/state" OSTREL_SIM_SPEED=6000 \
        exec ./ostrel >stdout.txt 2>stderr.txt) &
     app=$!
-    wait_for 200 xdotool search --name "^Ostrel Ver\.1\.4$" || fail "no main window"
-    window=$(xdotool search --name "^Ostrel Ver\.1\.4$" | head -n 1)
-    sleep 0.5
+    wait_for visible_window "^Ostrel Ver\.1\.4$" || fail "no main window"
+    window=$(visible_window "^Ostrel Ver\.1\.4$")
   }
-  # menu f a: the item of access key a in the menu of access key f. Without a
-  # window manager a closed dialog leaves no window focused.
+  # menu f a: the item of access key a in the menu of access key f. Without
+  # a window manager a closed dialog leaves no window focused. The item
+  # needs no wait for its menu: the program takes the keys in order.
   menu() {
     xdotool windowfocus --sync "$window"
-    xdotool key "alt+$1"; sleep 0.3; xdotool key "$2"; sleep 0.3
+    xdotool key "alt+$1" "$2"
   }
-  log_for() { menu l b; sleep "$1"; menu l s; sleep 0.5; }
-  dialog_open() { xwininfo -root -tree | grep -qF "\"$1\": (\"ostrel\""; }
-  # The file dialog of menu item f $1, titled $3, given the full path $2. Its
-  # name field may hold the current file name, which is replaced; a name
-  # offered by the completer takes a first Return.
-  in_dialog() {
-    menu f "$1"
-    wait_for 50 dialog_open "$3" || fail "no dialog $3"
-    xdotool key ctrl+a; xdotool type --delay 10 "$2"; sleep 0.3; xdotool key Return
-    wait_for 5 eval "! dialog_open \"$3\"" || xdotool key Return
-    wait_for 20 eval "! dialog_open \"$3\"" || fail "the dialog $3 stays"
-  }
-  save_as() { in_dialog a "$1" "$save_title"; wait_for 100 test -s "$1" || fail "nothing saved in $1"; }
   journal_count() { find "$journals" -name "*.csv" 2>/dev/null | wc -l; }
   newest() { find "$journals" -name "*.csv" | sort | tail -n 1; }
+  log_for() { menu l b; sleep "$1"; menu l s; }
+  # The file dialog of menu item f $1, titled $3, given the full path $2
+  # once it has the focus. Its name field may hold the current file name,
+  # which is replaced. Hidden, it may stay a while until the program is
+  # done with it.
+  in_dialog() {
+    menu f "$1"
+    wait_for focused "$3" || fail "no dialog $3"
+    xdotool key ctrl+a; xdotool type --delay 10 "$2"; xdotool key Return
+    wait_for eval "! visible_window \"^$3\$\"" || fail "the dialog $3 stays"
+  }
+  save_as() { in_dialog a "$1" "$save_title"; wait_for test -s "$1" || fail "nothing saved in $1"; }
   records() { tr -d "\r" <"$1" | cut -d, -f1-3; }
   same_records() {
     diff <(records "$1") <(records "$2") >diff.txt ||
@@ -84,7 +83,7 @@ with_display bash -c '
 
   start
   in_dialog o "$killed" "$open_title"
-  wait_for 100 test "$(journal_count)" -eq 2 || fail "Open began no journal"
+  wait_for test "$(journal_count)" -eq 2 || fail "Open began no journal"
   save_as "$work/reopened.csv"
   same_records reopened.csv killed.csv "the journal opened in a second run"
   opened=$(newest)
