@@ -2,9 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The journal of the real program under Xvfb, with the simulated counter at
 # 6000 simulated seconds a real second (ten minutes a tick), driven from its
-# menu. Each journal is
-# compared, by the date, time and count of every line, with what "名前をつけて
-# 保存(&A)..." wrote at the same moment.
+# menu. Each log goes on until its journal holds enough minutes. Each journal
+# is compared, by the date, time and count of every line, with what "名前を
+# つけて保存(&A)..." wrote at the same moment, once it has as many lines.
 #  1. Log, stop, save, then SIGKILL: the newest journal holds the saved records.
 #  2. A second run opens that journal ("開く(&O)...") and saves it: the same
 #     records. It logs on, stops and saves: its own journal holds them. New,
@@ -52,7 +52,14 @@ with_display bash -c '
   }
   journal_count() { find "$journals" -name "*.csv" 2>/dev/null | wc -l; }
   newest() { find "$journals" -name "*.csv" | sort | tail -n 1; }
-  log_for() { menu l b; sleep "$1"; menu l s; }
+  # Whether there are $1 journals and the newest holds $2 lines or more.
+  journal_holds() { (($(journal_count) == $1 && $(wc -l <"$(newest)") >= $2)); }
+  # Logs until the newest of $1 journals holds $2 lines, then stops.
+  log_until() {
+    menu l b
+    wait_for journal_holds "$1" "$2" || fail "no journal of $2 lines"
+    menu l s
+  }
   # The file dialog of menu item f $1, titled $3, given the full path $2
   # once it has the focus. Its name field may hold the current file name,
   # which is replaced. Hidden, it may stay a while until the program is
@@ -64,6 +71,8 @@ with_display bash -c '
     wait_for eval "! visible_window \"^$3\$\"" || fail "the dialog $3 stays"
   }
   save_as() { in_dialog a "$1" "$save_title"; wait_for test -s "$1" || fail "nothing saved in $1"; }
+  # The journal writes on a thread of its own, after the window.
+  caught_up() { (($(wc -l <"$1") >= $(wc -l <"$2"))); }
   records() { tr -d "\r" <"$1" | cut -d, -f1-3; }
   same_records() {
     diff <(records "$1") <(records "$2") >diff.txt ||
@@ -71,11 +80,12 @@ with_display bash -c '
   }
 
   start
-  log_for 3
+  log_until 1 100
   save_as "$work/killed.csv"
+  killed=$(newest)
+  wait_for caught_up "$killed" killed.csv || fail "the journal does not catch up"
   kill -KILL "$app"; wait "$app" 2>/dev/null || true
   (( $(journal_count) == 1 )) || fail "$(journal_count) journals after the first run"
-  killed=$(newest)
   same_records "$killed" killed.csv "after SIGKILL"
   minutes=$(wc -l <killed.csv)
   (( minutes >= 100 )) || fail "only $minutes minutes logged"
@@ -83,16 +93,17 @@ with_display bash -c '
 
   start
   in_dialog o "$killed" "$open_title"
-  wait_for test "$(journal_count)" -eq 2 || fail "Open began no journal"
+  wait_for journal_holds 2 1 || fail "Open began no journal"
   save_as "$work/reopened.csv"
   same_records reopened.csv killed.csv "the journal opened in a second run"
   opened=$(newest)
-  log_for 1
+  log_until 2 $(($(wc -l <reopened.csv) + 50))
   save_as "$work/continued.csv"
+  wait_for caught_up "$opened" continued.csv || fail "the journal does not catch up"
   same_records "$opened" continued.csv "after Open and more logging"
   cp "$opened" opened-before-new.csv
   menu f n
-  log_for 1
+  log_until 3 50
   save_as "$work/new.csv"
   menu f x
   status=0; wait "$app" || status=$?
