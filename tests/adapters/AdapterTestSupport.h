@@ -204,9 +204,10 @@ inline std::vector<std::string> Drain(TSerialCounter& counter) {
 }
 
 // What GetData hands out once it hands out anything (the gone marker after
-// a cable is pulled), polling for up to 20 s.
+// a cable is pulled), polling for up to two minutes: only a broken run takes
+// that long.
 inline std::vector<std::string> DrainWhenAny(TSerialCounter& counter) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     std::vector<std::string> texts = Drain(counter);
     while (texts.empty() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
