@@ -1,9 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the smoke tests on their virtual display.
 
-# Every wait below is for something the test sees happen. The limit only
-# ends a run that has already gone wrong, so it leaves room for a machine
-# busy with other work.
+# The tests wait for what they can see happen, never for a set time. This
+# limit only ends a run that has already gone wrong, so it leaves room for
+# a machine busy with other work.
 wait_limit=180
 
 # Waits until the command that follows succeeds.
