@@ -26,8 +26,9 @@
 namespace ostrel::adapters::test {
 
 // Waits for something another thread or process brings about. The deadline
-// only keeps a broken run from hanging; how long it takes is not tested.
-inline bool WaitUntil(const std::function<bool()>& condition, int seconds = 20) {
+// only keeps a broken run from hanging, on a machine however busy; how long
+// it takes is not tested.
+inline bool WaitUntil(const std::function<bool()>& condition, int seconds = 120) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) {

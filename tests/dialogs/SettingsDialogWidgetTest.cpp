@@ -84,7 +84,7 @@ void WhileOpen(TOKRightDlg& dialog, const std::function<void()>& open,
         ADD_FAILURE() << "dialog still open";
         dialog.done(QDialog::Rejected);
     });
-    safety.start(20000);
+    safety.start(120'000);
     open();
 }
 

@@ -14,9 +14,12 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 family=${2:-gmc}
 case $family in
-  gmc) library=libPexlarGmc.so fake_program=ostrel-fake-gmc reports=4 ;;
+  # Nothing outside the program shows when it has read a report: the one
+  # after the four that must be counted, a second later, stands for that.
+  gmc) library=libPexlarGmc.so fake_program=ostrel-fake-gmc reports=5 ;;
   # Its first pulse count is only the base, and a poll may fall twice into
   # one of the fake's seconds: a few more reports hold at least four seconds.
+  # The adapter asks again only once it has read the last answer.
   radpro) library=libPexlarRadPro.so fake_program=ostrel-fake-radpro reports=7 ;;
   *) echo "unknown adapter family $family" >&2; exit 2 ;;
 esac
@@ -33,7 +36,10 @@ cp "$bin/ostrel" "$work/app/"
 cp "$bin/adapters/$library" "$work/app/adapters/"
 cp "$bin/$fake_program" "$work/fake-counter"
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+smoke=$(cd "$(dirname "$0")" && pwd)
+source "$smoke/support.sh"
+
+with_display bash -c '
   set -euo pipefail
   work=$1 per_second=$2 device=$3 reports=$4 smoke=$5
   cd "$work"
@@ -47,9 +53,11 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   source "$smoke/support.sh"
   enough_sent() { (( $(grep -c "^sent" fake.log || true) >= reports )); }
 
-  ./fake-counter "$per_second" 120 >port.txt 2>fake.log &
+  # It outlives every wait of the test, and ends by itself should the test
+  # be killed.
+  ./fake-counter "$per_second" 900 >port.txt 2>fake.log &
   fake=$!
-  wait_for 50 test -s port.txt || fail "the fake counter gave no terminal"
+  wait_for test -s port.txt || fail "the fake counter gave no terminal"
   port=$(head -n 1 port.txt)
 
   # The adapter and its port named on the command line; its configuration
@@ -58,29 +66,27 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
      XDG_STATE_HOME="$work/home/.local/state" \
      exec ./ostrel --device "$device" --port "$port" >stdout.txt 2>stderr.txt) &
   app=$!
-  wait_for 200 xdotool search --name "^Ostrel Ver\.1\.4$" || fail "no main window"
-  window=$(xdotool search --name "^Ostrel Ver\.1\.4$" | head -n 1)
-  xdotool windowfocus --sync "$window"
-  sleep 0.5
+  wait_for visible_window "^Ostrel Ver\.1\.4$" || fail "no main window"
+  xdotool windowfocus --sync "$(visible_window "^Ostrel Ver\.1\.4$")"
 
-  # ロガー(&L) → 接続/開始(&B)
-  xdotool key alt+l; sleep 0.3; xdotool key b
-  wait_for 200 enough_sent || fail "no reports after connecting"
+  # ロガー(&L) → 接続/開始(&B). The program takes the keys in order, a menu
+  # item after its menu.
+  xdotool key alt+l b
+  wait_for enough_sent || fail "no reports after connecting"
 
-  # ロガー(&L) → グラフ再描画(&G), then ファイル(&F) → 名前をつけて保存(&A)...
-  xdotool key alt+l; sleep 0.3; xdotool key g; sleep 0.3
-  xdotool key alt+f; sleep 0.3; xdotool key a
-  sleep 1.5
-  xdotool type --delay 20 "$work/log.csv"
-  xdotool key Return
-  wait_for 100 test -s log.csv || fail "no log file saved"
+  # ロガー(&L) → グラフ再描画(&G), then ファイル(&F) → 名前をつけて保存(&A)...,
+  # whose dialog takes the name once it has the focus.
+  xdotool key alt+l g alt+f a
+  wait_for focused "Save As" || fail "no Save As dialog"
+  xdotool key ctrl+a; xdotool type --delay 20 "$work/log.csv"; xdotool key Return
+  wait_for test -s log.csv || fail "no log file saved"
 
   kill -TERM "$app"
   status=0
   wait "$app" || status=$?
   kill -TERM "$fake" 2>/dev/null || true
   [[ $status -eq 0 ]] || fail "the program ended with status $status"
-' _ "$work" "$per_second" "$family" "$reports" "$(cd "$(dirname "$0")" && pwd)"
+' _ "$work" "$per_second" "$family" "$reports" "$smoke"
 
 # Every line: today, a minute, a count that is a positive multiple of the
 # counts a second; the minutes together hold at least the four seconds

@@ -77,19 +77,20 @@ first=$(zcat "$root/usr/share/doc/ostrel/changelog.Debian.gz" | head -n 1)
 [[ "$first" == "ostrel ($version) "* ]] ||
   fail "the changelog's first entry is \"$first\", the package is $version"
 
-# The unprivileged run: nothing of the package is writable for nobody.
-as_nobody QT_QPA_PLATFORM=xcb LANGUAGE=ja \
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+# The unprivileged run: nothing of the package is writable for nobody. The
+# display is root's, open to every local user; nobody reads the wait
+# helpers from the work folder, as the checkout may be closed to it.
+cp "$(dirname "$0")/support.sh" "$work/"
+source "$work/support.sh"
+run_unpacked() {
+  as_nobody DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb LANGUAGE=ja bash -c '
     set -euo pipefail
     root=$1 home=$2
+    source "$3"
     cd "$home"
     "$root/usr/bin/ostrel" >stdout.txt 2>stderr.txt &
     pid=$!
-    for _ in $(seq 1 200); do
-      xdotool search --name "^Ostrel Ver\.1\.4$" >/dev/null 2>&1 && found=1 && break
-      sleep 0.1
-    done
-    if [[ -z "${found:-}" ]]; then
+    if ! wait_for visible_window "^Ostrel Ver\.1\.4$"; then
       echo "FAIL: no window named Ostrel Ver.1.4" >&2
       cat stderr.txt >&2
       kill -KILL $pid 2>/dev/null || true
@@ -103,10 +104,11 @@ as_nobody QT_QPA_PLATFORM=xcb LANGUAGE=ja \
       kill -KILL $pid 2>/dev/null || true
       exit 1
     fi
-    sleep 0.5
     kill -TERM $pid
     wait $pid
-  ' _ "$root" "$home" || fail "the unpacked program did not run as expected"
+  ' _ "$root" "$home" "$work/support.sh"
+}
+with_display run_unpacked || fail "the unpacked program did not run as expected"
 
 ini=$home/.config/ostrel/ostrel.ini
 [[ -f "$ini" ]] || fail "no settings file $ini"

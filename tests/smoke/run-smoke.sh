@@ -15,33 +15,25 @@ trap 'rm -rf "$work"' EXIT
 # Journals go into the test's folder, never the user's own.
 export XDG_STATE_HOME="$work/state"
 
-# Runs ./ostrel in $1 under a virtual display, waits for a window whose
-# name is $2, then asks the program to end and returns its exit status.
+source "$(dirname "$0")/support.sh"
+
+# Runs ./ostrel in $1, waits for a window whose name matches $2, then asks
+# the program to end and returns its exit status. It handles termination
+# requests from before it makes any window, so none needs to wait longer.
 run_case() {
   local dir=$1 title=$2
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    cd "$1"
-    ./ostrel >stdout.txt 2>stderr.txt &
-    pid=$!
-    for _ in $(seq 1 200); do
-      if xwininfo -root -tree 2>/dev/null | grep -qF "\"$2\""; then
-        found=1
-        break
-      fi
-      sleep 0.1
-    done
-    if [[ -z "${found:-}" ]]; then
-      echo "no window named $2 appeared" >&2
-      xwininfo -root -tree >&2 || true
-      kill -KILL $pid 2>/dev/null || true
-      exit 3
-    fi
-    sleep 0.5
-    kill -TERM $pid
-    status=0
-    wait $pid || status=$?
-    exit $status
-  ' _ "$dir" "$title"
+  cd "$dir"
+  ./ostrel >stdout.txt 2>stderr.txt &
+  local pid=$! status=0
+  if ! wait_for visible_window "^$title\$"; then
+    echo "no window named $title appeared" >&2
+    xwininfo -root -tree >&2 || true
+    kill -KILL $pid 2>/dev/null || true
+    return 3
+  fi
+  kill -TERM $pid
+  wait $pid || status=$?
+  return $status
 }
 
 expect_settings() {
@@ -58,7 +50,7 @@ failed=0
 
 mkdir -p "$work/with"
 cp "$bin/ostrel" "$bin/libPexlar.so" "$work/with/"
-if run_case "$work/with" "Ostrel Ver.1.4"; then
+if with_display run_case "$work/with" "Ostrel Ver\\.1\\.4"; then
   expect_settings "$work/with/ostrel.ini"
   echo "PASS: starts with the simulated counter, shows its window, ends cleanly"
 else
@@ -67,7 +59,7 @@ fi
 
 mkdir -p "$work/without"
 cp "$bin/ostrel" "$work/without/"
-if run_case "$work/without" "エラー"; then
+if with_display run_case "$work/without" "エラー"; then
   expect_settings "$work/without/ostrel.ini"
   echo "PASS: without the device library it reports it and ends, writing its settings"
 else

@@ -1,12 +1,51 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the smoke tests on their virtual display.
 
-# Waits up to $1 tenths of a second for the command that follows to succeed.
+# The tests wait for what they can see happen, never for a set time. This
+# limit only ends a run that has already gone wrong, so it leaves room for
+# a machine busy with other work.
+wait_limit=180
+
+# Waits until the command that follows succeeds.
 wait_for() {
-  local tenths=$1; shift
-  for _ in $(seq 1 "$tenths"); do
-    if "$@" >/dev/null 2>&1; then return 0; fi
+  local end=$((SECONDS + wait_limit))
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < end)) || return 1
     sleep 0.1
   done
-  return 1
+}
+
+# Runs the command that follows on a virtual display of its own. Xvfb takes
+# the first free display number itself and names it only once it accepts
+# clients: tests started together never pick the same number, and none
+# talks to a server that is not up yet.
+with_display() {
+  local out display xvfb status=0
+  exec {out}< <(exec Xvfb -displayfd 1 -nolisten tcp -screen 0 1280x1024x24 2>/dev/null)
+  xvfb=$!
+  if ! read -r -t "$wait_limit" -u "$out" display; then
+    echo "FAIL: Xvfb did not start" >&2
+    return 1
+  fi
+  (export DISPLAY=":$display" && "$@") || status=$?
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  exec {out}<&-
+  return $status
+}
+
+# The first visible window named by the regular expression $1, when there is
+# one. A window is named before it is mapped, and keys sent to an unmapped
+# one are lost.
+visible_window() {
+  local ids
+  ids=$(xdotool search --onlyvisible --name "$1") || return 1
+  head -n 1 <<<"$ids"
+}
+
+# Whether the window with the keyboard focus is named $1 exactly. Qt
+# focuses a new dialog only after the server has mapped it; keys sent
+# before then go to the window under it, which the dialog blocks.
+focused() {
+  [[ $(xdotool getwindowfocus getwindowname 2>/dev/null) == "$1" ]]
 }
