@@ -221,21 +221,13 @@ inline std::vector<std::string> Drain(TSerialCounter& counter) {
     return texts;
 }
 
-<<<<<<< HEAD
 // What GetData hands out until the adapter has told the given number of
 // lines in all (a pulled cable is noticed at the next read), polling for up
-// to 20 s.
+// to two minutes: only a broken run takes that long.
 inline std::vector<std::string> DrainUntilTold(TSerialCounter& counter,
                                                const std::vector<std::string>& reports,
                                                std::size_t lines) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-=======
-// What GetData hands out once it hands out anything (the gone marker after
-// a cable is pulled), polling for up to two minutes: only a broken run takes
-// that long.
-inline std::vector<std::string> DrainWhenAny(TSerialCounter& counter) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
->>>>>>> smoke-flakes
     std::vector<std::string> texts = Drain(counter);
     while (reports.size() < lines && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
