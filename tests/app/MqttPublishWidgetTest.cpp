@@ -175,9 +175,11 @@ TEST_F(MqttPublishTest, TheAlarmIsRetainedOnItsTopicAndTheDoseRestartsWithANewLo
     setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (Folder / "no-bus").string()).c_str(), 1);
     Open(broker, "[Alarm]\nOn=0.01\n");
     // Off when connected, before any dose rate.
-    ASSERT_TRUE(Eventually([&] { return !subscriber.Payloads("ostrel/alarm").empty(); }, 10s));
+    ASSERT_TRUE(
+        Eventually([&] { return !subscriber.Payloads("ostrel/alarm").empty(); }, WaitLimit));
     LogLines(11);
-    ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/alarm").size() >= 2; }, 10s));
+    ASSERT_TRUE(
+        Eventually([&] { return subscriber.Payloads("ostrel/alarm").size() >= 2; }, WaitLimit));
     EXPECT_EQ(subscriber.Payloads("ostrel/alarm"), (std::vector<std::string>{"OFF", "ON"}));
     // Right after the minute that switched it and its state.
     const std::vector<std::string> lines = subscriber.Lines();
@@ -191,7 +193,8 @@ TEST_F(MqttPublishTest, TheAlarmIsRetainedOnItsTopicAndTheDoseRestartsWithANewLo
 
     Form->NewClick();
     LogLines(1);
-    ASSERT_TRUE(Eventually([&] { return subscriber.Payloads("ostrel/minute").size() >= 12; }, 10s));
+    ASSERT_TRUE(
+        Eventually([&] { return subscriber.Payloads("ostrel/minute").size() >= 12; }, WaitLimit));
     EXPECT_EQ(subscriber.Payloads("ostrel/minute").back(), ExpectedMinutes().back());
     EXPECT_TRUE(subscriber.Payloads("ostrel/minute").back().ends_with(",\"dose\":0}"));
     EXPECT_EQ(EndAndTakeStderr(), "");
