@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-utils xdotool
   lintian desktop-file-utils appstream file binutils dpkg-dev
   libmosquitto-dev mosquitto mosquitto-clients openssl
+  libcurl4-openssl-dev tzdata
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
 # `install-deps.sh check`: the formatter that `make check` runs.
