@@ -2,6 +2,7 @@
 #include "outputs/Outputs.h"
 
 #include "journal/Journal.h"
+#include "maps/MapsServices.h"
 #include "mqtt/MqttPublisher.h"
 
 namespace ostrel {
@@ -14,6 +15,10 @@ using TOutputFactory = std::unique_ptr<TLogOutput> (*)(const TOutputContext&);
 constexpr TOutputFactory Factories[] = {
     MakeJournalOutput,
     MakeMqttOutput,
+    // The radiation maps, each on its own.
+    MakeRadmonOutput,
+    MakeGmcmapOutput,
+    MakeSafecastOutput,
 };
 
 } // namespace
