@@ -50,7 +50,14 @@ struct TMapsOutput::TShared {
         }
     }
     void Tell(const std::string& text) const {
-        Report(Target.Name + ": " + MaskSecrets(text, Target.Secrets));
+        std::string line = MaskSecrets(Target.Name + ": " + text, Target.Secrets);
+        if (line.empty()) {
+            line = MaskSecrets(Target.Name + ": a line that would show a password is left out",
+                               Target.Secrets);
+        }
+        if (!line.empty()) {
+            Report(line);
+        }
     }
 
     // Hands the new minutes to the service; false once the end is asked for.

@@ -85,6 +85,13 @@ std::string MaskSecrets(std::string text, const std::vector<std::string>& secret
             }
         }
     }
+    // A secret with stars in it can be made again by the stars put in its
+    // place: then nothing of the text is shown.
+    for (const std::string& secret : secrets) {
+        if (!secret.empty() && text.find(secret) != std::string::npos) {
+            return {};
+        }
+    }
     return text;
 }
 

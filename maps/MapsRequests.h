@@ -28,7 +28,7 @@ std::string PercentEncode(std::string_view text);
 std::string PrintableUrl(std::string_view url);
 
 // text with every occurrence of each non-empty secret, as written and
-// percent-encoded, replaced by "***".
+// percent-encoded, replaced by "***"; empty when it would still hold one.
 std::string MaskSecrets(std::string text, const std::vector<std::string>& secrets);
 
 // "2026-12-09T06:23:00Z": the minute that starts at local time start, in UTC

@@ -62,6 +62,8 @@ TEST(MapsRequestsTest, TextsAreEncodedAndPrintedWithoutSecrets) {
     EXPECT_EQ(MaskSecrets("key s3cr&t or s3cr%26t; s3cr&ts3cr&t", {"", "s3cr&t"}),
               "key *** or ***; ******");
     EXPECT_EQ(MaskSecrets("nothing here", {}), "nothing here");
+    EXPECT_EQ(MaskSecrets("abab*", {"ab*"}), "");
+    EXPECT_EQ(MaskSecrets("x*y", {"x", "y"}), "*******");
 }
 
 TEST(MapsRequestsTest, AMinuteStartsInUtcAsTheTimeZoneHasIt) {
