@@ -8,8 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -326,6 +331,90 @@ TEST(MapsServerTest, EachReplyIsTakenRetriedOrFinalAsItsServiceMeansIt) {
     }
     unsetenv("TZ");
     tzset();
+}
+
+// openssl's test server on 127.0.0.1 with a certificate that no authority
+// signed.
+class TSelfSignedServer {
+public:
+    explicit TSelfSignedServer(const std::filesystem::path& folder) {
+        const std::string key = (folder / "key.pem").string();
+        const std::string certificate = (folder / "certificate.pem").string();
+        const std::string make =
+            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout " +
+            key + " -out " + certificate +
+            " -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -days 2 2>/dev/null";
+        if (std::system(make.c_str()) != 0) {
+            return;
+        }
+        test::TFakeHttpServer probe([](const test::THttpRequest&) { return THttpAnswer{}; });
+        Port = probe.Port;
+        probe.Stop();
+        const std::string accept = "127.0.0.1:" + std::to_string(Port);
+        Child = ::fork();
+        if (Child == 0) {
+            ::execlp("openssl", "openssl", "s_server", "-quiet", "-www", "-accept", accept.c_str(),
+                     "-cert", certificate.c_str(), "-key", key.c_str(), nullptr);
+            ::_exit(127);
+        }
+    }
+    // Whether openssl takes connections by now.
+    bool Listening() const {
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(Port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(s);
+        return ok;
+    }
+    ~TSelfSignedServer() {
+        if (Child > 0) {
+            ::kill(Child, SIGTERM);
+            ::waitpid(Child, nullptr, 0);
+        }
+    }
+    TSelfSignedServer(const TSelfSignedServer&) = delete;
+    TSelfSignedServer& operator=(const TSelfSignedServer&) = delete;
+
+    pid_t Child = -1;
+    std::uint16_t Port = 0;
+};
+
+TEST(MapsServerTest, AServerWhoseCertificateNoAuthoritySignedIsNoAnswer) {
+    const std::filesystem::path folder =
+        std::filesystem::path(::testing::TempDir()) / "ostrel-maps-tls";
+    std::filesystem::create_directories(folder);
+    TSelfSignedServer server(folder);
+    ASSERT_GT(server.Child, 0);
+    ASSERT_TRUE(Eventually([&] { return server.Listening(); }, 10s));
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    const std::string url = "https://127.0.0.1:" + std::to_string(server.Port);
+    auto output = MakeSafecast({Key, 35.6812, 139.7671, "", "", url, {500ms, 2000ms}}, {},
+                               [&](const std::string& text) {
+                                   std::lock_guard lock(mutex);
+                                   lines.push_back(text);
+                               });
+    output->MinuteFinished(Minute(23, 31));
+    EXPECT_TRUE(Eventually(
+        [&] {
+            std::lock_guard lock(mutex);
+            return !lines.empty();
+        },
+        10s));
+    EXPECT_EQ(output->Waiting(), 1U);
+    output.reset();
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_EQ(lines[0].rfind("Safecast: " + url +
+                                 "/measurements.json: no answer: SSL certificate "
+                                 "problem: ",
+                             0),
+              0U)
+        << lines[0];
+    std::filesystem::remove_all(folder);
 }
 
 TEST(MapsServerTest, PausesDoubleFromASecondToFiveMinutes) {
