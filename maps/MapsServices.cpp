@@ -155,10 +155,12 @@ std::unique_ptr<TMapsOutput> MakeRadmon(const TRadmonSettings& settings,
 
 std::unique_ptr<TMapsOutput> MakeGmcmap(const TGmcmapSettings& settings,
                                         TMapsOutput::TReport report) {
+    // The account ID names the account as a user name does: no password,
+    // and a short number masked would garble every line.
     TMapsTarget target{TMapService::Gmcmap,
                        "gmcmap.com",
                        PrintableUrl(settings.Url + GmcmapPath),
-                       {settings.AccountId},
+                       {},
                        settings.Timeouts};
     auto service = std::make_unique<TNewestMinuteService>(
         target.Name, settings.Interval, [settings](const TMapsMinute& minute) {
