@@ -172,24 +172,29 @@ void TMapsOutput::LogOpened(const TOpenedLog& log) noexcept {
     Recent.clear();
     const std::size_t count = log.Records.Count();
     const std::size_t from = count > DoseRateWindow ? count - DoseRateWindow : 0;
-    for (std::size_t k = from; k + 1 < count; ++k) {
-        Recent.push_back(log.Records[k].Count);
+    try {
+        for (std::size_t k = from; k + 1 < count; ++k) {
+            Recent.push_back(log.Records[k].Count);
+        }
+    } catch (...) {
+        // Out of memory: the average starts from the minutes to come.
+        Recent.clear();
     }
 }
 
 void TMapsOutput::MinuteFinished(const TFinishedMinute& minute) noexcept {
-    Recent.push_back(minute.Record.Count);
-    while (Recent.size() > DoseRateWindow) {
-        Recent.pop_front();
-    }
-    double sum = 0;
-    for (const std::int32_t count : Recent) {
-        sum += count;
-    }
-    const TMapsMinute mapsMinute{minute.Record.StartTime, minute.Record.Count, minute.DoseRate,
-                                 sum / static_cast<double>(Recent.size()),
-                                 std::chrono::steady_clock::now()};
     try {
+        Recent.push_back(minute.Record.Count);
+        while (Recent.size() > DoseRateWindow) {
+            Recent.pop_front();
+        }
+        double sum = 0;
+        for (const std::int32_t count : Recent) {
+            sum += count;
+        }
+        const TMapsMinute mapsMinute{minute.Record.StartTime, minute.Record.Count, minute.DoseRate,
+                                     sum / static_cast<double>(Recent.size()),
+                                     std::chrono::steady_clock::now()};
         std::lock_guard lock(Shared->Mutex);
         Shared->Incoming.push_back(mapsMinute);
     } catch (...) {
