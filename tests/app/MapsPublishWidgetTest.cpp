@@ -174,6 +174,10 @@ TEST_F(MapsPublishTest, AFiveMinuteOutageLosesNoSafecastMinuteAndSendsRadmonNoSt
     ASSERT_TRUE(
         Eventually([&] { return !Radmon.Taken().empty() && !Gmcmap.Taken().empty(); }, 10s));
     ASSERT_TRUE(Eventually([&] { return Radmon.Taken().back() == tenth; }, 10s));
+    ASSERT_TRUE(
+        Eventually([&] { return Gmcmap.Taken().back().rfind("CPM=" + tenth + " ", 0) == 0; }, 10s));
+    // Nothing on its way any more, should a count repeat the one before.
+    std::this_thread::sleep_for(300ms);
     const std::size_t radmonBefore = Radmon.Taken().size();
     const std::size_t gmcmapBefore = Gmcmap.Taken().size();
 
