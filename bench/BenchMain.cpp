@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmarks behind `make bench`: opening large logs, draining a burst of
 // readings, replotting, the memory of an opened log, the start-up time and
-// what the journal adds to a tick and to Open.
+// what the journal, and the maps with MQTT, add to a tick and to Open.
 // Prints one table, each figure beside its target and its reference, and
 // writes it to the file given with --out. Every scenario's result is checked
 // after it has been timed; a wrong result makes the exit status 1.
 //
-//   ostrel-bench [--quick] [--only open|burst|replot|memory|save|large|startup|mqtt|journal]
+//   ostrel-bench [--quick] [--only open|burst|replot|memory|save|large|startup|mqtt|journal|maps]
 //                [--out FILE]
 //   ostrel-bench --memory-child empty|open [FILE [LINES]]   (run by itself)
 
@@ -83,6 +83,7 @@ int RunAll(bool quick, const std::string& only, const std::string& outPath) {
         {"open", &TBench::OpenLogs},   {"burst", &TBench::Bursts}, {"replot", &TBench::Replots},
         {"memory", &TBench::Memory},   {"save", &TBench::Saves},   {"large", &TBench::LargeLog},
         {"startup", &TBench::Startup}, {"mqtt", &TBench::Mqtt},    {"journal", &TBench::Journal},
+        {"maps", &TBench::Maps},
     };
     for (const auto& [name, run] : sections) {
         if (only.empty() || only == name) {
@@ -130,7 +131,7 @@ int main(int argc, char** argv) {
                 outPath = arguments[++k];
             } else {
                 std::cerr << "usage: ostrel-bench [--quick] [--only open|burst|replot|memory|"
-                             "save|large|startup|mqtt|journal] [--out FILE]\n";
+                             "save|large|startup|mqtt|journal|maps] [--out FILE]\n";
                 return 2;
             }
         }

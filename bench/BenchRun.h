@@ -51,6 +51,7 @@ public:
     void Startup();
     void Mqtt();
     void Journal(); // in JournalBench.cpp
+    void Maps();    // in MapsBench.cpp
 
     const std::vector<TBenchRow>& Rows() const { return Table; }
     const std::vector<std::string>& Failures() const { return Failed; }
