@@ -130,7 +130,7 @@ THttpReply THttpClient::Perform(const TMapsRequest& request, const THttpTimeouts
         }
         curl_multi_poll(multi, nullptr, 0, PollMilliseconds, nullptr);
         if (!woken()) {
-            reply.Failure = "abandoned";
+            reply.Failure = AbandonedText;
             break;
         }
     }

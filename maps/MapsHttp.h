@@ -12,8 +12,12 @@
 
 #include <chrono>
 #include <functional>
+#include <string_view>
 
 namespace ostrel {
+
+// The failure of a request given up because the thread is asked to end.
+inline constexpr std::string_view AbandonedText = "abandoned";
 
 class THttpClient {
 public:
@@ -30,7 +34,7 @@ public:
     void Wait(std::chrono::milliseconds time);
     // The request to its end, within the timeouts. Every wake and every
     // second, woken() is called; false abandons the request (a reply with
-    // Failure "abandoned").
+    // Failure AbandonedText).
     THttpReply Perform(const TMapsRequest& request, const THttpTimeouts& timeouts,
                        const std::function<bool()>& woken);
 

@@ -110,7 +110,7 @@ struct TMapsOutput::TShared {
             const TVerdict verdict = ClassifyReply(Target.Service, reply);
             Tell(Service->Answered(verdict.Class));
             Counted();
-            if (reply.Failure == "abandoned") {
+            if (reply.Failure == AbandonedText) {
                 break;
             }
             switch (verdict.Class) {
