@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmarks behind `make bench`: opening large logs, draining a burst of
 // readings, replotting, the memory of an opened log, the start-up time,
-// what the journal adds to a tick and to Open, and a month of logging.
+// what the journal, and the maps with MQTT, add to a tick and to Open, and a
+// month of logging.
 // Prints one table, each figure beside its target and its reference, and
 // writes it to the file given with --out. Every scenario's result is checked
 // after it has been timed; a wrong result makes the exit status 1.
 //
 //   ostrel-bench [--quick]
-//                [--only open|burst|replot|memory|save|large|startup|mqtt|journal|soak]
+//                [--only open|burst|replot|memory|save|large|startup|mqtt|journal|maps|soak]
 //                [--out FILE]
 //   ostrel-bench --memory-child empty|open [FILE [LINES]]   (run by itself)
 
@@ -84,7 +85,7 @@ int RunAll(bool quick, const std::string& only, const std::string& outPath) {
         {"open", &TBench::OpenLogs},   {"burst", &TBench::Bursts}, {"replot", &TBench::Replots},
         {"memory", &TBench::Memory},   {"save", &TBench::Saves},   {"large", &TBench::LargeLog},
         {"startup", &TBench::Startup}, {"mqtt", &TBench::Mqtt},    {"journal", &TBench::Journal},
-        {"soak", &TBench::Soak},
+        {"maps", &TBench::Maps},       {"soak", &TBench::Soak},
     };
     for (const auto& [name, run] : sections) {
         if (only.empty() || only == name) {
@@ -132,7 +133,7 @@ int main(int argc, char** argv) {
                 outPath = arguments[++k];
             } else {
                 std::cerr << "usage: ostrel-bench [--quick] [--only open|burst|replot|memory|"
-                             "save|large|startup|mqtt|journal|soak] [--out FILE]\n";
+                             "save|large|startup|mqtt|journal|maps|soak] [--out FILE]\n";
                 return 2;
             }
         }

@@ -56,6 +56,7 @@ public:
     void Startup();
     void Mqtt();
     void Journal(); // in JournalBench.cpp
+    void Maps();    // in MapsBench.cpp
     void Soak();    // in SoakBench.cpp
 
     const std::vector<TBenchRow>& Rows() const { return Table; }

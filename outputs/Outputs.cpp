@@ -3,6 +3,7 @@
 
 #include "alarm/AlarmOutput.h"
 #include "journal/Journal.h"
+#include "maps/MapsServices.h"
 #include "mqtt/MqttPublisher.h"
 
 namespace ostrel {
@@ -16,6 +17,10 @@ constexpr TOutputFactory Factories[] = {
     MakeJournalOutput,
     MakeMqttOutput,
     MakeAlarmOutput,
+    // The radiation maps, each on its own.
+    MakeRadmonOutput,
+    MakeGmcmapOutput,
+    MakeSafecastOutput,
 };
 
 } // namespace

@@ -13,6 +13,7 @@ packages=(
   lintian desktop-file-utils appstream file binutils dpkg-dev
   libmosquitto-dev mosquitto mosquitto-clients openssl
   dbus-daemon
+  libcurl4-openssl-dev tzdata
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
 # `install-deps.sh check`: the formatter that `make check` runs.

@@ -1,0 +1,270 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "maps/SafecastQueue.h"
+
+#include "device/FileReplacement.h"
+#include "platform/TextServices.h"
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace ostrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view SentLine = "sent";
+constexpr std::string_view DroppedLine = "dropped";
+// A file of many taken lines is rewritten with the waiting ones only.
+constexpr std::size_t RewriteAfter = 1024;
+
+std::string SystemText(int error) {
+    return std::generic_category().message(error);
+}
+
+} // namespace
+
+std::string QueueLine(const TQueuedMinute& minute) {
+    return minute.CapturedAt + "," + FormatInt(minute.Count);
+}
+
+bool ReadQueueLine(std::string_view line, TQueuedMinute& minute) {
+    const std::size_t comma = line.find(',');
+    if (comma != 20 || line[19] != 'Z' || line[10] != 'T') {
+        return false;
+    }
+    const std::string_view count = line.substr(comma + 1);
+    if (count.empty() || count.size() > 9 ||
+        count.find_first_not_of("0123456789") != std::string_view::npos) {
+        return false;
+    }
+    minute.CapturedAt = std::string(line.substr(0, comma));
+    minute.Count = static_cast<std::int32_t>(std::stol(std::string(count)));
+    return true;
+}
+
+TSafecastQueue::TSafecastQueue(fs::path folder, std::size_t limit)
+    : Folder(std::move(folder)), Limit(limit) {}
+
+TSafecastQueue::~TSafecastQueue() {
+    CloseFile();
+#ifdef _WIN32
+    if (Lock != nullptr) {
+        CloseHandle(Lock);
+    }
+#else
+    if (Lock >= 0) {
+        ::close(Lock);
+    }
+#endif
+}
+
+fs::path TSafecastQueue::File() const {
+    return Folder.empty() ? fs::path() : Folder / FileName;
+}
+
+std::vector<std::string> TSafecastQueue::Open() {
+    std::vector<std::string> told;
+    if (Folder.empty()) {
+        return told;
+    }
+    std::error_code error;
+    fs::create_directories(Folder, error);
+    const fs::path lock = Folder / LockName;
+    // Two Ostrels at once must not send each other's minutes: the first
+    // keeps the file, the second its minutes in memory.
+#ifdef _WIN32
+    Lock = CreateFileW(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool taken = Lock != INVALID_HANDLE_VALUE;
+    if (!taken) {
+        Lock = nullptr;
+    }
+    const bool busy = !taken && GetLastError() == ERROR_SHARING_VIOLATION;
+#else
+    Lock = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int openError = errno;
+    bool taken = Lock >= 0 && ::flock(Lock, LOCK_EX | LOCK_NB) == 0;
+    const bool busy = Lock >= 0 && !taken && errno == EWOULDBLOCK;
+    if (Lock < 0) {
+        error.assign(openError, std::generic_category());
+    }
+#endif
+    if (busy) {
+        told.push_back("another Ostrel keeps " + File().string() +
+                       "; the minutes of this one are kept in memory only");
+        return told;
+    }
+    if (!taken) {
+        told.push_back("cannot use " + lock.string() + (error ? ": " + error.message() : "") +
+                       "; the minutes are kept in memory only");
+        return told;
+    }
+    OnDisk = true;
+    std::ifstream in(File(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const std::string text = bytes.str();
+    std::size_t unreadable = 0;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        const std::string_view line = std::string_view(text).substr(start, end - start);
+        TQueuedMinute minute;
+        if (line == SentLine || line == DroppedLine) {
+            if (!Minutes.empty()) {
+                Minutes.pop_front();
+            }
+        } else if (ReadQueueLine(line, minute)) {
+            Minutes.push_back(std::move(minute));
+        } else {
+            ++unreadable;
+        }
+    }
+    if (unreadable > 0) {
+        told.push_back(
+            File().string() + ": " + std::to_string(unreadable) +
+            (unreadable == 1 ? " line is no minute; it is" : " lines are no minutes; they are") +
+            " left out");
+    }
+    Trim(told);
+    if (!text.empty()) {
+        Rewrite(told);
+    }
+    return told;
+}
+
+std::vector<std::string> TSafecastQueue::Add(const std::vector<TQueuedMinute>& minutes) {
+    std::vector<std::string> told;
+    std::string lines;
+    for (const TQueuedMinute& minute : minutes) {
+        Minutes.push_back(minute);
+        lines += QueueLine(minute) + "\n";
+    }
+    Append(lines, told);
+    Trim(told);
+    return told;
+}
+
+std::vector<std::string> TSafecastQueue::TakeFront() {
+    std::vector<std::string> told;
+    if (Minutes.empty()) {
+        return told;
+    }
+    Minutes.pop_front();
+    DroppingTold = false;
+    ++Taken;
+    if (Minutes.empty() || Taken >= RewriteAfter) {
+        Rewrite(told);
+    } else {
+        Append(std::string(SentLine) + "\n", told);
+    }
+    return told;
+}
+
+std::vector<std::string> TSafecastQueue::Hold(bool held) {
+    Held = held;
+    std::vector<std::string> told;
+    Trim(told);
+    return told;
+}
+
+void TSafecastQueue::Trim(std::vector<std::string>& told) {
+    if (Held || Minutes.size() <= Limit) {
+        return;
+    }
+    std::string lines;
+    while (Minutes.size() > Limit) {
+        if (!DroppingTold) {
+            told.push_back("more than " + std::to_string(Limit) +
+                           " minutes unsent; dropping the oldest, from " +
+                           Minutes.front().CapturedAt);
+            DroppingTold = true;
+        }
+        Minutes.pop_front();
+        ++Taken;
+        lines += std::string(DroppedLine) + "\n";
+    }
+    Append(lines, told);
+}
+
+bool TSafecastQueue::Append(std::string_view lines, std::vector<std::string>& told) {
+    if (!OnDisk || lines.empty()) {
+        return true;
+    }
+    if (!InSync) {
+        return Rewrite(told);
+    }
+    if (Out == nullptr) {
+#ifdef _WIN32
+        Out = _wfopen(File().c_str(), L"ab");
+#else
+        Out = std::fopen(File().c_str(), "ab");
+#endif
+    }
+    bool written = Out != nullptr &&
+                   std::fwrite(lines.data(), 1, lines.size(), Out) == lines.size() &&
+                   std::fflush(Out) == 0;
+    // On the disk itself, so that a power cut keeps what was accepted.
+#ifdef _WIN32
+    written = written && _commit(_fileno(Out)) == 0;
+#else
+    written = written && ::fsync(::fileno(Out)) == 0;
+#endif
+    if (!written) {
+        Failed(SystemText(errno), told);
+    }
+    return written;
+}
+
+bool TSafecastQueue::Rewrite(std::vector<std::string>& told) {
+    if (!OnDisk) {
+        return true;
+    }
+    // The file is replaced, so the one open for appending is another now.
+    CloseFile();
+    std::string content;
+    for (const TQueuedMinute& minute : Minutes) {
+        content += QueueLine(minute) + "\n";
+    }
+    if (const std::error_code error = ReplaceFileContent(File(), content)) {
+        Failed(error.message(), told);
+        return false;
+    }
+    InSync = true;
+    FailureTold = false;
+    Taken = 0;
+    return true;
+}
+
+void TSafecastQueue::Failed(const std::string& what, std::vector<std::string>& told) {
+    CloseFile();
+    InSync = false;
+    if (!FailureTold) {
+        told.push_back("cannot write " + File().string() + ": " + what +
+                       "; the minutes are kept in memory until it can");
+        FailureTold = true;
+    }
+}
+
+void TSafecastQueue::CloseFile() {
+    if (Out != nullptr) {
+        std::fclose(Out);
+        Out = nullptr;
+    }
+}
+
+} // namespace ostrel
