@@ -7,15 +7,6 @@
 #include <sstream>
 #include <system_error>
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
-
 namespace ostrel {
 
 namespace fs = std::filesystem;
@@ -82,57 +73,19 @@ TResumeMarker::TResumeMarker(fs::path folder) : Folder(std::move(folder)) {
 }
 
 bool TResumeMarker::TakeLock() {
-    if (Held() || TriedLock) {
-        return Held();
+    if (Lock.Held() || TriedLock) {
+        return Lock.Held();
     }
     TriedLock = true;
     std::error_code error;
     fs::create_directories(Folder, error);
-    const fs::path lock = Folder / ResumeLockName;
-#ifdef _WIN32
-    // Opened without sharing: the next open fails until this process ends.
-    const HANDLE handle = CreateFileW(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    Lock = handle;
-#else
-    const int descriptor = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (descriptor < 0) {
-        return false;
-    }
-    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-        ::close(descriptor);
-        return false;
-    }
-    Lock = descriptor;
-#endif
-    return true;
-}
-
-TResumeMarker::~TResumeMarker() {
-#ifdef _WIN32
-    if (Lock != nullptr) {
-        CloseHandle(static_cast<HANDLE>(Lock));
-    }
-#else
-    if (Lock >= 0) {
-        ::close(Lock);
-    }
-#endif
+    return Lock.Take(Folder / ResumeLockName, error) == TFileLock::TResult::Taken;
 }
 
 bool TResumeMarker::Held() const {
-#ifdef _WIN32
-    return Lock != nullptr;
-#else
-    return Lock >= 0;
-#endif
+    return Lock.Held();
 }
 
-// A marker that cannot be written only costs the next run its resume: no
-// failure here is told or thrown.
 void TResumeMarker::SetJournal(const fs::path& journal) noexcept {
     try {
         const std::lock_guard lock(Mutex);

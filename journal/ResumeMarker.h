@@ -8,6 +8,7 @@
 // ends); another run beside it keeps journals of its own but neither reads
 // nor writes the marker.
 
+#include "platform/FileLock.h"
 #include "records/LogOutput.h"
 
 #include <filesystem>
@@ -25,7 +26,6 @@ public:
     // Takes the folder's lock when no other run holds it, and reads what the
     // last run left there.
     explicit TResumeMarker(std::filesystem::path folder);
-    ~TResumeMarker();
     TResumeMarker(const TResumeMarker&) = delete;
     TResumeMarker& operator=(const TResumeMarker&) = delete;
 
@@ -47,11 +47,7 @@ private:
     bool TakeLock();
 
     std::filesystem::path Folder;
-#ifdef _WIN32
-    void* Lock = nullptr;
-#else
-    int Lock = -1;
-#endif
+    TFileLock Lock;
     std::optional<TLeftLog> LeftBehind;
     std::mutex Mutex;
     std::filesystem::path Journal;

@@ -2,6 +2,7 @@
 #include "maps/SafecastQueue.h"
 
 #include "device/FileReplacement.h"
+#include "platform/FileLock.h"
 #include "platform/TextServices.h"
 
 #include <cerrno>
@@ -62,15 +63,6 @@ TSafecastQueue::TSafecastQueue(fs::path folder, std::size_t limit)
 
 TSafecastQueue::~TSafecastQueue() {
     CloseFile();
-#ifdef _WIN32
-    if (Lock != nullptr) {
-        CloseHandle(Lock);
-    }
-#else
-    if (Lock >= 0) {
-        ::close(Lock);
-    }
-#endif
 }
 
 fs::path TSafecastQueue::File() const {
@@ -87,24 +79,9 @@ std::vector<std::string> TSafecastQueue::Open() {
     const fs::path lock = Folder / LockName;
     // Two Ostrels at once must not send each other's minutes: the first
     // keeps the file, the second its minutes in memory.
-#ifdef _WIN32
-    Lock = CreateFileW(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool taken = Lock != INVALID_HANDLE_VALUE;
-    if (!taken) {
-        Lock = nullptr;
-    }
-    const bool busy = !taken && GetLastError() == ERROR_SHARING_VIOLATION;
-#else
-    Lock = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    const int openError = errno;
-    bool taken = Lock >= 0 && ::flock(Lock, LOCK_EX | LOCK_NB) == 0;
-    const bool busy = Lock >= 0 && !taken && errno == EWOULDBLOCK;
-    if (Lock < 0) {
-        error.assign(openError, std::generic_category());
-    }
-#endif
-    if (busy) {
+    const TFileLock::TResult result = Lock.Take(lock, error);
+    const bool taken = result == TFileLock::TResult::Taken;
+    if (result == TFileLock::TResult::Busy) {
         told.push_back("another Ostrel keeps " + File().string() +
                        "; the minutes of this one are kept in memory only");
         return told;

@@ -7,6 +7,8 @@
 // accepted, "dropped" when the oldest is given up. A line cut short by a
 // crash is ignored. No lock of its own: one thread uses it.
 
+#include "platform/FileLock.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -71,11 +73,7 @@ private:
     bool Held = false;
     std::size_t Taken = 0; // "sent" and "dropped" lines since the last rewrite
     std::FILE* Out = nullptr;
-#ifdef _WIN32
-    void* Lock = nullptr;
-#else
-    int Lock = -1;
-#endif
+    TFileLock Lock;
 };
 
 // The line of a queued minute, without its line end; the minute of such a
