@@ -3,6 +3,7 @@
 // private session bus, and a command that writes down its arguments.
 
 #include "alarm/AlarmOutput.h"
+#include "support/Waits.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -25,7 +26,7 @@ using namespace std::chrono_literals;
 
 // Waits with the events going, so that the fake service answers.
 bool Eventually(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + test::WaitLimit;
     while (!done() && std::chrono::steady_clock::now() < deadline) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }

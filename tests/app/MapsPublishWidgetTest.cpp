@@ -7,7 +7,9 @@
 #include "app/MainForm.h"
 #include "display/LogList.h"
 #include "support/FakeMapServices.h"
+#include "support/Waits.h"
 #include "support/MainFormFixture.h"
+#include "support/StderrFile.h"
 
 #include <gtest/gtest.h>
 
@@ -34,16 +36,7 @@ constexpr const char* Account = "04711";
 constexpr const char* Geiger = "19870";
 constexpr const char* Key = "k-5a7e-c4st";
 
-template <typename TDone> bool Eventually(TDone done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
+using test::Eventually;
 
 // The items of a log line "yy/mm/dd, hh:nn, count[, dose]".
 std::vector<std::string> Items(const std::string& line) {
@@ -88,7 +81,7 @@ protected:
     test::TFakeGmcmap Gmcmap{Account, Geiger};
     test::TFakeSafecast Safecast{Key};
     std::optional<std::string> SavedTz;
-    std::string Stderr;
+    std::optional<test::TStderrFile> Stderr;
 
     void SetUp() override {
         TMainFormFixture::SetUp();
@@ -106,11 +99,11 @@ protected:
                  Radmon.Server.Url() + "\n[GMCmap]\nAccountID=" + Account + "\nGeigerID=" + Geiger +
                  "\nURL=" + Gmcmap.Server.Url() + "\n[Safecast]\nAPIKey=" + Key +
                  "\nLatitude=35.6812\nLongitude=139.7671\nURL=" + Safecast.Server.Url() + "\n");
-        testing::internal::CaptureStderr();
+        Stderr.emplace(Folder / "stderr.txt");
     }
     void TearDown() override {
         Form.reset();
-        Stderr += testing::internal::GetCapturedStderr();
+        Stderr.reset();
         for (const char* name : {"OSTREL_SIM_SPEED", "OSTREL_SIM_SEED", "OSTREL_SIM_CPM"}) {
             unsetenv(name);
         }
@@ -149,15 +142,13 @@ protected:
     }
     std::string EndAndTakeStderr() {
         Form.reset();
-        Stderr += testing::internal::GetCapturedStderr();
-        testing::internal::CaptureStderr();
-        return Stderr;
+        return Stderr->Text();
     }
     // Every file the program wrote, the settings file aside.
     std::vector<fs::path> WrittenFiles() const {
         std::vector<fs::path> files;
         for (const auto& entry : fs::recursive_directory_iterator(Folder)) {
-            if (entry.is_regular_file() && entry.path() != Ini) {
+            if (entry.is_regular_file() && entry.path() != Ini && entry.path() != Stderr->Path) {
                 files.push_back(entry.path());
             }
         }
@@ -169,13 +160,13 @@ TEST_F(MapsPublishTest, AFiveMinuteOutageLosesNoSafecastMinuteAndSendsRadmonNoSt
     Form = Make();
     Form->StartClick();
     LogLines(10);
-    ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 10; }, 10s));
+    ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 10; }));
     const std::string tenth = CountOf(Form->Log().Lines().back());
     ASSERT_TRUE(
-        Eventually([&] { return !Radmon.Taken().empty() && !Gmcmap.Taken().empty(); }, 10s));
-    ASSERT_TRUE(Eventually([&] { return Radmon.Taken().back() == tenth; }, 10s));
+        Eventually([&] { return !Radmon.Taken().empty() && !Gmcmap.Taken().empty(); }));
+    ASSERT_TRUE(Eventually([&] { return Radmon.Taken().back() == tenth; }));
     ASSERT_TRUE(
-        Eventually([&] { return Gmcmap.Taken().back().rfind("CPM=" + tenth + " ", 0) == 0; }, 10s));
+        Eventually([&] { return Gmcmap.Taken().back().rfind("CPM=" + tenth + " ", 0) == 0; }));
     // Nothing on its way any more, should a count repeat the one before.
     std::this_thread::sleep_for(300ms);
     const std::size_t radmonBefore = Radmon.Taken().size();
@@ -186,17 +177,16 @@ TEST_F(MapsPublishTest, AFiveMinuteOutageLosesNoSafecastMinuteAndSendsRadmonNoSt
     // Each output tells the outage once, and logging went on.
     ASSERT_TRUE(Eventually(
         [&] {
-            Stderr += testing::internal::GetCapturedStderr();
-            testing::internal::CaptureStderr();
-            return std::count(Stderr.begin(), Stderr.end(), '\n') >= 3;
+            const std::string text = Stderr->Text();
+            return std::count(text.begin(), text.end(), '\n') >= 3;
         },
-        10s));
+        test::WaitLimit));
     StartServices();
     const std::vector<std::string> lines = Form->Log().Lines();
     ASSERT_EQ(lines.size(), 15U);
-    ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 15; }, 20s));
-    ASSERT_TRUE(Eventually([&] { return Radmon.Taken().size() > radmonBefore; }, 20s));
-    ASSERT_TRUE(Eventually([&] { return Gmcmap.Taken().size() > gmcmapBefore; }, 20s));
+    ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 15; }));
+    ASSERT_TRUE(Eventually([&] { return Radmon.Taken().size() > radmonBefore; }));
+    ASSERT_TRUE(Eventually([&] { return Gmcmap.Taken().size() > gmcmapBefore; }));
     std::this_thread::sleep_for(300ms);
     const std::string stderrText = EndAndTakeStderr();
 
@@ -244,7 +234,7 @@ TEST_F(MapsPublishTest, MinutesWaitingForSafecastAreSentAfterARestart) {
     Form = Make();
     Form->StartClick();
     LogLines(2);
-    ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 2; }, 10s));
+    ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 2; }));
     StopServices();
     LogLines(4);
     const std::vector<std::string> lines = Form->Log().Lines();
@@ -260,11 +250,11 @@ TEST_F(MapsPublishTest, MinutesWaitingForSafecastAreSentAfterARestart) {
     StartServices();
     // The next run sends them, without a counter, before anything else.
     Form = Make();
-    ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 6; }, 20s));
+    ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 6; }));
     EXPECT_EQ(Safecast.Taken(), SafecastValues(lines));
     EXPECT_EQ(Safecast.Server.RequestCount(), 6U);
     ASSERT_TRUE(Eventually(
-        [&] { return test::ReadFile(StateFolder / "maps" / "safecast.csv").empty(); }, 5s));
+        [&] { return test::ReadFile(StateFolder / "maps" / "safecast.csv").empty(); }));
     // No minute of the last run is "now" for radmon.org.
     const std::size_t radmon = Radmon.Server.RequestCount();
     std::this_thread::sleep_for(500ms);

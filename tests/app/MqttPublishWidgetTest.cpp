@@ -8,6 +8,7 @@
 #include "platform/TextServices.h"
 #include "support/MainFormFixture.h"
 #include "support/MosquittoBroker.h"
+#include "support/StderrFile.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace ostrel {
 namespace {
@@ -65,16 +64,11 @@ protected:
         setenv("OSTREL_SIM_SPEED", "0", 1); // the test moves the clock
         setenv("OSTREL_SIM_SEED", "11", 1);
         setenv("OSTREL_SIM_CPM", "30", 1);
-        std::fflush(stderr);
-        SavedStderr = ::dup(2);
-        const int file = ::open(StderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(file, 2);
-        ::close(file);
+        Stderr.emplace(Folder / "stderr.txt");
     }
     void TearDown() override {
         Form.reset();
-        ::dup2(SavedStderr, 2);
-        ::close(SavedStderr);
+        Stderr.reset();
         for (const char* name : {"OSTREL_SIM_SPEED", "OSTREL_SIM_SEED", "OSTREL_SIM_CPM"}) {
             unsetenv(name);
         }
@@ -104,14 +98,13 @@ protected:
     }
     // stderr goes to a file while the test runs, which can be read at any
     // time: the publisher's thread writes there whenever it notices a change.
-    std::string StderrText() const { return test::ReadFile(StderrPath); }
+    std::string StderrText() const { return Stderr->Text(); }
     // Ends the window (orderly) and returns what it wrote on stderr.
     std::string EndAndTakeStderr() {
         Form.reset();
         return StderrText();
     }
-    std::filesystem::path StderrPath = Folder / "stderr.txt";
-    int SavedStderr = -1;
+    std::optional<test::TStderrFile> Stderr;
 };
 
 TEST_F(MqttPublishTest, EveryMinuteArrivesOnceInOrderBetweenStatusAndDiscoveryMessages) {

@@ -5,6 +5,7 @@
 
 #include "maps/MapsServices.h"
 #include "support/FakeMapServices.h"
+#include "support/Waits.h"
 
 #include <gtest/gtest.h>
 
@@ -215,16 +216,7 @@ TFinishedMinute Minute(int minute, std::int32_t count) {
     return {{EncodeDate(2026, 12, 9) + EncodeTime(15, minute, 0, 0), count}, std::nullopt, "", 0};
 }
 
-template <typename TDone> bool Eventually(TDone done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
+using test::Eventually;
 
 void RunRow(const TRow& row) {
     SCOPED_TRACE(row.Name);
@@ -280,21 +272,21 @@ void RunRow(const TRow& row) {
     }
     output->MinuteFinished(Minute(23, 31));
     if (row.Down) {
-        ASSERT_TRUE(Eventually([&] { return !told().empty(); }, 5s));
+        ASSERT_TRUE(Eventually([&] { return !told().empty(); }));
         fake->Server.Start();
     }
     switch (row.End) {
     case TEnd::Taken:
-        EXPECT_TRUE(Eventually([&] { return output->Waiting() == 0; }, 8s));
+        EXPECT_TRUE(Eventually([&] { return output->Waiting() == 0; }));
         break;
     case TEnd::Stopped:
-        ASSERT_TRUE(Eventually([&] { return output->Stopped(); }, 5s));
+        ASSERT_TRUE(Eventually([&] { return output->Stopped(); }));
         output->MinuteFinished(Minute(24, 32));
         std::this_thread::sleep_for(300ms);
         EXPECT_EQ(fake->Server.RequestCount(), 1U);
         break;
     case TEnd::Waits:
-        ASSERT_TRUE(Eventually([&] { return !told().empty(); }, 5s));
+        ASSERT_TRUE(Eventually([&] { return !told().empty(); }));
         std::this_thread::sleep_for(1500ms);
         EXPECT_EQ(fake->Server.RequestCount(), 1U);
         EXPECT_EQ(output->Waiting(), 1U);
@@ -388,7 +380,7 @@ TEST(MapsServerTest, AServerWhoseCertificateNoAuthoritySignedIsNoAnswer) {
     std::filesystem::create_directories(folder);
     TSelfSignedServer server(folder);
     ASSERT_GT(server.Child, 0);
-    ASSERT_TRUE(Eventually([&] { return server.Listening(); }, 10s));
+    ASSERT_TRUE(Eventually([&] { return server.Listening(); }));
     std::mutex mutex;
     std::vector<std::string> lines;
     const std::string url = "https://127.0.0.1:" + std::to_string(server.Port);
@@ -403,7 +395,7 @@ TEST(MapsServerTest, AServerWhoseCertificateNoAuthoritySignedIsNoAnswer) {
             std::lock_guard lock(mutex);
             return !lines.empty();
         },
-        10s));
+        test::WaitLimit));
     EXPECT_EQ(output->Waiting(), 1U);
     output.reset();
     std::lock_guard lock(mutex);

@@ -5,6 +5,7 @@
 // wait is bounded; the destructors kill what is still running.
 
 #include "bench/MqttScenario.h"
+#include "support/Waits.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -23,28 +24,12 @@
 
 namespace ostrel::test {
 
-// Waits end at the event waited for; these limits only end a run that has
-// gone wrong, and leave room for a busy machine.
-inline constexpr int ProcessWaitMs = 60'000;
-inline constexpr std::chrono::seconds WaitLimit{60};
-
 // Runs a command to its end; false when it fails or takes too long.
 inline bool RunCommand(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     return process.waitForFinished(ProcessWaitMs) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
-}
-
-inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 struct TBrokerOptions {
