@@ -7,9 +7,9 @@
 #include "app/MainForm.h"
 #include "display/LogList.h"
 #include "support/FakeMapServices.h"
-#include "support/Waits.h"
 #include "support/MainFormFixture.h"
 #include "support/StderrFile.h"
+#include "support/Waits.h"
 
 #include <gtest/gtest.h>
 
@@ -162,8 +162,7 @@ TEST_F(MapsPublishTest, AFiveMinuteOutageLosesNoSafecastMinuteAndSendsRadmonNoSt
     LogLines(10);
     ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 10; }));
     const std::string tenth = CountOf(Form->Log().Lines().back());
-    ASSERT_TRUE(
-        Eventually([&] { return !Radmon.Taken().empty() && !Gmcmap.Taken().empty(); }));
+    ASSERT_TRUE(Eventually([&] { return !Radmon.Taken().empty() && !Gmcmap.Taken().empty(); }));
     ASSERT_TRUE(Eventually([&] { return Radmon.Taken().back() == tenth; }));
     ASSERT_TRUE(
         Eventually([&] { return Gmcmap.Taken().back().rfind("CPM=" + tenth + " ", 0) == 0; }));
@@ -253,8 +252,8 @@ TEST_F(MapsPublishTest, MinutesWaitingForSafecastAreSentAfterARestart) {
     ASSERT_TRUE(Eventually([&] { return Safecast.Taken().size() == 6; }));
     EXPECT_EQ(Safecast.Taken(), SafecastValues(lines));
     EXPECT_EQ(Safecast.Server.RequestCount(), 6U);
-    ASSERT_TRUE(Eventually(
-        [&] { return test::ReadFile(StateFolder / "maps" / "safecast.csv").empty(); }));
+    ASSERT_TRUE(
+        Eventually([&] { return test::ReadFile(StateFolder / "maps" / "safecast.csv").empty(); }));
     // No minute of the last run is "now" for radmon.org.
     const std::size_t radmon = Radmon.Server.RequestCount();
     std::this_thread::sleep_for(500ms);
