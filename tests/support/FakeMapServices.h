@@ -124,7 +124,10 @@ private:
 
 // POST /measurements.json?api_key=K with measurement[...] fields: 201 and
 // the measurement, 401 for a wrong key, 422 for a missing field and for a
-// measurement it has already. Taken: "captured_at value".
+// measurement it has already. Taken: "captured_at value". The duplicate's
+// reply is the service's own validation: Safecast/safecastapi,
+// app/models/measurement.rb, `validates :md5sum, uniqueness: true` over
+// value, latitude, longitude and captured_at.
 class TFakeSafecast final : public TFakeMapService {
 public:
     explicit TFakeSafecast(std::string key) : Key(std::move(key)) {}
