@@ -2,7 +2,14 @@
 #include "platform/StateFolder.h"
 
 #include <cstdlib>
-#include <memory>
+#include <string>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace ostrel {
 
@@ -32,15 +39,18 @@ fs::path StateFolderFrom(const std::optional<std::string>& stateHome,
 
 fs::path DefaultStateFolder() {
 #ifdef _WIN32
-    wchar_t* local = nullptr;
-    std::size_t length = 0;
-    if (_wdupenv_s(&local, &length, L"LOCALAPPDATA") != 0 || local == nullptr) {
+    // The Win32 call rather than the C runtime's: MinGW's msvcrt has no
+    // _wdupenv_s, and the variable is the user's, not the runtime's copy.
+    const DWORD size = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+    if (size <= 1) {
         return {};
     }
-    const std::unique_ptr<wchar_t, decltype(&std::free)> owned(local, &std::free);
-    if (*local == L'\0') {
+    std::wstring local(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", local.data(), size);
+    if (length == 0 || length >= size) {
         return {};
     }
+    local.resize(length);
     return fs::path(local) / L"Ostrel";
 #else
     return StateFolderFrom(Variable("XDG_STATE_HOME"), Variable("HOME"));

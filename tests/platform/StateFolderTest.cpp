@@ -3,6 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace ostrel {
@@ -29,6 +38,25 @@ TEST(StateFolderTest, FromTheStateHomeElseFromHome) {
         EXPECT_EQ(StateFolderFrom(c.StateHome, c.Home).string(), c.Expected)
             << c.StateHome.value_or("(unset)") << " " << c.Home.value_or("(unset)");
     }
+}
+#else
+// %LOCALAPPDATA%\Ostrel, a user name beyond ASCII included; no folder
+// without the variable or with an empty one.
+TEST(StateFolderTest, FromLocalAppData) {
+    std::wstring saved(32768, L'\0');
+    saved.resize(GetEnvironmentVariableW(L"LOCALAPPDATA", saved.data(), 32768));
+    const std::vector<std::pair<const wchar_t*, const wchar_t*>> cases = {
+        {L"C:\\Users\\Ann\\AppData\\Local", L"C:\\Users\\Ann\\AppData\\Local\\Ostrel"},
+        {L"C:\\Users\\\u00c5sa \u6797\\AppData\\Local",
+         L"C:\\Users\\\u00c5sa \u6797\\AppData\\Local\\Ostrel"},
+        {L"", L""},
+        {nullptr, L""},
+    };
+    for (const auto& [value, expected] : cases) {
+        ASSERT_TRUE(SetEnvironmentVariableW(L"LOCALAPPDATA", value));
+        EXPECT_EQ(DefaultStateFolder().wstring(), expected) << (value ? value : L"(unset)");
+    }
+    SetEnvironmentVariableW(L"LOCALAPPDATA", saved.empty() ? nullptr : saved.c_str());
 }
 #endif
 
