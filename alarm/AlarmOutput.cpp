@@ -127,6 +127,10 @@ void TAlarmOutput::LogOpened(const TOpenedLog& log) noexcept {
     Follow(NewestDoseRate(log));
 }
 
+void TAlarmOutput::DoseRatesChanged(const TOpenedLog& log) noexcept {
+    Follow(NewestDoseRate(log));
+}
+
 void TAlarmOutput::MinuteFinished(const TFinishedMinute& minute) noexcept {
     Follow(minute.DoseRate);
 }

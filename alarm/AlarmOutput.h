@@ -43,6 +43,7 @@ public:
     // one taken up after a crash) may switch the alarm at once. A new log
     // keeps it until a line of its own carries a dose rate.
     void LogOpened(const TOpenedLog& log) noexcept override;
+    void DoseRatesChanged(const TOpenedLog& log) noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
 
     bool IsOn() const { return Alarm.IsOn(); }

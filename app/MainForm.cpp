@@ -217,10 +217,10 @@ void TMainForm::SetClick() {
         return;
     }
     TLogger& logger = *Session;
-    ostrel::SetClick(TSetContext{logger.GraphCoefficient, logger.GraphBackground,
-                                 logger.DeviceCoefficient, logger.DeviceBackground,
-                                 logger.DeviceId(), logger.EntryPoints(), *SettingsDialog,
-                                 [this] { RebuildDisplay(); }, Options.ShowNotConnected});
+    ostrel::SetClick(TSetContext{
+        logger.GraphCoefficient, logger.GraphBackground, logger.DeviceCoefficient,
+        logger.DeviceBackground, logger.DeviceId(), logger.EntryPoints(), *SettingsDialog,
+        [this] { Session->DoseRateSettingsSet(); }, Options.ShowNotConnected});
 }
 
 } // namespace ostrel

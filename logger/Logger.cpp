@@ -196,4 +196,10 @@ void TLogger::RebuildDisplay() {
                            Options.FormatSettings);
 }
 
+void TLogger::DoseRateSettingsSet() {
+    RebuildDisplay();
+    const TOpenedLog log{Records, GraphCoefficient, GraphBackground, Options.FormatSettings};
+    TellOutputs([&log](TLogOutput& output) { output.DoseRatesChanged(log); });
+}
+
 } // namespace ostrel

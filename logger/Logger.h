@@ -85,8 +85,11 @@ public:
     void Stop();
     void Tick();
     // Draws every point and line again from the records, with the chart's
-    // pair in force now: after the pair changed, and on the menu's redraw.
+    // pair in force now (the menu's redraw, and Open).
     void RebuildDisplay();
+    // The settings dialog set the chart's pair: the rebuild, and the outputs
+    // hear that the dose rates changed.
+    void DoseRateSettingsSet();
 
     // The session's state.
     TRecords Records;

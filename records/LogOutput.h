@@ -56,6 +56,9 @@ public:
     virtual void LogBegan() noexcept {}
     // Open has read a file's records and rebuilt the display from them.
     virtual void LogOpened(const TOpenedLog& /*log*/) noexcept {}
+    // The coefficient or the background was set and the display rebuilt:
+    // the dose rate of every line may be another now.
+    virtual void DoseRatesChanged(const TOpenedLog& /*log*/) noexcept {}
     // Start has connected a counter with this identifier.
     virtual void CounterConnected(std::uint32_t /*deviceId*/) noexcept {}
     // Logging has ended: the counter said it is gone (after Stop, or lost).

@@ -103,6 +103,12 @@ TEST(AlarmOutputTest, EachChangeIsShownAndRunsTheCommandWithStateAndDoseRate) {
     EXPECT_TRUE(output.IsOn());
     ASSERT_TRUE(Eventually([&] { return runs().ends_with("0.62"); }));
     EXPECT_EQ(runs(), "--room|lab 2|OFF|0.39 / --room|lab 2|ON|0.5 / --room|lab 2|ON|0.62");
+    // A coefficient set in the dialog switches it at once too.
+    output.DoseRatesChanged({records, 0.001, 0, TFormatSettings{}});
+    EXPECT_FALSE(output.IsOn());
+    ASSERT_TRUE(Eventually([&] { return runs().find("OFF|0.31") != std::string::npos; }));
+    EXPECT_EQ(runs(), "--room|lab 2|OFF|0.31 / --room|lab 2|OFF|0.39 / --room|lab 2|ON|0.5 / "
+                      "--room|lab 2|ON|0.62");
     QDBusConnection::disconnectFromBus("fake");
     unsetenv("DBUS_SESSION_BUS_ADDRESS");
     bus.kill();

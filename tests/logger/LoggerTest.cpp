@@ -30,6 +30,10 @@ public:
         Tell("LogOpened " + std::to_string(log.Records.Count()) + " " +
              std::to_string(log.GraphCoefficient));
     }
+    void DoseRatesChanged(const TOpenedLog& log) noexcept override {
+        Tell("DoseRatesChanged " + std::to_string(log.Records.Count()) + " " +
+             std::to_string(log.GraphCoefficient));
+    }
     void CounterConnected(std::uint32_t id) noexcept override {
         Tell("CounterConnected " + std::to_string(id));
     }
@@ -99,6 +103,8 @@ TEST_F(LoggerTest, OutputsHearTheSessionInOrderWithTheCounter) {
     logger->Tick();
     logger->Stop();
     ASSERT_TRUE(logger->Open());
+    logger->GraphCoefficient = 0.25;
+    logger->DoseRateSettingsSet();
     logger->End();
     logger->End();
     EXPECT_EQ(Device.TakeCalls(), (std::vector<std::string>{
@@ -115,13 +121,14 @@ TEST_F(LoggerTest, OutputsHearTheSessionInOrderWithTheCounter) {
                                       "Disconnect 4660",
                                       "LogBegan",
                                       "LogOpened 3 0.500000",
+                                      "DoseRatesChanged 3 0.250000",
                                       "ProgramEnding",
                                       "closed",
                                   }));
     EXPECT_EQ(Views.Log.Lines, (std::vector<std::string>{"11/07/16, 10:00, 1", "11/07/16, 10:01, 2",
                                                          "11/07/16, 10:02, 3"}));
     EXPECT_FALSE(logger->Timer().isActive());
-    EXPECT_EQ(ReadAll(Folder / "ostrel.ini"), "[Graph]\r\nuSv=0.5\r\nBackGround=0\r\n");
+    EXPECT_EQ(ReadAll(Folder / "ostrel.ini"), "[Graph]\r\nuSv=0.25\r\nBackGround=0\r\n");
 }
 
 TEST_F(LoggerTest, AnEndThatCannotWriteTheSettingsStillClosesTheOutputs) {
