@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test test-windows package bench fuzz check clean
+.PHONY: all deps configure build run test windows test-windows package bench fuzz check clean
 
 all: build
 
@@ -29,8 +29,14 @@ test: build
 package: build
 	@cmake --build $(BUILD) --target package
 
+# The whole program for 64-bit Windows as a zip (build-windows/), built with
+# MinGW-w64 against a Qt built from Debian's source (cached in ~/.cache/ostrel).
+windows:
+	@JOBS=$(JOBS) bash scripts/windows.sh
+
 # The Qt-free layers and the device libraries cross-built for 64-bit and
-# 32-bit Windows (MinGW-w64), their tests run under Wine.
+# 32-bit Windows (MinGW-w64), their tests run under Wine; then the zip of
+# `make windows` unpacked and the program run under Wine.
 test-windows:
 	@JOBS=$(JOBS) bash scripts/test-windows.sh
 
@@ -54,4 +60,4 @@ check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
-	rm -rf $(BUILD) build-asan build-bench build-fuzz build-win64 build-win32 build-default
+	rm -rf $(BUILD) build-asan build-bench build-fuzz build-win64 build-win32 build-windows build-default

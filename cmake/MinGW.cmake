@@ -8,7 +8,16 @@ set(CMAKE_SYSTEM_PROCESSOR ${OSTREL_MINGW_PROCESSOR})
 set(CMAKE_C_COMPILER ${OSTREL_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${OSTREL_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${OSTREL_MINGW_TRIPLET}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${OSTREL_MINGW_TRIPLET})
+# A Qt cross-built for Windows (scripts/windows-qt.sh) is searched as a
+# second root: its own prefix.
+set(OSTREL_QT_PREFIX "" CACHE PATH "A Qt built for this target (scripts/windows-qt.sh)")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES OSTREL_QT_PREFIX)
+set(CMAKE_FIND_ROOT_PATH /usr/${OSTREL_MINGW_TRIPLET} ${OSTREL_QT_PREFIX})
+if(OSTREL_QT_PREFIX)
+  # Qt's tools (moc, rcc, uic) are the host's, of the same version.
+  set(QT_HOST_PATH /usr CACHE PATH "")
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "")
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -3,8 +3,12 @@
 
 #include "alarm/AlarmOutput.h"
 #include "journal/Journal.h"
+#ifndef OSTREL_WITHOUT_MAPS
 #include "maps/MapsServices.h"
+#endif
+#ifndef OSTREL_WITHOUT_MQTT
 #include "mqtt/MqttPublisher.h"
+#endif
 
 namespace ostrel {
 
@@ -15,12 +19,16 @@ using TOutputFactory = std::unique_ptr<TLogOutput> (*)(const TOutputContext&);
 // A new output adds its factory here.
 constexpr TOutputFactory Factories[] = {
     MakeJournalOutput,
+#ifndef OSTREL_WITHOUT_MQTT
     MakeMqttOutput,
+#endif
     MakeAlarmOutput,
+#ifndef OSTREL_WITHOUT_MAPS
     // The radiation maps, each on its own.
     MakeRadmonOutput,
     MakeGmcmapOutput,
     MakeSafecastOutput,
+#endif
 };
 
 } // namespace

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# `make windows`: the whole program for 64-bit Windows, cross-built with
+# Debian's MinGW-w64 against a Qt built from Debian's source
+# (scripts/windows-qt.sh), laid out as a Windows user unpacks it and zipped:
+# build-windows/ostrel-<version>-win64.zip.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=${JOBS:-2}
+build_type=${BUILD_TYPE:-Release}
+dir=build-windows
+triplet=x86_64-w64-mingw32
+
+bash scripts/install-deps.sh windows-qt
+start=$SECONDS
+eval "$(JOBS=$jobs bash scripts/windows-qt.sh | grep -E '^(qt|qcustomplot)=')"
+qt_seconds=$((SECONDS - start))
+
+echo "== ostrel.exe and its device libraries ($build_type) =="
+start=$SECONDS
+cmake -S . -B "$dir" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE="$build_type" \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+      -DOSTREL_QT_PREFIX="$qt" -DOSTREL_QCUSTOMPLOT_SOURCE="$qcustomplot" \
+      -DOSTREL_TESTS="${OSTREL_WINDOWS_TESTS:-ON}" >/dev/null
+nice -n 10 cmake --build "$dir" -j "$jobs"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
+
+# --- the folder as it is unpacked ---------------------------------------------
+name=ostrel-$version-win64
+stage=$dir/$name
+rm -rf "$stage" "$dir/$name.zip"
+mkdir -p "$stage/adapters" "$stage/translations" "$stage/platforms" "$stage/styles" \
+         "$stage/licenses"
+bin=$dir/bin
+cp "$bin/ostrel.exe" "$bin/ostrel-headless.exe" "$bin/Pexlar.dll" "$stage/"
+cp "$bin"/adapters/*.dll "$stage/adapters/"
+cp "$bin"/translations/*.qm "$stage/translations/"
+# A 32-bit device library is served by a 32-bit helper of its own.
+if [[ -d "$bin/x86" ]]; then
+  cp -r "$bin/x86" "$stage/"
+fi
+# Qt where windeployqt puts it: its DLLs beside the program, the plugins
+# in folders named after their kind; and the compiler's runtime, which Qt's
+# DLLs and the program import. The build's own bin/ gets them too, so that
+# its programs and tests run under Wine as they are.
+runtime_dirs=("/usr/lib/gcc/$triplet/$($triplet-g++-posix -dumpversion)" "/usr/$triplet/lib")
+deploy() { # folder
+  local folder=$1 module runtime found candidate
+  mkdir -p "$folder/platforms" "$folder/styles"
+  for module in Core Gui Widgets PrintSupport Test; do
+    [[ $module != Test || $folder == "$bin" ]] || continue
+    cp -u "$qt/bin/Qt6$module.dll" "$folder/"
+  done
+  cp -u "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"
+  cp -u "$qt/plugins/styles/qwindowsvistastyle.dll" "$folder/styles/"
+  if [[ $folder == "$bin" ]]; then
+    cp -u "$qt/plugins/platforms/qoffscreen.dll" "$folder/platforms/"
+  fi
+  for runtime in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+    found=""
+    for candidate in "${runtime_dirs[@]/%//$runtime}"; do
+      [[ -f "$candidate" ]] && { found=$candidate; break; }
+    done
+    [[ -n "$found" ]] || { echo "windows: $runtime not found" >&2; exit 1; }
+    cp -u "$found" "$folder/"
+  done
+}
+deploy "$bin"
+deploy "$stage"
+# Release builds ship without their symbols.
+find "$stage" -name '*.exe' -o -name '*.dll' | xargs $triplet-strip --strip-unneeded
+
+# Windows' Notepad reads CRLF: the texts go as .txt with Windows line ends.
+crlf() { sed 's/$/\r/' "$1" >"$2"; }
+crlf README.md "$stage/README.txt"
+crlf LICENSE "$stage/LICENSE.txt"
+# Qt is used under the LGPL; its bundled libraries (zlib, libpng, FreeType,
+# HarfBuzz, PCRE2 and others) under the licences beside it.
+for licence in "$qt.src"/LICENSES/*.txt; do
+  [[ $licence == *Commercial* ]] && continue
+  crlf "$licence" "$stage/licenses/Qt-$(basename "$licence")"
+done
+crlf "$qcustomplot/GPL.txt" "$stage/licenses/QCustomPlot-GPL.txt"
+crlf "$qcustomplot/debian/copyright" "$stage/licenses/QCustomPlot-copyright.txt"
+
+# Every DLL that a program or library here imports is either Windows' own
+# or in the folder where Windows looks: beside ostrel.exe.
+missing=0
+while read -r binary; do
+  for import in $($triplet-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p'); do
+    lower=${import,,}
+    [[ -f "$stage/$import" || -f "$(dirname "$binary")/$import" ]] && continue
+    case $lower in
+      kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | ole32.dll | \
+        oleaut32.dll | comdlg32.dll | winspool.drv | imm32.dll | winmm.dll | ws2_32.dll | \
+        uxtheme.dll | dwmapi.dll | version.dll | netapi32.dll | userenv.dll | mpr.dll | \
+        msvcrt.dll | shlwapi.dll | setupapi.dll | d3d9.dll | d3d11.dll | dxgi.dll | \
+        dwrite.dll | d2d1.dll | wtsapi32.dll | authz.dll | comctl32.dll | api-ms-win-*) ;;
+      *)
+        echo "windows: $binary needs $import, which is not beside it" >&2
+        missing=$((missing + 1)) ;;
+    esac
+  done
+done < <(find "$stage" -name '*.exe' -o -name '*.dll')
+((missing == 0)) || exit 1
+
+(cd "$dir" && rm -f "$name.zip" && zip -q -r -X "$name.zip" "$name")
+echo "== $dir/$name.zip: $(du -k "$dir/$name.zip" | cut -f1) KB" \
+     "(Qt $qt_seconds s, the program $((SECONDS - start)) s) =="
