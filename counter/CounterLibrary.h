@@ -4,9 +4,9 @@
 // table of its eight entry points.
 
 #include "device/CounterDevice.h"
+#include "devicehost/EntryPointBinding.h"
 #include "platform/DynamicLibrary.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,14 +37,6 @@ NamedCounterLibraryCandidates(std::string_view name, const std::string& executab
 
 // The names NamedCounterLibraryCandidates knows, for messages.
 inline constexpr const char* CounterLibraryNames = "sim, gmc, serial-line, radpro";
-
-// Finds an exported function by name; null when there is none.
-using TSymbolLookup = std::function<TProcAddress(const char* name)>;
-
-// Fills entries with all eight entry points, each by its plain name or else
-// by its 32-bit stdcall name (_GetData@4). Every name is looked up even after
-// one is missing, so that Clear can still be called; false if any is missing.
-bool BindCounterEntryPoints(const TSymbolLookup& lookup, TCounterEntryPoints& entries);
 
 class TCounterLibrary {
 public:
