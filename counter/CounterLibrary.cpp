@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "counter/CounterLibrary.h"
 
+#include "devicehost/DeviceHostProxy.h"
+#include "platform/Utf8Path.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace ostrel {
@@ -12,6 +18,23 @@ namespace {
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The device host's own switch, for tests: OSTREL_DEVICE_HOST=always runs
+// every library in the host of the program's word size.
+bool HostAlways() {
+    const char* value = std::getenv("OSTREL_DEVICE_HOST");
+    return value != nullptr && std::string_view(value) == "always";
+}
+
+// The library in the device host at hostFile, where there is one.
+THostedLoad LoadHosted(const std::string& hostFile, const std::string& candidate,
+                       TCounterEntryPoints& entries) {
+    std::error_code error;
+    if (hostFile.empty() || !std::filesystem::is_regular_file(PathFromUtf8(hostFile), error)) {
+        return THostedLoad::NotOpened;
+    }
+    return LoadHostedCounterLibrary(hostFile, candidate, entries);
 }
 
 } // namespace
@@ -70,22 +93,56 @@ NamedCounterLibraryCandidates(std::string_view name, const std::string& executab
     return std::nullopt;
 }
 
+TDeviceHostFiles DeviceHostFilesIn(const std::string& folder) {
+    if (folder.empty()) {
+        return {};
+    }
+#ifdef _WIN32
+    constexpr const char* Name = "ostrel-device-host.exe";
+    const char* other = ProgramWordSize == 64 ? "x86\\" : "x64\\";
+#else
+    constexpr const char* Name = "ostrel-device-host";
+    const char* other = ProgramWordSize == 64 ? "host32/" : "host64/";
+#endif
+    return {folder + Name, folder + other + Name};
+}
+
+TDeviceHostFiles DefaultDeviceHostFiles() {
+    return DeviceHostFilesIn(FolderOf(ExecutableFilePath()));
+}
+
 TCounterLibrary::TCounterLibrary() : TCounterLibrary(DefaultCounterLibraryCandidates()) {}
 
-TCounterLibrary::TCounterLibrary(std::vector<std::string> candidates)
-    : CandidateFiles(std::move(candidates)) {}
+TCounterLibrary::TCounterLibrary(std::vector<std::string> candidates, TDeviceHostFiles hosts)
+    : CandidateFiles(std::move(candidates)), Hosts(std::move(hosts)) {}
 
 TCounterLibrary::~TCounterLibrary() {
     UnloadCounterLibrary();
 }
 
 bool TCounterLibrary::LoadCounterLibrary() {
-    if (Library.IsOpen()) {
+    if (IsLoaded()) {
         return true;
     }
+    const bool hostAlways = HostAlways();
     for (const std::string& candidate : CandidateFiles) {
-        Library = TDynamicLibrary::Open(candidate);
-        if (Library.IsOpen()) {
+        if (!hostAlways) {
+            Library = TDynamicLibrary::Open(candidate);
+            if (Library.IsOpen()) {
+                break;
+            }
+            if (Library.Failure() != TOpenFailure::OtherWordSize) {
+                continue;
+            }
+        }
+        switch (
+            LoadHosted(hostAlways ? Hosts.SameWordSize : Hosts.OtherWordSize, candidate, Entries)) {
+        case THostedLoad::Bound:
+            Hosted = true;
+            return true;
+        case THostedLoad::Incomplete:
+            return false;
+        case THostedLoad::NotOpened:
             break;
         }
     }
@@ -107,6 +164,7 @@ void TCounterLibrary::UnloadCounterLibrary() {
     }
     Entries.Clear = nullptr;
     Library.Close();
+    Hosted = false;
 }
 
 } // namespace ostrel

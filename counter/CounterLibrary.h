@@ -38,24 +38,50 @@ NamedCounterLibraryCandidates(std::string_view name, const std::string& executab
 // The names NamedCounterLibraryCandidates knows, for messages.
 inline constexpr const char* CounterLibraryNames = "sim, gmc, serial-line, radpro";
 
+// The device host, the program that runs a device library in a process of
+// its own, in its two builds.
+struct TDeviceHostFiles {
+    // Of the program's own word size, beside the executable: used for every
+    // library when the environment has OSTREL_DEVICE_HOST=always (tests).
+    std::string SameWordSize;
+    // Of the other word size, in a folder of its own beside the executable
+    // (x86\ beside the 64-bit program on Windows): used for a library that
+    // the program cannot load for its word size.
+    std::string OtherWordSize;
+};
+
+// The host's files beside the running executable; empty where its folder is
+// not known.
+TDeviceHostFiles DefaultDeviceHostFiles();
+
+// Their files beside an executable in folder (with its trailing separator).
+TDeviceHostFiles DeviceHostFilesIn(const std::string& folder);
+
 class TCounterLibrary {
 public:
     TCounterLibrary();
-    // Tries the given files, in order, instead of the default ones.
-    explicit TCounterLibrary(std::vector<std::string> candidates);
+    // Tries the given files, in order, instead of the default ones, and the
+    // given device host for those that need one.
+    explicit TCounterLibrary(std::vector<std::string> candidates,
+                             TDeviceHostFiles hosts = DefaultDeviceHostFiles());
     ~TCounterLibrary();
     TCounterLibrary(const TCounterLibrary&) = delete;
     TCounterLibrary& operator=(const TCounterLibrary&) = delete;
 
     // Loads the library and binds its entry points; true when they are all
     // there or were already loaded. On failure nothing stays loaded or bound.
+    // A library of the other word size is run in the device host, when there
+    // is one, and its entry points forward to it; a host that cannot be
+    // started counts as a library that cannot be loaded.
     bool LoadCounterLibrary();
 
     // Forgets the entry points, calls Clear as the library's last call (if it
     // was bound) and frees the library. Safe to repeat.
     void UnloadCounterLibrary();
 
-    bool IsLoaded() const { return Library.IsOpen(); }
+    bool IsLoaded() const { return Library.IsOpen() || Hosted; }
+    // Loaded, and running in the device host.
+    bool IsHosted() const { return Hosted; }
     // The files tried, in order.
     const std::vector<std::string>& Candidates() const { return CandidateFiles; }
 
@@ -64,7 +90,9 @@ public:
 
 private:
     std::vector<std::string> CandidateFiles;
+    TDeviceHostFiles Hosts;
     TDynamicLibrary Library;
+    bool Hosted = false;
     TCounterEntryPoints Entries;
 };
 
