@@ -30,6 +30,20 @@ install(TARGETS Pexlar
         LIBRARY DESTINATION ${OSTREL_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# On Windows the device host goes where the program of the other word size
+# looks for it: a 32-bit build's into bin\x86\, beside the 64-bit ostrel.exe
+# (`cmake --install build-win32 --component DeviceHost` installs it alone).
+if(WIN32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(ostrel_device_host_folder x86)
+  else()
+    set(ostrel_device_host_folder x64)
+  endif()
+  install(TARGETS ostrel-device-host
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}/${ostrel_device_host_folder}
+          COMPONENT DeviceHost)
+endif()
+
 # The adapters that adapters/CMakeLists.txt builds.
 if(OSTREL_ADAPTER_TARGETS)
   install(TARGETS ${OSTREL_ADAPTER_TARGETS}

@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "counter/CounterLibrary.h"
 
+#include "devicehost/DeviceHostProxy.h"
+#include "platform/Utf8Path.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace ostrel {
@@ -14,15 +20,21 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-template <typename TFunction>
-bool Bind(const TSymbolLookup& lookup, const char* plainName, const char* stdcallName,
-          TFunction& slot) {
-    TProcAddress address = lookup(plainName);
-    if (address == nullptr) {
-        address = lookup(stdcallName);
+// The device host's own switch, for tests: OSTREL_DEVICE_HOST=always runs
+// every library in the host of the program's word size.
+bool HostAlways() {
+    const char* value = std::getenv("OSTREL_DEVICE_HOST");
+    return value != nullptr && std::string_view(value) == "always";
+}
+
+// The library in the device host at hostFile, where there is one.
+THostedLoad LoadHosted(const std::string& hostFile, const std::string& candidate,
+                       TCounterEntryPoints& entries) {
+    std::error_code error;
+    if (hostFile.empty() || !std::filesystem::is_regular_file(PathFromUtf8(hostFile), error)) {
+        return THostedLoad::NotOpened;
     }
-    slot = reinterpret_cast<TFunction>(address);
-    return address != nullptr;
+    return LoadHostedCounterLibrary(hostFile, candidate, entries);
 }
 
 } // namespace
@@ -81,38 +93,56 @@ NamedCounterLibraryCandidates(std::string_view name, const std::string& executab
     return std::nullopt;
 }
 
-bool BindCounterEntryPoints(const TSymbolLookup& lookup, TCounterEntryPoints& entries) {
-    // The stdcall names carry the bytes of arguments; a 16-bit value takes a
-    // whole 32-bit slot.
-    bool complete = Bind(lookup, "Find", "_Find@0", entries.Find);
-    complete = Bind(lookup, "GetInfo", "_GetInfo@4", entries.GetInfo) && complete;
-    complete = Bind(lookup, "Connect", "_Connect@4", entries.Connect) && complete;
-    complete = Bind(lookup, "Disconnect", "_Disconnect@4", entries.Disconnect) && complete;
-    complete = Bind(lookup, "GetData", "_GetData@4", entries.GetData) && complete;
-    complete =
-        Bind(lookup, "GetCoefficient", "_GetCoefficient@12", entries.GetCoefficient) && complete;
-    complete =
-        Bind(lookup, "SetCoefficient", "_SetCoefficient@12", entries.SetCoefficient) && complete;
-    complete = Bind(lookup, "Clear", "_Clear@0", entries.Clear) && complete;
-    return complete;
+TDeviceHostFiles DeviceHostFilesIn(const std::string& folder) {
+    if (folder.empty()) {
+        return {};
+    }
+#ifdef _WIN32
+    constexpr const char* Name = "ostrel-device-host.exe";
+    const char* other = ProgramWordSize == 64 ? "x86\\" : "x64\\";
+#else
+    constexpr const char* Name = "ostrel-device-host";
+    const char* other = ProgramWordSize == 64 ? "host32/" : "host64/";
+#endif
+    return {folder + Name, folder + other + Name};
+}
+
+TDeviceHostFiles DefaultDeviceHostFiles() {
+    return DeviceHostFilesIn(FolderOf(ExecutableFilePath()));
 }
 
 TCounterLibrary::TCounterLibrary() : TCounterLibrary(DefaultCounterLibraryCandidates()) {}
 
-TCounterLibrary::TCounterLibrary(std::vector<std::string> candidates)
-    : CandidateFiles(std::move(candidates)) {}
+TCounterLibrary::TCounterLibrary(std::vector<std::string> candidates, TDeviceHostFiles hosts)
+    : CandidateFiles(std::move(candidates)), Hosts(std::move(hosts)) {}
 
 TCounterLibrary::~TCounterLibrary() {
     UnloadCounterLibrary();
 }
 
 bool TCounterLibrary::LoadCounterLibrary() {
-    if (Library.IsOpen()) {
+    if (IsLoaded()) {
         return true;
     }
+    const bool hostAlways = HostAlways();
     for (const std::string& candidate : CandidateFiles) {
-        Library = TDynamicLibrary::Open(candidate);
-        if (Library.IsOpen()) {
+        if (!hostAlways) {
+            Library = TDynamicLibrary::Open(candidate);
+            if (Library.IsOpen()) {
+                break;
+            }
+            if (Library.Failure() != TOpenFailure::OtherWordSize) {
+                continue;
+            }
+        }
+        switch (
+            LoadHosted(hostAlways ? Hosts.SameWordSize : Hosts.OtherWordSize, candidate, Entries)) {
+        case THostedLoad::Bound:
+            Hosted = true;
+            return true;
+        case THostedLoad::Incomplete:
+            return false;
+        case THostedLoad::NotOpened:
             break;
         }
     }
@@ -134,6 +164,7 @@ void TCounterLibrary::UnloadCounterLibrary() {
     }
     Entries.Clear = nullptr;
     Library.Close();
+    Hosted = false;
 }
 
 } // namespace ostrel

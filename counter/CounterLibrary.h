@@ -4,9 +4,9 @@
 // table of its eight entry points.
 
 #include "device/CounterDevice.h"
+#include "devicehost/EntryPointBinding.h"
 #include "platform/DynamicLibrary.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,32 +38,50 @@ NamedCounterLibraryCandidates(std::string_view name, const std::string& executab
 // The names NamedCounterLibraryCandidates knows, for messages.
 inline constexpr const char* CounterLibraryNames = "sim, gmc, serial-line, radpro";
 
-// Finds an exported function by name; null when there is none.
-using TSymbolLookup = std::function<TProcAddress(const char* name)>;
+// The device host, the program that runs a device library in a process of
+// its own, in its two builds.
+struct TDeviceHostFiles {
+    // Of the program's own word size, beside the executable: used for every
+    // library when the environment has OSTREL_DEVICE_HOST=always (tests).
+    std::string SameWordSize;
+    // Of the other word size, in a folder of its own beside the executable
+    // (x86\ beside the 64-bit program on Windows): used for a library that
+    // the program cannot load for its word size.
+    std::string OtherWordSize;
+};
 
-// Fills entries with all eight entry points, each by its plain name or else
-// by its 32-bit stdcall name (_GetData@4). Every name is looked up even after
-// one is missing, so that Clear can still be called; false if any is missing.
-bool BindCounterEntryPoints(const TSymbolLookup& lookup, TCounterEntryPoints& entries);
+// The host's files beside the running executable; empty where its folder is
+// not known.
+TDeviceHostFiles DefaultDeviceHostFiles();
+
+// Their files beside an executable in folder (with its trailing separator).
+TDeviceHostFiles DeviceHostFilesIn(const std::string& folder);
 
 class TCounterLibrary {
 public:
     TCounterLibrary();
-    // Tries the given files, in order, instead of the default ones.
-    explicit TCounterLibrary(std::vector<std::string> candidates);
+    // Tries the given files, in order, instead of the default ones, and the
+    // given device host for those that need one.
+    explicit TCounterLibrary(std::vector<std::string> candidates,
+                             TDeviceHostFiles hosts = DefaultDeviceHostFiles());
     ~TCounterLibrary();
     TCounterLibrary(const TCounterLibrary&) = delete;
     TCounterLibrary& operator=(const TCounterLibrary&) = delete;
 
     // Loads the library and binds its entry points; true when they are all
     // there or were already loaded. On failure nothing stays loaded or bound.
+    // A library of the other word size is run in the device host, when there
+    // is one, and its entry points forward to it; a host that cannot be
+    // started counts as a library that cannot be loaded.
     bool LoadCounterLibrary();
 
     // Forgets the entry points, calls Clear as the library's last call (if it
     // was bound) and frees the library. Safe to repeat.
     void UnloadCounterLibrary();
 
-    bool IsLoaded() const { return Library.IsOpen(); }
+    bool IsLoaded() const { return Library.IsOpen() || Hosted; }
+    // Loaded, and running in the device host.
+    bool IsHosted() const { return Hosted; }
     // The files tried, in order.
     const std::vector<std::string>& Candidates() const { return CandidateFiles; }
 
@@ -72,7 +90,9 @@ public:
 
 private:
     std::vector<std::string> CandidateFiles;
+    TDeviceHostFiles Hosts;
     TDynamicLibrary Library;
+    bool Hosted = false;
     TCounterEntryPoints Entries;
 };
 

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/DynamicLibrary.h"
 
+#include "platform/Utf8Path.h"
+
+#include <array>
+#include <cstdint>
+#include <fstream>
 #include <utility>
 
 #ifdef _WIN32
@@ -10,11 +15,20 @@
 #else
 #include <dlfcn.h>
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #endif
 
 namespace ostrel {
+
+namespace {
+
+bool IsOfOtherWordSize(int wordSize) {
+    return wordSize != 0 && wordSize != ProgramWordSize;
+}
+
+} // namespace
 
 #ifdef _WIN32
 
@@ -64,6 +78,16 @@ TDynamicLibrary TDynamicLibrary::Open(const std::string& path) {
             LoadLibraryExW(widePath.c_str(), nullptr,
                            LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
+    if (library.Handle == nullptr) {
+        // Windows says "bad format" for any file that is no DLL of this
+        // program's kind; the header tells which of them is one of the
+        // other word size. The system's error stays for whoever reads it.
+        const DWORD error = GetLastError();
+        const bool otherWordSize =
+            error == ERROR_BAD_EXE_FORMAT && IsOfOtherWordSize(LibraryFileWordSize(path));
+        library.OpenFailure = otherWordSize ? TOpenFailure::OtherWordSize : TOpenFailure::Other;
+        SetLastError(error);
+    }
     return library;
 }
 
@@ -104,6 +128,15 @@ TDynamicLibrary TDynamicLibrary::Open(const std::string& path) {
     if (!path.empty()) {
         library.Handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     }
+    if (library.Handle == nullptr) {
+        // glibc's text for an ELF file of the other class; the header
+        // confirms it where another C library words it differently.
+        const char* error = dlerror();
+        const bool otherWordSize =
+            (error != nullptr && std::strstr(error, "wrong ELF class") != nullptr) ||
+            (!path.empty() && IsOfOtherWordSize(LibraryFileWordSize(path)));
+        library.OpenFailure = otherWordSize ? TOpenFailure::OtherWordSize : TOpenFailure::Other;
+    }
     return library;
 }
 
@@ -134,17 +167,46 @@ std::string ExecutableFilePath() {
 
 #endif
 
+int LibraryFileWordSize(const std::string& path) {
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
+    std::array<unsigned char, 64> head{};
+    if (!file.read(reinterpret_cast<char*>(head.data()), head.size())) {
+        return 0;
+    }
+    // ELF: the class byte after the magic number.
+    if (head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') {
+        return head[4] == 1 ? 32 : head[4] == 2 ? 64 : 0;
+    }
+    // PE: the DOS header points at "PE\0\0", a 20-byte file header and the
+    // optional header, whose magic number is 0x10B for PE32, 0x20B for PE32+.
+    if (head[0] != 'M' || head[1] != 'Z') {
+        return 0;
+    }
+    const std::uint32_t peOffset = head[0x3C] | head[0x3D] << 8 | head[0x3E] << 16 |
+                                   static_cast<std::uint32_t>(head[0x3F]) << 24;
+    std::array<unsigned char, 26> pe{};
+    if (!file.seekg(peOffset) || !file.read(reinterpret_cast<char*>(pe.data()), pe.size())) {
+        return 0;
+    }
+    if (pe[0] != 'P' || pe[1] != 'E' || pe[2] != 0 || pe[3] != 0) {
+        return 0;
+    }
+    const int magic = pe[24] | pe[25] << 8;
+    return magic == 0x10B ? 32 : magic == 0x20B ? 64 : 0;
+}
+
 TDynamicLibrary::~TDynamicLibrary() {
     Close();
 }
 
 TDynamicLibrary::TDynamicLibrary(TDynamicLibrary&& other) noexcept
-    : Handle(std::exchange(other.Handle, nullptr)) {}
+    : Handle(std::exchange(other.Handle, nullptr)), OpenFailure(other.OpenFailure) {}
 
 TDynamicLibrary& TDynamicLibrary::operator=(TDynamicLibrary&& other) noexcept {
     if (this != &other) {
         Close();
         Handle = std::exchange(other.Handle, nullptr);
+        OpenFailure = other.OpenFailure;
     }
     return *this;
 }

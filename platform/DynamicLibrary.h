@@ -9,6 +9,16 @@ namespace ostrel {
 // The address of an exported function, to be cast to its real type.
 using TProcAddress = void (*)();
 
+// The word size of this program: 32 or 64.
+inline constexpr int ProgramWordSize = static_cast<int>(sizeof(void*) * 8);
+
+// Why a library did not open.
+enum class TOpenFailure {
+    None,          // it opened, or nothing was tried
+    OtherWordSize, // a library for the other word size, which only a program of that size loads
+    Other,         // missing, no library, or its own loading failed
+};
+
 // One opened shared library; closing it is tied to the object's life.
 class TDynamicLibrary {
 public:
@@ -20,10 +30,12 @@ public:
     TDynamicLibrary& operator=(const TDynamicLibrary&) = delete;
 
     // Opens the library at path (UTF-8). A path without a folder is looked
-    // for on the system's library path. The result is closed on failure.
+    // for on the system's library path. The result is closed on failure,
+    // and tells why.
     static TDynamicLibrary Open(const std::string& path);
 
     bool IsOpen() const { return Handle != nullptr; }
+    TOpenFailure Failure() const { return OpenFailure; }
 
     // The exported function called name, or null if there is none or
     // nothing is open.
@@ -34,7 +46,12 @@ public:
 
 private:
     void* Handle = nullptr;
+    TOpenFailure OpenFailure = TOpenFailure::None;
 };
+
+// The word size (32 or 64) that a shared library file is built for, read
+// from its ELF or PE header; 0 for a file that is neither or cannot be read.
+int LibraryFileWordSize(const std::string& path);
 
 // The full path of the running executable (UTF-8), or an empty text where the
 // system does not tell it.

@@ -40,10 +40,23 @@ entry_points=(Find GetInfo Connect Disconnect GetData GetCoefficient SetCoeffici
 declare -A argument_bytes=([Find]=0 [GetInfo]=4 [Connect]=4 [Disconnect]=4 [GetData]=4
                            [GetCoefficient]=12 [SetCoefficient]=12 [Clear]=0)
 
-# The eight names exported undecorated, and nothing imported but Windows' own
-# DLLs (no libstdc++, libgcc or libwinpthread to put beside it).
+# Nothing imported but Windows' own DLLs (no libstdc++, libgcc or
+# libwinpthread to put beside it).
+check_imports() { # objdump file
+  local objdump=$1 file=$2 imports name
+  imports=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  for name in $imports; do
+    case $name in
+      kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ws2_32.dll | shell32.dll | \
+        api-ms-win-*) ;;
+      *) fail "$file needs $name beside it" ;;
+    esac
+  done
+}
+
+# The eight names exported undecorated, and only Windows' own DLLs imported.
 check_exports_and_imports() { # objdump dll
-  local objdump=$1 dll=$2 exports imports name
+  local objdump=$1 dll=$2 exports name
   exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
   for name in "${entry_points[@]}"; do
     grep -Eq "\] ${name}\$" <<<"$exports" || fail "$dll does not export $name"
@@ -51,13 +64,7 @@ check_exports_and_imports() { # objdump dll
   if grep -q '@' <<<"$exports"; then
     fail "$dll exports decorated names: $(grep '@' <<<"$exports" | tr -s ' \t' ' ')"
   fi
-  imports=$("$objdump" -p "$dll" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
-  for name in $imports; do
-    case $name in
-      kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ws2_32.dll | api-ms-win-*) ;;
-      *) fail "$dll needs $name beside it" ;;
-    esac
-  done
+  check_imports "$objdump" "$dll"
 }
 
 # Every return of each 32-bit entry point pops its arguments (stdcall): ret
@@ -93,6 +100,9 @@ done
 checked=$(ls build-win64/bin/Pexlar.dll build-win64/bin/adapters/*.dll \
              build-win32/bin/Pexlar.dll build-win32/bin/adapters/*.dll | wc -l)
 echo "$checked device libraries checked, $failures faults"
+# The device hosts ship alone in a folder of their own.
+check_imports x86_64-w64-mingw32-objdump build-win64/bin/ostrel-device-host.exe
+check_imports i686-w64-mingw32-objdump build-win32/bin/ostrel-device-host.exe
 
 # --- the tests under Wine ---------------------------------------------------
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-wine.XXXXXX")
@@ -142,13 +152,28 @@ run_tests() { # build target
   done
 }
 
-# The 64-bit tests also try the 32-bit Pexlar.dll, which they must refuse.
-OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR="Z:$root/build-win32/bin/Pexlar.dll" run_tests win64 x86_64
-
 # A Wine without its 32-bit half ends a 32-bit program at once with status 0
 # and no output: only the program's own output tells that it ran.
 listing=$(timeout 60 wine build-win32/bin/ExtendedTest.exe --gtest_list_tests 2>/dev/null || true)
-if grep -q '^MulExtendedTest\.' <<<"$listing"; then
+runs_32_bit=false
+grep -q '^MulExtendedTest\.' <<<"$listing" && runs_32_bit=true
+
+# Each build gets the other's device host where the program looks for it
+# (x86\ beside the 64-bit program, x64\ beside the 32-bit one); the 32-bit
+# host only where this Wine can run it.
+rm -rf build-win64/bin/x86 build-win32/bin/x64
+mkdir -p build-win32/bin/x64
+cp build-win64/bin/ostrel-device-host.exe build-win32/bin/x64/
+if $runs_32_bit; then
+  mkdir -p build-win64/bin/x86
+  cp build-win32/bin/ostrel-device-host.exe build-win64/bin/x86/
+fi
+
+# The 64-bit tests also try the 32-bit Pexlar.dll, which they must refuse,
+# and load through the 32-bit device host where there is one.
+OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR="Z:$root/build-win32/bin/Pexlar.dll" run_tests win64 x86_64
+
+if $runs_32_bit; then
   OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR="Z:$root/build-win64/bin/Pexlar.dll" run_tests win32 i686
 else
   echo "== tests under Wine: i686 not run: this Wine runs no 32-bit programs (wine32 missing) =="

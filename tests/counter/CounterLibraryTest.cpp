@@ -232,19 +232,56 @@ TEST(CounterLibraryTest, ANameStandsForTheInstalledLibraryThenTheBuildFolders) {
     }
 }
 
-// A 64-bit program cannot load a 32-bit Pexlar.dll, nor the other way
-// round: the load fails as for a missing library, and nothing is bound.
-TEST(CounterLibraryTest, LibraryOfTheOtherWordSizeIsNotLoaded) {
+// The Pexlar.dll of the other word size that test-windows.sh names; empty
+// where none is named.
+std::string OtherWordSizePexlar() {
     const char* other = std::getenv("OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR");
-    if (other == nullptr || *other == '\0') {
+    return other != nullptr ? other : "";
+}
+
+// A 64-bit program cannot load a 32-bit Pexlar.dll, nor the other way
+// round: without the device host of the other word size the load fails as
+// for a missing library, and nothing is bound.
+TEST(CounterLibraryTest, LibraryOfTheOtherWordSizeIsNotLoadedWithoutTheHost) {
+    const std::string other = OtherWordSizePexlar();
+    if (other.empty()) {
         GTEST_SKIP() << "OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR names no such library";
     }
     ASSERT_TRUE(std::filesystem::exists(other)) << other;
-    TCounterLibrary library({other});
-    EXPECT_FALSE(library.LoadCounterLibrary());
+    const TDynamicLibrary direct = TDynamicLibrary::Open(other);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+    EXPECT_EQ(direct.Failure(), TOpenFailure::OtherWordSize);
+    TCounterLibrary withoutHost({other}, TDeviceHostFiles{});
+    EXPECT_FALSE(withoutHost.LoadCounterLibrary());
+    EXPECT_FALSE(withoutHost.IsLoaded());
+    EXPECT_EQ(Addresses(withoutHost.EntryPoints()), Unbound);
+}
+
+// With the host beside the test (where test-windows.sh puts it when Wine runs
+// programs of the other word size), the library runs there.
+TEST(CounterLibraryTest, LibraryOfTheOtherWordSizeRunsInTheHost) {
+    const std::string other = OtherWordSizePexlar();
+    const TDeviceHostFiles hosts = DefaultDeviceHostFiles();
+    if (other.empty() || !std::filesystem::exists(hosts.OtherWordSize)) {
+        GTEST_SKIP() << "no library of the other word size, or no device host at "
+                     << hosts.OtherWordSize;
+    }
+    TCounterLibrary library({other}, hosts);
+    ASSERT_TRUE(library.LoadCounterLibrary());
+    EXPECT_TRUE(library.IsHosted());
+    const TCounterEntryPoints& e = library.EntryPoints();
+    ASSERT_EQ(e.Find(), 1);
+    TDeviceInfo info{};
+    EXPECT_EQ(e.GetInfo(&info), 1);
+    EXPECT_EQ(info.Id, 0x4F53544Cu);
+    EXPECT_EQ(e.Connect(info.Id), 1);
+    EXPECT_EQ(e.Disconnect(info.Id), 1);
+    TCounterSample sample{};
+    sample.Time.Year = 2024;
+    EXPECT_EQ(e.GetData(&sample), 1); // the end of the connection
+    EXPECT_EQ(sample.Time.Year, 0);
+    library.UnloadCounterLibrary();
     EXPECT_FALSE(library.IsLoaded());
-    EXPECT_EQ(Addresses(library.EntryPoints()), Unbound);
 }
 #endif
 
