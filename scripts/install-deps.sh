@@ -32,7 +32,8 @@ case "${1:-}" in
   # cross compilers.
   windows-qt)
     packages=(cmake ninja-build make dpkg-dev qt6-base-dev qt6-base-dev-tools qt6-l10n-tools
-              g++-mingw-w64-x86-64-posix binutils-mingw-w64 zip unzip) ;;
+              g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+              zip unzip) ;;
 esac
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then

@@ -24,6 +24,13 @@ cmake -S . -B "$dir" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE="$build_ty
       -DOSTREL_QT_PREFIX="$qt" -DOSTREL_QCUSTOMPLOT_SOURCE="$qcustomplot" \
       -DOSTREL_TESTS="${OSTREL_WINDOWS_TESTS:-ON}" >/dev/null
 nice -n 10 cmake --build "$dir" -j "$jobs"
+# The same configuration as `make test-windows` gives it, so that neither
+# builds it anew for the other.
+if [[ ! -f build-win32/CMakeCache.txt ]]; then
+  cmake -S . -B build-win32 -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" -DOSTREL_QT=OFF >/dev/null
+fi
+nice -n 10 cmake --build build-win32 -j "$jobs" --target ostrel-device-host
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
 
 # --- the folder as it is unpacked ---------------------------------------------
@@ -36,10 +43,10 @@ bin=$dir/bin
 cp "$bin/ostrel.exe" "$bin/ostrel-headless.exe" "$bin/Pexlar.dll" "$stage/"
 cp "$bin"/adapters/*.dll "$stage/adapters/"
 cp "$bin"/translations/*.qm "$stage/translations/"
-# A 32-bit device library is served by a 32-bit helper of its own.
-if [[ -d "$bin/x86" ]]; then
-  cp -r "$bin/x86" "$stage/"
-fi
+# A counter's 32-bit Pexlar.dll runs in the 32-bit device host, which the
+# Qt-free 32-bit build makes.
+mkdir -p "$stage/x86"
+cp build-win32/bin/ostrel-device-host.exe "$stage/x86/"
 # Qt where windeployqt puts it: its DLLs beside the program, the plugins
 # in folders named after their kind; and the compiler's runtime, which Qt's
 # DLLs and the program import. The build's own bin/ gets them too, so that
@@ -96,7 +103,8 @@ while read -r binary; do
         oleaut32.dll | comdlg32.dll | winspool.drv | imm32.dll | winmm.dll | ws2_32.dll | \
         uxtheme.dll | dwmapi.dll | version.dll | netapi32.dll | userenv.dll | mpr.dll | \
         msvcrt.dll | shlwapi.dll | setupapi.dll | d3d9.dll | d3d11.dll | dxgi.dll | \
-        dwrite.dll | d2d1.dll | wtsapi32.dll | authz.dll | comctl32.dll | api-ms-win-*) ;;
+        dwrite.dll | d2d1.dll | wtsapi32.dll | authz.dll | comctl32.dll | shcore.dll | \
+        api-ms-win-*) ;;
       *)
         echo "windows: $binary needs $import, which is not beside it" >&2
         missing=$((missing + 1)) ;;

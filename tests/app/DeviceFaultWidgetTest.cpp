@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "display/Chart.h"
 #include "display/LogList.h"
+#include "support/Environment.h"
 #include "support/MainFormFixture.h"
 
 #include <QAction>
@@ -44,7 +45,7 @@ protected:
 
     void TearDown() override {
         Form.reset();
-        unsetenv("OSTREL_SIM_SCRIPT");
+        test::UnsetEnv("OSTREL_SIM_SCRIPT");
         TMainFormFixture::TearDown();
     }
     // Connects the simulated counter, which will replay these lines.
@@ -55,7 +56,7 @@ protected:
             out << line << '\n';
         }
         out.close();
-        setenv("OSTREL_SIM_SCRIPT", script.c_str(), 1);
+        test::SetEnv("OSTREL_SIM_SCRIPT", script.string());
         Form = Make();
         Form->ShowClick();
         Form->findChild<QAction*>("Start")->trigger();

@@ -10,6 +10,7 @@
 #include "files/TextFile.h"
 #include "journal/Journal.h"
 #include "records/MinuteRecords.h"
+#include "support/Environment.h"
 #include "support/Faults.h"
 #include "support/MainFormFixture.h"
 
@@ -104,7 +105,7 @@ protected:
     }
     void TearDown() override {
         Form.reset();
-        unsetenv("OSTREL_SIM_SCRIPT");
+        test::UnsetEnv("OSTREL_SIM_SCRIPT");
         TMainFormFixture::TearDown();
     }
     // A script of its own for every replay: none is written while a full
@@ -115,7 +116,7 @@ protected:
         return script;
     }
     void Replay(const fs::path& script) {
-        setenv("OSTREL_SIM_SCRIPT", script.c_str(), 1);
+        test::SetEnv("OSTREL_SIM_SCRIPT", script.string());
         Form->StartClick();
         RunGuarded([this] { Form->TimerTimer(); });
         ASSERT_FALSE(Form->Logger().Timer().isActive());

@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "display/Chart.h"
 #include "display/LogList.h"
+#include "support/Environment.h"
 #include "support/MainFormFixture.h"
 
 #include <gtest/gtest.h>
@@ -35,9 +36,9 @@ protected:
 
     void SetUp() override {
         TMainFormFixture::SetUp();
-        setenv("OSTREL_SIM_SPEED", "0", 1); // the test moves the clock
-        setenv("OSTREL_SIM_SEED", "7", 1);
-        setenv("OSTREL_SIM_CPM", "30", 1);
+        test::SetEnv("OSTREL_SIM_SPEED", "0"); // the test moves the clock
+        test::SetEnv("OSTREL_SIM_SEED", "7");
+        test::SetEnv("OSTREL_SIM_CPM", "30");
         Form = Make();
         Form->ShowClick();
         Form->StartClick();
@@ -49,7 +50,7 @@ protected:
     void TearDown() override {
         Form.reset();
         for (const char* name : {"OSTREL_SIM_SPEED", "OSTREL_SIM_SEED", "OSTREL_SIM_CPM"}) {
-            unsetenv(name);
+            test::UnsetEnv(name);
         }
         TMainFormFixture::TearDown();
     }
@@ -101,14 +102,14 @@ protected:
             script += line;
         }
         std::ofstream(Folder / "script.txt") << script;
-        setenv("OSTREL_SIM_SCRIPT", (Folder / "script.txt").c_str(), 1);
+        test::SetEnv("OSTREL_SIM_SCRIPT", (Folder / "script.txt").string());
         Form = Make();
         Form->StartClick();
         RunGuarded([this] { Form->TimerTimer(); });
     }
     void TearDown() override {
         Form.reset();
-        unsetenv("OSTREL_SIM_SCRIPT");
+        test::UnsetEnv("OSTREL_SIM_SCRIPT");
         TMainFormFixture::TearDown();
     }
 };

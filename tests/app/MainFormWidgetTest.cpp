@@ -8,6 +8,7 @@
 #include "display/Chart.h"
 #include "display/ClientArea.h"
 #include "display/LogList.h"
+#include "support/Environment.h"
 #include "support/MainFormFixture.h"
 
 #include <QAction>
@@ -175,11 +176,11 @@ TEST_F(MainFormTest, LogsTheSimulatedCounterThroughTheMenuCommands) {
                              "2011-07-16 09:06:00.000 5\n"
                              "2011-13-16 09:06:00.000 1\n"
                              "2011-07-16 09:07:00.000 6\n";
-    setenv("OSTREL_SIM_SCRIPT", script.c_str(), 1);
+    test::SetEnv("OSTREL_SIM_SCRIPT", script.string());
     auto form = Make();
     form->ShowClick();
     form->findChild<QAction*>("Start")->trigger();
-    unsetenv("OSTREL_SIM_SCRIPT");
+    test::UnsetEnv("OSTREL_SIM_SCRIPT");
     EXPECT_NE(form->Logger().DeviceId(), 0u);
     EXPECT_TRUE(form->Logger().Timer().isActive());
 

@@ -9,6 +9,7 @@
 #include "app/MainForm.h"
 #include "display/Chart.h"
 #include "display/LogList.h"
+#include "support/Environment.h"
 #include "support/MainFormFixture.h"
 
 #include <QCoreApplication>
@@ -86,11 +87,11 @@ protected:
         if (const char* zone = std::getenv("TZ")) {
             SavedZone = zone;
         }
-        setenv("TZ", "UTC", 1);
+        test::SetEnv("TZ", "UTC");
         tzset();
-        setenv("OSTREL_SIM_SPEED", "0", 1); // the test moves the clock
-        setenv("OSTREL_SIM_SEED", "20110716", 1);
-        setenv("OSTREL_SIM_CPM", "30", 1);
+        test::SetEnv("OSTREL_SIM_SPEED", "0"); // the test moves the clock
+        test::SetEnv("OSTREL_SIM_SEED", "20110716");
+        test::SetEnv("OSTREL_SIM_CPM", "30");
         Form = Make();
         Form->ShowClick();
         Form->show();
@@ -99,12 +100,12 @@ protected:
     void TearDown() override {
         Form.reset();
         for (const char* name : {"OSTREL_SIM_SPEED", "OSTREL_SIM_SEED", "OSTREL_SIM_CPM"}) {
-            unsetenv(name);
+            test::UnsetEnv(name);
         }
         if (SavedZone.empty()) {
-            unsetenv("TZ");
+            test::UnsetEnv("TZ");
         } else {
-            setenv("TZ", SavedZone.c_str(), 1);
+            test::SetEnv("TZ", SavedZone);
         }
         tzset();
         TMainFormFixture::TearDown();
