@@ -60,4 +60,4 @@ check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
-	rm -rf $(BUILD) build-asan build-bench build-fuzz build-win64 build-win32 build-windows build-default
+	rm -rf $(BUILD) build-asan build-bench build-fuzz build-win64 build-win32 build-windows build-native build-default

@@ -191,7 +191,14 @@ std::vector<std::string> DefaultPorts(const std::vector<std::string>& defaults,
 TAdapterConfig ReadAdapterConfig(const TAdapterSetup& setup, const TEnvironment& environment,
                                  const std::filesystem::path& byIdFolder) {
     TAdapterConfig config;
+#ifdef _WIN32
+    // The setup's defaults are device names of Linux; Windows lists the
+    // ports it has.
+    (void)byIdFolder;
+    config.Ports = PresentComPorts();
+#else
     config.Ports = DefaultPorts(setup.DefaultPorts, byIdFolder);
+#endif
     config.Bauds = setup.DefaultBauds;
     config.StatePath = StateFilePath(setup, environment);
 

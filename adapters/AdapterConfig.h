@@ -34,10 +34,10 @@ struct TAdapterConfig {
 };
 
 struct TAdapterSetup {
-    std::string Name;              // in messages, e.g. "GMC adapter"
-    std::string EnvironmentPrefix; // e.g. "OSTREL_GMC_"
-    std::string FileStem;          // "gmc": gmc.conf and gmc.state
-    std::vector<std::string> DefaultPorts;
+    std::string Name;                      // in messages, e.g. "GMC adapter"
+    std::string EnvironmentPrefix;         // e.g. "OSTREL_GMC_"
+    std::string FileStem;                  // "gmc": gmc.conf and gmc.state
+    std::vector<std::string> DefaultPorts; // Linux's; on Windows the COM ports present
     std::vector<int> DefaultBauds;
     std::vector<std::string> ExtraKeys;   // keys the protocol reads, lower case
     std::uint16_t DefaultCoefficient = 0; // units of 0.00001 uSv/h per CPM
@@ -69,7 +69,8 @@ inline constexpr const char* SerialByIdFolder = "/dev/serial/by-id";
 std::vector<std::string> DefaultPorts(const std::vector<std::string>& defaults,
                                       const std::filesystem::path& byIdFolder);
 
-// The defaults (the ports as DefaultPorts has them), then the configuration
+// The defaults (the ports as DefaultPorts has them; on Windows the COM ports
+// present, in number order), then the configuration
 // file if it exists, then the environment (<prefix>PORT, <prefix>BAUD,
 // <prefix><EXTRA KEY>). Throws TAdapterConfigError naming the first value
 // that cannot be used.

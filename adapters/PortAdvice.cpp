@@ -19,6 +19,13 @@ namespace {
 constexpr const char* Ch340Vendor = "1a86";
 constexpr const char* Ch340Product = "7523";
 
+// Windows' error codes (winerror.h), which this file is compiled without.
+constexpr unsigned long WindowsFileNotFound = 2;
+constexpr unsigned long WindowsPathNotFound = 3;
+constexpr unsigned long WindowsAccessDenied = 5;
+constexpr unsigned long WindowsSharingViolation = 32;
+constexpr unsigned long WindowsInvalidName = 123;
+
 struct THolder {
     std::string Command;
     std::string Pid;
@@ -204,6 +211,30 @@ TPortAdvice AdviseOnOpenFailure(const TPortFacts& facts) {
         return {reason, {}};
     default:
         return {reason, {}};
+    }
+}
+
+TPortAdvice AdviseOnComPortFailure(const TComPortFacts& facts) {
+    switch (facts.Error) {
+    // Windows gives a COM port to one program at a time, and says which
+    // holds it to no one.
+    case WindowsAccessDenied:
+    case WindowsSharingViolation:
+        return {facts.SystemText + " (held by another program)", {}};
+    case WindowsFileNotFound:
+    case WindowsPathNotFound:
+    case WindowsInvalidName: {
+        if (facts.PresentPorts.empty()) {
+            return {facts.SystemText + " (no COM port is present)", {}};
+        }
+        std::string ports;
+        for (const std::string& port : facts.PresentPorts) {
+            ports += (ports.empty() ? "" : ", ") + port;
+        }
+        return {facts.SystemText + " (the COM ports present: " + ports + ")", {}};
+    }
+    default:
+        return {facts.SystemText, {}};
     }
 }
 

@@ -4,7 +4,8 @@
 // to join, the program that holds the port, the braille service that takes
 // CH340 adapters. Fed with what the system says, and a root folder under
 // which proc/, sys/ and the udev rules are read, so that tests bring a tree
-// of their own.
+// of their own. Windows tells less: a port held by another program, or the
+// COM ports there are instead of the one asked for.
 
 #include <filesystem>
 #include <string>
@@ -28,5 +29,15 @@ struct TPortAdvice {
 };
 
 TPortAdvice AdviseOnOpenFailure(const TPortFacts& facts);
+
+// What Windows said of a COM port that would not open. Plain values, so
+// that the advice is tested on every system.
+struct TComPortFacts {
+    unsigned long Error = 0;               // GetLastError() of the open
+    std::string SystemText;                // Windows' words for it: "Access is denied"
+    std::vector<std::string> PresentPorts; // the COM ports there are, in order
+};
+
+TPortAdvice AdviseOnComPortFailure(const TComPortFacts& facts);
 
 } // namespace ostrel::adapters

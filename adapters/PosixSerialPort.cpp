@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Serial ports through termios; Windows has WindowsSerialPort.cpp.
 #include "adapters/SerialPort.h"
+
+#ifndef _WIN32
 
 #include "adapters/PortAdvice.h"
 #include "adapters/PosixCustomBaud.h"
@@ -10,7 +13,6 @@
 #include <string>
 #include <utility>
 
-#ifndef _WIN32
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +25,6 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-#endif
 
 namespace ostrel::adapters {
 
@@ -33,8 +34,6 @@ namespace {
 // beyond it is read again on the next call.
 constexpr std::size_t MaxBytesPerRead = 65536;
 constexpr int WriteWaitMilliseconds = 200;
-
-#ifndef _WIN32
 
 struct TBaudCode {
     int Baud;
@@ -243,35 +242,18 @@ bool MakeRaw(int descriptor, speed_t speed, int baud, termios& original) {
            (speed != B0 || SetCustomBaud(descriptor, baud));
 }
 
-#endif
-
 } // namespace
 
 std::vector<int> SupportedBauds() {
-#ifdef _WIN32
-    return {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-#else
     std::vector<int> bauds;
     for (const TBaudCode& entry : BaudCodes) {
         bauds.push_back(entry.Baud);
     }
     return bauds;
-#endif
-}
-
-bool IsSupportedBaud(int baud) {
-    const std::vector<int> bauds = SupportedBauds();
-    return std::find(bauds.begin(), bauds.end(), baud) != bauds.end();
 }
 
 TOpenResult OpenSerialPort(const std::string& path, int baud) {
     TOpenResult result;
-#ifdef _WIN32
-    (void)path;
-    (void)baud;
-    result.Error = "serial ports are not supported on this system yet";
-    return result;
-#else
     const std::optional<speed_t> speed = BaudCode(baud);
     if (!speed) {
         result.Error = "unsupported baud rate " + std::to_string(baud);
@@ -309,7 +291,8 @@ TOpenResult OpenSerialPort(const std::string& path, int baud) {
     tcflush(descriptor, TCIOFLUSH);
     result.Port = std::make_unique<TPosixSerialPort>(descriptor, original);
     return result;
-#endif
 }
 
 } // namespace ostrel::adapters
+
+#endif

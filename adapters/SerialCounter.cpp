@@ -67,6 +67,10 @@ std::int32_t TSerialCounter::Find() {
         return 0;
     }
     StatePath = config.StatePath;
+    // Only Windows' list of the ports present can be empty.
+    if (config.Ports.empty()) {
+        Context.Report(Setup.Name + ": no COM port is present, and no port is set");
+    }
     for (const std::string& path : config.Ports) {
         // The connected port is not asked again (an open port can be opened
         // twice by root, and its reports would be stolen).

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A serial port as the adapters see it: bytes in without waiting, a few bytes
-// out, and the news that the port has vanished. The POSIX (termios) version
-// is the only one so far; tests put scripted ports and pseudo-terminals in
-// its place.
+// out, and the news that the port has vanished. A termios version for POSIX
+// systems and one for Windows' COM ports; tests put scripted ports and
+// pseudo-terminals in their place.
 
 #include <memory>
 #include <string>
@@ -45,11 +45,26 @@ struct TOpenResult {
 };
 
 // Opens a serial port for exclusive use, raw 8N1 without flow control, at
-// the given rate.
+// the given rate. On Windows the path is a port name such as "COM3".
 TOpenResult OpenSerialPort(const std::string& path, int baud);
 
 // The rates OpenSerialPort can set, lowest first.
 std::vector<int> SupportedBauds();
 bool IsSupportedBaud(int baud);
+
+// The name Windows opens a COM port by: "COM12" is "\\.\COM12" (the bare
+// name works only up to COM9). A name that already begins with two
+// backslashes is a device path and is kept.
+std::string ComDevicePath(std::string_view name);
+
+// COM port names in number order (COM2 before COM10, the letters' case
+// aside), each once; names that are not COM and a number come last, by name.
+std::vector<std::string> ComPortsInOrder(std::vector<std::string> names);
+
+#ifdef _WIN32
+// The COM ports present, as Windows lists them under
+// HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM, in number order.
+std::vector<std::string> PresentComPorts();
+#endif
 
 } // namespace ostrel::adapters

@@ -22,9 +22,10 @@ case "${1:-}" in
   check) packages+=(clang-format) ;;
   # The MinGW-w64 cross compilers with POSIX threads and their objdump,
   # 64-bit Wine, GoogleTest's sources (built with the cross compilers);
-  # 32-bit Wine is tried below.
+  # 32-bit Wine is tried below. The native compiler and GoogleTest build the
+  # fake counter that plays on a COM port under Wine.
   windows)
-    packages=(cmake ninja-build make googletest
+    packages=(cmake ninja-build make g++ libgtest-dev googletest
               g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
               wine wine64) ;;
   # Qt for Windows from Debian's source (scripts/windows-qt.sh): the

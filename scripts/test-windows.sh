@@ -28,6 +28,11 @@ echo "== cross build: x86_64 (64-bit Windows) =="
 build win64 mingw-w64-x86_64
 echo "== cross build: i686 (32-bit Windows) =="
 build win32 mingw-w64-i686
+# The fake GMC counter that the adapter logs on a COM port under Wine is a
+# Linux program: a native build without Qt, of that program alone.
+echo "== native build: the fake GMC counter =="
+cmake -S . -B build-native -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DOSTREL_QT=OFF >/dev/null
+nice -n 15 cmake --build build-native -j "$jobs" --target ostrel-fake-gmc
 
 # --- the device libraries as a program loads them ---------------------------
 failures=0
@@ -111,7 +116,12 @@ export WINEDEBUG=-all WINEARCH=win64
 # No Mono or Gecko installer, and no display: nothing here opens a window.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
+# The fake counter and its watcher, while they run.
+com_port_processes=()
 cleanup() {
+  if ((${#com_port_processes[@]} > 0)); then
+    kill "${com_port_processes[@]}" 2>/dev/null || true
+  fi
   timeout 30 wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
 }
@@ -172,6 +182,53 @@ fi
 # The 64-bit tests also try the 32-bit Pexlar.dll, which they must refuse,
 # and load through the 32-bit device host where there is one.
 OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR="Z:$root/build-win32/bin/Pexlar.dll" run_tests win64 x86_64
+
+# A GMC-320 played by ostrel-fake-gmc on a pseudo-terminal, which Wine's
+# table of ports (HKLM\Software\Wine\Ports) makes COM5; /dev/null, no serial
+# port, becomes COM12, entered first so that the order is the adapter's
+# doing. Wine makes both ports and lists them under SERIALCOMM when it next
+# starts. GmcComPortTest logs the counter through PexlarGmc.dll, then makes
+# the file that has the counter ended: the cable pulled.
+run_com_port_test() {
+  local work log=build-win64/wine-com-port.log count=291 fake watcher pty status=0 passed
+  echo "== a GMC counter on COM5 under Wine =="
+  work=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-com.XXXXXX")
+  # It outlives the test by far, and ends by itself should the script be killed.
+  build-native/bin/ostrel-fake-gmc "$count" 900 >"$work/port" 2>"$work/fake.log" &
+  fake=$!
+  com_port_processes+=("$fake")
+  for _ in $(seq 100); do
+    [[ -s "$work/port" ]] && break
+    sleep 0.1
+  done
+  pty=$(head -n 1 "$work/port")
+  if [[ "$pty" != /dev/pts/* ]]; then
+    fail "the fake GMC counter gave no terminal: $(cat "$work/fake.log")"
+    kill "$fake" 2>/dev/null || true
+    return
+  fi
+  wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /d /dev/null /f >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$pty" /f >/dev/null 2>&1
+  timeout "$boot_timeout" wineserver -w || true
+  (while [[ ! -e "$work/unplug" ]]; do sleep 0.1; done; kill "$fake") &
+  watcher=$!
+  com_port_processes+=("$watcher")
+  OSTREL_TEST_GMC_PORT=COM5 OSTREL_TEST_IDLE_PORT=COM12 OSTREL_TEST_GMC_COUNT=$count \
+    OSTREL_TEST_UNPLUG_FILE="Z:$work/unplug" \
+    timeout "$test_timeout" wine build-win64/bin/GmcComPortTest.exe >"$log" 2>&1 || status=$?
+  kill "$fake" "$watcher" 2>/dev/null || true
+  wait "$fake" "$watcher" 2>/dev/null || true
+  com_port_processes=()
+  passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log")
+  grep -E '^\[ +(OK|FAILED) +\]' "$log" || true
+  if ((status != 0)) || [[ -z "$passed" || "$passed" == 0 ]]; then
+    grep -B2 -A8 'Failure' "$log" | head -60 >&2 || true
+    fail "the GMC counter on COM5 under Wine; the whole output is in $log"
+  fi
+  summary+=("$(printf '| %-9s | %-6s | %5s |' wine-com x86_64 "${passed:-0}")")
+  rm -rf "$work"
+}
+run_com_port_test
 
 if $runs_32_bit; then
   OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR="Z:$root/build-win64/bin/Pexlar.dll" run_tests win32 i686
