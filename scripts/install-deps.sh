@@ -23,11 +23,14 @@ case "${1:-}" in
   # The MinGW-w64 cross compilers with POSIX threads and their objdump,
   # 64-bit Wine, GoogleTest's sources (built with the cross compilers);
   # 32-bit Wine is tried below. The native compiler and GoogleTest build the
-  # fake counter that plays on a COM port under Wine.
+  # fake counter that plays on a COM port under Wine; a virtual display,
+  # xdotool, ImageMagick's import and the Japanese fonts drive ostrel.exe
+  # under Wine and take its screenshot.
   windows)
     packages=(cmake ninja-build make g++ libgtest-dev googletest
               g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-              wine wine64) ;;
+              wine wine64
+              xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic zip unzip) ;;
   # Qt for Windows from Debian's source (scripts/windows-qt.sh): the
   # host's Qt tools of the same version, dpkg-source to unpack, and the
   # cross compilers.

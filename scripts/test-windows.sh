@@ -3,7 +3,9 @@
 # `make test-windows`: the Qt-free layers, Pexlar.dll and the adapter DLLs
 # cross-built with Debian's MinGW-w64 for 64-bit and 32-bit Windows, their
 # tests run under Wine (headless, in a Wine prefix of its own that is removed
-# afterwards), and the device libraries' exports and imports checked.
+# afterwards), and the device libraries' exports and imports checked; then
+# the whole program of `make windows`: its widget tests under Wine, and
+# ostrel.exe from the zip driven on a virtual display.
 # The 32-bit tests need 32-bit Wine (wine32 from the i386 architecture); where
 # it cannot be had they are built and their run is reported as not done.
 set -euo pipefail
@@ -229,6 +231,35 @@ run_com_port_test() {
   rm -rf "$work"
 }
 run_com_port_test
+
+# --- the whole program, as the zip of `make windows` gives it ---------------
+# Its widget tests under Wine (offscreen), then ostrel.exe unpacked into the
+# Wine prefix and driven from its menu on a virtual display, its files
+# compared with those of the Linux build's logger for the same readings.
+run_windows_program() {
+  echo "== the whole program for Windows: make windows =="
+  if ! JOBS=$jobs bash scripts/windows.sh; then
+    fail "make windows"
+    return
+  fi
+  QT_QPA_PLATFORM=offscreen run_tests windows x86_64
+  echo "== ostrel.exe under Wine, from the zip =="
+  if [[ ! -f build/CMakeCache.txt ]]; then
+    bash scripts/install-deps.sh
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
+  fi
+  nice -n 15 cmake --build build -j "$jobs" --target ostrel-headless Pexlar
+  local folder=$WINEPREFIX/drive_c/Ostrel
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  unzip -q build-windows/ostrel-*-win64.zip -d "$folder"
+  if bash tests/smoke/run-wine-smoke.sh "$folder"/ostrel-*-win64 build-windows build/bin; then
+    summary+=("$(printf '| %-9s | %-6s | %5s |' smoke x86_64 3)")
+  else
+    fail "ostrel.exe under Wine"
+  fi
+}
+run_windows_program
 
 if $runs_32_bit; then
   OSTREL_TEST_OTHER_WORD_SIZE_PEXLAR="Z:$root/build-win64/bin/Pexlar.dll" run_tests win32 i686

@@ -6,6 +6,7 @@
 
 #include "app/ErrorBox.h"
 #include "app/MainForm.h"
+#include "counter/CounterLibrary.h"
 #include "platform/DynamicLibrary.h"
 #include "sim/TestHooks.h"
 
@@ -24,7 +25,7 @@
 
 namespace ostrel::test {
 
-inline const std::string SimPath = std::string(OSTREL_BIN_DIR) + "/libPexlar.so";
+inline const std::string SimPath = std::string(OSTREL_BIN_DIR) + "/" + CounterLibraryFileName;
 
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
