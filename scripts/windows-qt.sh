@@ -63,7 +63,10 @@ EOF
     echo "apt-get update failed (attempt $attempt)" >&2
     sleep $((attempt * 10))
   done
-  (cd "$sources" && apt-get "${options[@]}" source -qq -d "$qt_source_package=$qt_version+dfsg-10")
+  # The host's own revision first; any revision of the same upstream
+  # version has the same source.
+  (cd "$sources" && { apt-get "${options[@]}" source -qq -d "$qt_source_package=$host_version" ||
+                      apt-get "${options[@]}" source -qq -d "$qt_source_package"; })
   # Unpacked with Debian's patches applied: 2.1.0 as released does not get
   # through Qt 6.4's moc.
   (cd "$sources" && apt-get "${options[@]}" source -qq qcustomplot >/dev/null)
