@@ -8,7 +8,6 @@
 #include <QStringList>
 
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <iostream>
 #include <mutex>
@@ -37,18 +36,14 @@ std::vector<std::string> AlarmCommandLine(const std::vector<std::string>& comman
     return words;
 }
 
-struct TAlarmOutput::TShared {
+struct TAlarmOutput::TShared : TThreadControl {
     TShared(TAlarmSettings settings, TReport report)
         : Settings(std::move(settings)), Report(std::move(report)) {}
 
     const TAlarmSettings Settings;
     const TReport Report;
 
-    std::mutex Mutex;
-    std::condition_variable Wake;
     std::deque<TAlarmChange> Changes;
-    bool StopRequested = false;
-    bool Ended = false;
 };
 
 namespace {
@@ -84,39 +79,27 @@ void RunWorker(const std::shared_ptr<TShared>& shared) {
         }
         lock.lock();
     }
-    shared->Ended = true;
-    shared->Wake.notify_all();
 }
 
 } // namespace
 
 TAlarmOutput::TAlarmOutput(TAlarmSettings settings, TReport report)
-    : Alarm(settings), Shared(std::make_shared<TShared>(std::move(settings), std::move(report))) {
-    Worker = std::thread([shared = Shared] { RunWorker(shared); });
+    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report))) {
+    Worker.Start(Shared, RunWorker);
 }
 
 TAlarmOutput::~TAlarmOutput() {
-    std::unique_lock lock(Shared->Mutex);
-    Shared->StopRequested = true;
-    Shared->Wake.notify_all();
-    const bool ended = Shared->Wake.wait_for(lock, EndWait, [this] { return Shared->Ended; });
-    lock.unlock();
-    if (ended) {
-        Worker.join();
-    } else {
-        // Waiting on a notification service that does not answer: the
-        // thread holds its own share of the state and ends with the process.
-        Worker.detach();
-    }
+    Worker.Stop(EndWait);
 }
 
-void TAlarmOutput::Follow(std::optional<double> doseRate) noexcept {
-    if (!Alarm.Follow(doseRate)) {
+void TAlarmOutput::Follow(const TAlarmState& alarm) noexcept {
+    On = alarm.On;
+    if (!alarm.Switched) {
         return;
     }
     try {
         std::lock_guard lock(Shared->Mutex);
-        Shared->Changes.push_back({Alarm.IsOn(), *doseRate});
+        Shared->Changes.push_back({alarm.On, alarm.SwitchedAt});
         Shared->Wake.notify_all();
     } catch (...) {
         // Out of memory: this change is not told; the next one is.
@@ -124,24 +107,26 @@ void TAlarmOutput::Follow(std::optional<double> doseRate) noexcept {
 }
 
 void TAlarmOutput::LogOpened(const TOpenedLog& log) noexcept {
-    Follow(NewestDoseRate(log));
+    Follow(log.Alarm);
 }
 
 void TAlarmOutput::DoseRatesChanged(const TOpenedLog& log) noexcept {
-    Follow(NewestDoseRate(log));
+    Follow(log.Alarm);
 }
 
 void TAlarmOutput::MinuteFinished(const TFinishedMinute& minute) noexcept {
-    Follow(minute.DoseRate);
+    Follow(minute.Alarm);
 }
 
-std::unique_ptr<TLogOutput> MakeAlarmOutput(const TOutputContext& context) {
-    TAlarmSettings settings = ReadAlarmSettings(
-        TSettingsSection(context.SettingsPath, std::string(AlarmSection)), std::cerr);
+TAlarmSettings ReadAlarmSection(const std::filesystem::path& settingsPath) {
+    return ReadAlarmSettings(TSettingsSection(settingsPath, std::string(AlarmSection)), std::cerr);
+}
+
+std::unique_ptr<TLogOutput> MakeAlarmOutput(const TAlarmSettings& settings) {
     if (!settings.Enabled()) {
         return nullptr;
     }
-    return std::make_unique<TAlarmOutput>(std::move(settings));
+    return std::make_unique<TAlarmOutput>(settings);
 }
 
 } // namespace ostrel

@@ -7,14 +7,14 @@
 
 #include "alarm/AlarmSettings.h"
 #include "alarm/DesktopNotification.h"
-#include "alarm/DoseAlarm.h"
 #include "records/LogOutput.h"
+#include "records/OutputThread.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ostrel {
@@ -39,27 +39,32 @@ public:
     TAlarmOutput(const TAlarmOutput&) = delete;
     TAlarmOutput& operator=(const TAlarmOutput&) = delete;
 
-    // The state follows the newest line's dose rate: an opened log (or the
-    // one taken up after a crash) may switch the alarm at once. A new log
-    // keeps it until a line of its own carries a dose rate.
+    // Every switch of the alarm is told, in the order of the minutes: by a
+    // minute's line, by an opened log (or the one taken up after a crash),
+    // whose newest line may switch it at once, and by a coefficient or
+    // background set in the dialog. A new log keeps it until a line of its
+    // own carries a dose rate.
     void LogOpened(const TOpenedLog& log) noexcept override;
     void DoseRatesChanged(const TOpenedLog& log) noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
 
-    bool IsOn() const { return Alarm.IsOn(); }
+    bool IsOn() const { return On; }
 
     struct TShared;
 
 private:
-    void Follow(std::optional<double> doseRate) noexcept;
+    void Follow(const TAlarmState& alarm) noexcept;
 
-    TDoseAlarm Alarm;
+    bool On = false;
     std::shared_ptr<TShared> Shared;
-    std::thread Worker;
+    TOutputThread Worker;
 };
 
-// The alarm of the settings file's [Alarm] section; none without a
-// threshold. What cannot be used there is told on the standard error stream.
-std::unique_ptr<TLogOutput> MakeAlarmOutput(const TOutputContext& context);
+// The settings file's [Alarm] section. What cannot be used there is told on
+// the standard error stream.
+TAlarmSettings ReadAlarmSection(const std::filesystem::path& settingsPath);
+
+// The alarm of those settings; none without a threshold.
+std::unique_ptr<TLogOutput> MakeAlarmOutput(const TAlarmSettings& settings);
 
 } // namespace ostrel

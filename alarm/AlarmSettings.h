@@ -2,9 +2,10 @@
 #pragma once
 // When the dose-rate alarm goes on and off and what it runs: the settings
 // file's [Alarm] section once read, every default already applied. Read once
-// at start-up, never written; the MQTT publisher reads it too, for the alarm
-// topic, through the same function.
+// at start-up, never written; the thresholds go to every output with what
+// each minute means.
 
+#include "records/DoseAlarm.h"
 #include "settings/SettingsFile.h"
 
 #include <iosfwd>
@@ -21,12 +22,9 @@ inline constexpr std::string_view AlarmCommandKey = "Command";
 // Off, when not given, as a share of On.
 inline constexpr double DefaultAlarmOffShare = 0.8;
 
-struct TAlarmSettings {
-    double On = 0; // µSv/h; 0: no alarm
-    double Off = 0;
+// On and Off in µSv/h; On 0: no alarm.
+struct TAlarmSettings : TAlarmLevels {
     std::vector<std::string> Command; // the program and its first arguments; empty: none
-
-    bool Enabled() const { return On > 0; }
 };
 
 // The [Alarm] section: no alarm without a positive On; Off defaults to 80 %

@@ -79,12 +79,14 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     logger.Chooser = Options.Chooser;
     logger.RunTick = RunGuarded;
     // Told on an output's own thread; shown on this one, never inside a tick.
-    logger.Outputs = MakeOutputs(
+    TOutputSet outputs = MakeOutputs(
         {Options.SettingsPath, Options.StateFolder, QSysInfo::machineHostName().toStdString(),
          [this](const std::string& text) {
              QMetaObject::invokeMethod(
                  this, [this, text] { ReportOutputFailure(text); }, Qt::QueuedConnection);
          }});
+    logger.Outputs = std::move(outputs.Outputs);
+    logger.Alarm = outputs.Alarm;
     Session = std::make_unique<TLogger>(std::move(logger), Views());
 
     FormCreate();

@@ -22,8 +22,7 @@ namespace {
 // at the end, also when a reading's error ends the tick.
 class TTickUpdate {
 public:
-    TTickUpdate(const TAcquisitionTargets& targets, const bool& linesAdded,
-                const std::vector<TLogOutput*>& outputs)
+    TTickUpdate(const TAcquisitionTargets& targets, const bool& linesAdded, TLogOutput* outputs)
         : Views(targets.Views), LinesAdded(linesAdded), Outputs(outputs) {
         Views.BeginUpdate();
     }
@@ -31,8 +30,8 @@ public:
         Views.EndUpdate();
         if (LinesAdded) {
             Views.Log.FollowLastLine();
-            for (TLogOutput* output : Outputs) {
-                output->TickEnded();
+            if (Outputs != nullptr) {
+                Outputs->TickEnded();
             }
         }
     }
@@ -42,7 +41,7 @@ public:
 private:
     const TDisplayViews& Views;
     const bool& LinesAdded;
-    const std::vector<TLogOutput*>& Outputs;
+    TLogOutput* Outputs;
 };
 
 } // namespace
@@ -56,8 +55,14 @@ void TAcquisition::SetTimerEnabled(bool enabled) {
         return;
     }
     Enabled = enabled;
+    if (enabled && Outputs != nullptr) {
+        Outputs->CounterConnected(DeviceId);
+    }
     if (OnTimerSwitched) {
         OnTimerSwitched(enabled);
+    }
+    if (!enabled && Outputs != nullptr) {
+        Outputs->CounterGone();
     }
 }
 
@@ -166,8 +171,8 @@ void TAcquisition::StartNewMinute(TDateTime key, std::uint16_t count, int lastPo
     }
     records.Append({key, count});
     log.Add(line);
-    for (TLogOutput* output : Outputs) {
-        output->MinuteFinished({finished, dose, line, k - 1});
+    if (Outputs != nullptr) {
+        Outputs->MinuteFinished({finished, dose, line, k - 1});
     }
     // Followed once the tick is over (TTickUpdate).
     LinesAdded = true;

@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 namespace ostrel {
 
@@ -42,11 +41,12 @@ public:
     bool TimerEnabled() const { return Enabled; }
     // The connected counter's identifier; 0 while none is.
     std::uint32_t DeviceId = 0;
-    // Called whenever the 100 ms timer is switched on or off.
+    // Called whenever the 100 ms timer is switched on or off: after the
+    // outputs hear of a counter connected, before they hear it is gone.
     std::function<void(bool enabled)> OnTimerSwitched;
-    // Told of every finished minute, in the order added; not owned.
-    void AddOutput(TLogOutput& output) { Outputs.push_back(&output); }
-    void ClearOutputs() { Outputs.clear(); }
+    // Told of the counter connected and gone, of every finished minute and
+    // of the end of a tick that finished any; not owned. None: nobody is.
+    void ReportTo(TLogOutput* outputs) { Outputs = outputs; }
 
 private:
     void SetTimerEnabled(bool enabled);
@@ -58,7 +58,7 @@ private:
     const TFormatSettings& Fs;
     bool Enabled = false;
     bool LinesAdded = false; // in the tick under way
-    std::vector<TLogOutput*> Outputs;
+    TLogOutput* Outputs = nullptr;
 };
 
 } // namespace ostrel

@@ -61,9 +61,11 @@ THeadlessLogger::THeadlessLogger(THeadlessOptions options) : Options(std::move(o
         }
     };
     std::ostream& err = Options.Err;
-    logger.Outputs =
+    TOutputSet outputs =
         MakeOutputs({Options.Places.SettingsPath, Options.Places.StateFolder, Options.HostName,
                      [&err](const std::string& text) { Tell(err, "ostrel: " + text); }});
+    logger.Outputs = std::move(outputs.Outputs);
+    logger.Alarm = outputs.Alarm;
     logger.Outputs.push_back(std::make_unique<TLinesOut>(Options.Out, Options.Gone));
     Session = std::make_unique<TLogger>(std::move(logger), Views.Views());
 }

@@ -36,7 +36,9 @@ void RunTickReportingToStderr(const std::function<void()>& tick) {
 } // namespace
 
 TLogger::TLogger(TLoggerOptions options, TDisplayViews views)
-    : Options(std::move(options)), ViewSet(views), CounterLibrary(Options.LibraryCandidates) {
+    : Options(std::move(options)), ViewSet(views),
+      OutputList(Records, std::move(Options.Outputs), Options.Alarm),
+      CounterLibrary(Options.LibraryCandidates) {
     if (!Options.Chooser) {
         Options.Chooser = std::make_shared<TNoFileChooser>();
     }
@@ -51,17 +53,12 @@ TLogger::TLogger(TLoggerOptions options, TDisplayViews views)
         Options.FormatSettings);
     Acquisition->OnTimerSwitched = [this](bool on) {
         if (on) {
-            TellOutputs(
-                [id = Acquisition->DeviceId](TLogOutput& output) { output.CounterConnected(id); });
             AcquisitionTimer.start();
         } else {
             AcquisitionTimer.stop();
-            TellOutputs([](TLogOutput& output) { output.CounterGone(); });
         }
     };
-    for (const auto& output : Options.Outputs) {
-        Acquisition->AddOutput(*output);
-    }
+    Acquisition->ReportTo(&OutputList);
     FileCommands = std::make_unique<TLogFileCommands>(TLogFileParts{
         *Options.Chooser, Records, [this]() -> const TLogView& { return ViewSet.Log; },
         [this] { New(); }, [this] { RebuildDisplay(); }, Options.FormatSettings});
@@ -104,14 +101,13 @@ void TLogger::End() {
     }
     Ended = true;
     AcquisitionTimer.stop();
-    TellOutputs([](TLogOutput& output) { output.ProgramEnding(); });
+    OutputList.ProgramEnding();
     // The library is released even when the settings cannot be written, so
     // its Clear always comes; the write error is still thrown. An output
     // that says goodbye (MQTT's "offline") does so after the settings,
     // whatever became of them.
     const auto close = [this] {
-        Acquisition->ClearOutputs();
-        Options.Outputs.clear();
+        OutputList.Close();
         CounterLibrary.UnloadCounterLibrary();
     };
     try {
@@ -126,7 +122,7 @@ void TLogger::End() {
 
 void TLogger::New() {
     NewClick([this] { FileCommands->NewFileNames(); }, ViewSet, Records);
-    TellOutputs([](TLogOutput& output) { output.LogBegan(); });
+    OutputList.LogBegan();
 }
 
 bool TLogger::Open() {
@@ -134,18 +130,12 @@ bool TLogger::Open() {
     if (!FileCommands->OpenClick()) {
         return false;
     }
-    const TOpenedLog log{Records, GraphCoefficient, GraphBackground, Options.FormatSettings};
-    TellOutputs([&log](TLogOutput& output) { output.LogOpened(log); });
+    OutputList.LogOpened({Records, GraphCoefficient, GraphBackground, Options.FormatSettings});
     return true;
 }
 
 void TLogger::ResumeLeftLog(std::ostream& report) {
-    std::optional<TLeftLog> left;
-    for (const auto& output : Options.Outputs) {
-        if ((left = output->LeftLog())) {
-            break;
-        }
-    }
+    const std::optional<TLeftLog> left = OutputList.LeftLog();
     if (!left) {
         return;
     }
@@ -154,9 +144,8 @@ void TLogger::ResumeLeftLog(std::ostream& report) {
         const std::string file = PathText(left->File);
         try {
             FileCommands->OpenWithoutName(file);
-            const TOpenedLog log{Records, GraphCoefficient, GraphBackground,
-                                 Options.FormatSettings};
-            TellOutputs([&log](TLogOutput& output) { output.LogOpened(log); });
+            OutputList.LogOpened(
+                {Records, GraphCoefficient, GraphBackground, Options.FormatSettings});
             told += "; its " + std::to_string(Records.Count()) + " minutes are back from " + file;
         } catch (const std::exception& error) {
             told += "; its log cannot be read back: " + std::string(error.what());
@@ -198,8 +187,8 @@ void TLogger::RebuildDisplay() {
 
 void TLogger::DoseRateSettingsSet() {
     RebuildDisplay();
-    const TOpenedLog log{Records, GraphCoefficient, GraphBackground, Options.FormatSettings};
-    TellOutputs([&log](TLogOutput& output) { output.DoseRatesChanged(log); });
+    OutputList.DoseRatesChanged(
+        {Records, GraphCoefficient, GraphBackground, Options.FormatSettings});
 }
 
 } // namespace ostrel

@@ -11,8 +11,10 @@
 #include "files/LogFileCommands.h"
 #include "platform/FormatSettings.h"
 #include "platform/Translation.h"
+#include "records/DoseAlarm.h"
 #include "records/LogOutput.h"
 #include "records/MinuteRecords.h"
+#include "records/OutputList.h"
 #include "views/DisplayViews.h"
 
 #include <QTimer>
@@ -43,6 +45,9 @@ struct TLoggerOptions {
     // Asked for names by Open and Save As; null: they find none.
     std::shared_ptr<TFileChooser> Chooser;
     TLogOutputs Outputs;
+    // The dose-rate alarm's thresholds, which the outputs hear the state of
+    // with every minute; off unless set.
+    TAlarmLevels Alarm;
     // Runs one tick of the timer; an exception that escapes it is the
     // driver's to report. Unset: it goes to the standard error stream.
     std::function<void(const std::function<void()>& tick)> RunTick;
@@ -109,24 +114,13 @@ public:
     const TLogFileCommands& Files() const { return *FileCommands; }
     const std::filesystem::path& SettingsPath() const { return Options.SettingsPath; }
     // The output of that type, if one is in use.
-    template <typename TOutput> TOutput* FindOutput() const {
-        for (const auto& output : Options.Outputs) {
-            if (auto* found = dynamic_cast<TOutput*>(output.get())) {
-                return found;
-            }
-        }
-        return nullptr;
-    }
+    template <typename TOutput> TOutput* FindOutput() const { return OutputList.Find<TOutput>(); }
 
 private:
-    template <typename TCall> void TellOutputs(const TCall& call) {
-        for (const auto& output : Options.Outputs) {
-            call(*output);
-        }
-    }
-
     TLoggerOptions Options;
     TDisplayViews ViewSet;
+    // The only caller of the outputs; the acquisition reports to it too.
+    TOutputList OutputList;
     TCounterLibrary CounterLibrary;
     QTimer AcquisitionTimer;
     std::unique_ptr<TAcquisition> Acquisition;

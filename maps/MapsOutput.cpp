@@ -3,7 +3,6 @@
 
 #include "maps/MapsHttp.h"
 
-#include <condition_variable>
 #include <iostream>
 #include <mutex>
 #include <utility>
@@ -26,7 +25,7 @@ void ReportMapsToStderr(const std::string& text) {
     std::cerr << ("ostrel: " + text + "\n") << std::flush;
 }
 
-struct TMapsOutput::TShared {
+struct TMapsOutput::TShared : TThreadControl {
     TShared(TMapsTarget target, std::unique_ptr<TMapsService> service, TReport report)
         : Target(std::move(target)), Service(std::move(service)), Report(std::move(report)) {}
 
@@ -35,14 +34,10 @@ struct TMapsOutput::TShared {
     const TReport Report;
     THttpClient Client;
 
-    mutable std::mutex Mutex;
-    std::condition_variable EndedSignal;
     std::vector<TMapsMinute> Incoming;
     std::size_t InTransit = 0;      // taken from Incoming, not yet the service's
     std::size_t ServiceWaiting = 0; // as the service last said
-    bool StopRequested = false;
     bool Stopped = false;
-    bool Ended = false;
 
     void Tell(const std::vector<std::string>& lines) const {
         for (const std::string& line : lines) {
@@ -134,67 +129,34 @@ struct TMapsOutput::TShared {
             }
             }
         }
-        std::lock_guard lock(Mutex);
-        Ended = true;
-        EndedSignal.notify_all();
     }
 };
 
+namespace {
+
+void RunMapsOutput(const std::shared_ptr<TMapsOutput::TShared>& shared) {
+    shared->Run();
+}
+
+} // namespace
+
 TMapsOutput::TMapsOutput(TMapsTarget target, std::unique_ptr<TMapsService> service, TReport report)
     : Shared(std::make_shared<TShared>(std::move(target), std::move(service), std::move(report))) {
-    Worker = std::thread([shared = Shared] { shared->Run(); });
+    Worker.Start(Shared, RunMapsOutput);
 }
 
 TMapsOutput::~TMapsOutput() {
-    std::unique_lock lock(Shared->Mutex);
-    Shared->StopRequested = true;
-    Shared->Client.Wake();
-    const bool ended =
-        Shared->EndedSignal.wait_for(lock, EndWait, [this] { return Shared->Ended; });
-    lock.unlock();
-    if (ended) {
-        Worker.join();
-    } else {
-        // Stuck where curl cannot be woken (a name look-up): the thread
-        // holds its own share of the state and ends with the process.
+    // Stuck where curl cannot be woken (a name look-up), it ends with the
+    // process.
+    if (!Worker.Stop(EndWait, [this] { Shared->Client.Wake(); })) {
         Shared->Tell("no orderly end in time");
-        Worker.detach();
-    }
-}
-
-void TMapsOutput::LogBegan() noexcept {
-    Recent.clear();
-}
-
-void TMapsOutput::LogOpened(const TOpenedLog& log) noexcept {
-    // The newest record is the minute in progress, which MinuteFinished
-    // tells once it is over.
-    Recent.clear();
-    const std::size_t count = log.Records.Count();
-    const std::size_t from = count > DoseRateWindow ? count - DoseRateWindow : 0;
-    try {
-        for (std::size_t k = from; k + 1 < count; ++k) {
-            Recent.push_back(log.Records[k].Count);
-        }
-    } catch (...) {
-        // Out of memory: the average starts from the minutes to come.
-        Recent.clear();
     }
 }
 
 void TMapsOutput::MinuteFinished(const TFinishedMinute& minute) noexcept {
     try {
-        Recent.push_back(minute.Record.Count);
-        while (Recent.size() > DoseRateWindow) {
-            Recent.pop_front();
-        }
-        double sum = 0;
-        for (const std::int32_t count : Recent) {
-            sum += count;
-        }
         const TMapsMinute mapsMinute{minute.Record.StartTime, minute.Record.Count, minute.DoseRate,
-                                     sum / static_cast<double>(Recent.size()),
-                                     std::chrono::steady_clock::now()};
+                                     minute.MeanCount, std::chrono::steady_clock::now()};
         std::lock_guard lock(Shared->Mutex);
         Shared->Incoming.push_back(mapsMinute);
     } catch (...) {

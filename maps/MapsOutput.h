@@ -10,16 +10,15 @@
 #include "maps/MapsRequests.h"
 #include "maps/MapsSettings.h"
 #include "records/LogOutput.h"
+#include "records/OutputThread.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ostrel {
@@ -97,8 +96,6 @@ public:
     TMapsOutput(const TMapsOutput&) = delete;
     TMapsOutput& operator=(const TMapsOutput&) = delete;
 
-    void LogBegan() noexcept override;
-    void LogOpened(const TOpenedLog& log) noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
 
     // Minutes given and neither accepted nor given up yet.
@@ -111,9 +108,7 @@ public:
 
 private:
     std::shared_ptr<TShared> Shared;
-    std::thread Worker;
-    // The newest counts of the log, for the average that goes with a minute.
-    std::deque<std::int32_t> Recent;
+    TOutputThread Worker;
 };
 
 } // namespace ostrel

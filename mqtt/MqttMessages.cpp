@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mqtt/MqttMessages.h"
 
-#include "alarm/DoseAlarm.h"
 #include "platform/FormatSettings.h"
 #include "platform/TextServices.h"
+#include "records/DoseAlarm.h"
 
 #include <cmath>
 #include <cstdio>
@@ -122,19 +122,6 @@ std::string MinutePayload(const TFinishedMinute& minute, double dose) {
         json += ",\"dose\":" + FloatToStr(dose, TFormatSettings{});
     }
     return json + "}";
-}
-
-double MinuteDose(std::optional<double> doseRate) {
-    return doseRate && std::isfinite(*doseRate) ? *doseRate / 60 : 0.0;
-}
-
-double OpenedLogDose(const TOpenedLog& log) {
-    double dose = 0;
-    for (std::size_t i = DoseRateWindow; i < log.Records.Count(); ++i) {
-        dose +=
-            MinuteDose(DoseRateBefore(log.Records, i, log.GraphCoefficient, log.GraphBackground));
-    }
-    return dose;
 }
 
 std::vector<TMqttMessage> DiscoveryMessages(const TMqttSettings& settings, std::uint32_t deviceId,

@@ -35,12 +35,6 @@ std::string AlarmTopic(const TMqttSettings& settings);
 // log so far, this minute included.
 std::string MinutePayload(const TFinishedMinute& minute, double dose);
 
-// The µSv of one minute of a line's dose rate; none for a line without one.
-double MinuteDose(std::optional<double> doseRate);
-// The µSv of the lines of a log just rebuilt, each with the dose rate the
-// rebuild gave it, added up as the live lines add up.
-double OpenedLogDose(const TOpenedLog& log);
-
 // A JSON string literal of text, quotes included.
 std::string JsonString(std::string_view text);
 

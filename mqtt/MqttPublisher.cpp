@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <iostream>
 #include <mutex>
@@ -43,7 +42,7 @@ void ReportMqttToStderr(const std::string& text) {
     std::cerr << ("ostrel: MQTT: " + text + "\n") << std::flush;
 }
 
-struct TMqttPublisher::TShared {
+struct TMqttPublisher::TShared : TThreadControl {
     TShared(TMqttSettings settings, TReport report, bool alarmUsed)
         : Settings(std::move(settings)), Report(std::move(report)), AlarmUsed(alarmUsed) {}
 
@@ -51,25 +50,12 @@ struct TMqttPublisher::TShared {
     const TReport Report;
     const bool AlarmUsed;
 
-    mutable std::mutex Mutex;
-    std::condition_variable Wake;
     TMqttQueue Queue{MaxUnsent};
     std::uint32_t DeviceId = 0;
     bool DiscoveryDue = false;
     bool AlarmOn = false;
     bool AlarmDue = false;
-    bool StopRequested = false;
-    bool Ended = false;
 
-    bool Stopping() const {
-        std::lock_guard lock(Mutex);
-        return StopRequested;
-    }
-    // Waits for the time or for the end, whichever comes first.
-    void Pause(std::chrono::seconds time) {
-        std::unique_lock lock(Mutex);
-        Wake.wait_for(lock, time, [this] { return StopRequested; });
-    }
     std::string Where() const { return Settings.Host + ":" + std::to_string(Settings.Port) + ": "; }
 };
 
@@ -235,16 +221,24 @@ private:
         }
         std::vector<std::pair<std::uint64_t, int>> sent;
         const std::string minuteTopic = MinuteTopic(Settings);
-        for (const auto& [seq, payload] : unsent) {
+        bool stateSent = false;
+        for (const auto& [seq, payload, alarm] : unsent) {
             const int mid = Publish(minuteTopic, payload, false);
             if (mid == 0) {
                 break; // the loop tells why
             }
             sent.emplace_back(seq, mid);
+            // Every switch, after the minute that made it and the state it
+            // left, also when one tick finished many minutes.
+            stateSent = alarm.has_value();
+            if (alarm) {
+                Publish(StateTopic(Settings), payload, true);
+                Publish(AlarmTopic(Settings), *alarm ? AlarmOnText : AlarmOffText, true);
+            }
         }
         // The retained state is the newest minute; the ones before it are
         // history, which the minute topic carries.
-        if (!sent.empty()) {
+        if (!sent.empty() && !stateSent) {
             Publish(StateTopic(Settings), unsent[sent.size() - 1].Payload, true);
         }
         MarkSent(sent);
@@ -310,9 +304,6 @@ void RunLink(const std::shared_ptr<TShared>& shared) {
         shared->Pause(retry);
         retry = std::min<std::chrono::seconds>(retry * 2, LastRetry);
     }
-    std::lock_guard lock(shared->Mutex);
-    shared->Ended = true;
-    shared->Wake.notify_all();
 }
 
 void InitLibrary() {
@@ -322,53 +313,50 @@ void InitLibrary() {
 
 } // namespace
 
-TMqttPublisher::TMqttPublisher(TMqttSettings settings, TReport report, const TAlarmSettings& alarm)
-    : Alarm(alarm),
-      Shared(std::make_shared<TShared>(std::move(settings), std::move(report), alarm.Enabled())) {
+TMqttPublisher::TMqttPublisher(TMqttSettings settings, TReport report, const TAlarmLevels& alarm)
+    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report), alarm.Enabled())) {
     InitLibrary();
-    Worker = std::thread([shared = Shared] { RunLink(shared); });
+    Worker.Start(Shared, RunLink);
 }
 
 TMqttPublisher::~TMqttPublisher() {
-    std::unique_lock lock(Shared->Mutex);
-    Shared->StopRequested = true;
-    Shared->Wake.notify_all();
-    const bool ended = Shared->Wake.wait_for(lock, EndWait, [this] { return Shared->Ended; });
-    lock.unlock();
-    if (ended) {
-        Worker.join();
-    } else {
-        // Stuck in a name look-up or a connect: it holds its own share of
-        // the state and ends with the process.
+    // Stuck in a name look-up or a connect, it ends with the process.
+    if (!Worker.Stop(EndWait)) {
         Shared->Report(Shared->Where() + "no orderly end in time");
-        Worker.detach();
     }
 }
 
-void TMqttPublisher::FollowAlarm(std::optional<double> doseRate) {
-    if (Shared->AlarmUsed && Alarm.Follow(doseRate)) {
-        Shared->AlarmOn = Alarm.IsOn();
+// Called with the lock held.
+void TMqttPublisher::FollowAlarm(const TAlarmState& alarm) noexcept {
+    if (Shared->AlarmUsed && alarm.Switched) {
+        Shared->AlarmOn = alarm.On;
         Shared->AlarmDue = true;
     }
 }
 
-void TMqttPublisher::LogBegan() noexcept {
-    Dose = 0;
+void TMqttPublisher::LogOpened(const TOpenedLog& log) noexcept {
+    std::lock_guard lock(Shared->Mutex);
+    FollowAlarm(log.Alarm);
 }
 
-void TMqttPublisher::LogOpened(const TOpenedLog& log) noexcept {
-    Dose = OpenedLogDose(log);
+void TMqttPublisher::DoseRatesChanged(const TOpenedLog& log) noexcept {
     std::lock_guard lock(Shared->Mutex);
-    FollowAlarm(NewestDoseRate(log));
+    FollowAlarm(log.Alarm);
 }
 
 void TMqttPublisher::MinuteFinished(const TFinishedMinute& minute) noexcept {
-    Dose += MinuteDose(minute.DoseRate);
     try {
-        std::string payload = MinutePayload(minute, Dose);
+        std::string payload = MinutePayload(minute, minute.Dose);
+        std::optional<bool> alarm;
+        if (Shared->AlarmUsed && minute.Alarm.Switched) {
+            alarm = minute.Alarm.On;
+        }
         std::lock_guard lock(Shared->Mutex);
-        FollowAlarm(minute.DoseRate);
-        const std::string dropping = Shared->Queue.Add(std::move(payload));
+        // What a new connection says first: the state now.
+        if (alarm) {
+            Shared->AlarmOn = *alarm;
+        }
+        const std::string dropping = Shared->Queue.Add(std::move(payload), alarm);
         if (!dropping.empty()) {
             Shared->Report(Shared->Where() + dropping);
         }
@@ -397,10 +385,7 @@ std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context) {
     if (!settings.Enabled()) {
         return nullptr;
     }
-    std::ostream toldByTheAlarm(nullptr);
-    const TAlarmSettings alarm = ReadAlarmSettings(
-        TSettingsSection(context.SettingsPath, std::string(AlarmSection)), toldByTheAlarm);
-    return std::make_unique<TMqttPublisher>(std::move(settings), ReportMqttToStderr, alarm);
+    return std::make_unique<TMqttPublisher>(std::move(settings), ReportMqttToStderr, context.Alarm);
 }
 
 } // namespace ostrel

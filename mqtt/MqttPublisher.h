@@ -4,13 +4,12 @@
 // so that the window never waits on the network. Minutes the broker has not
 // acknowledged yet are kept, in order, and sent again after an outage. The
 // dose of the log so far goes with each minute, and the dose-rate alarm's
-// state, followed here from the same lines as the alarm output follows them,
-// on a topic of its own.
+// state on a topic of its own, each switch after the minute that made it.
 
-#include "alarm/AlarmSettings.h"
-#include "alarm/DoseAlarm.h"
 #include "mqtt/MqttSettings.h"
+#include "records/DoseAlarm.h"
 #include "records/LogOutput.h"
+#include "records/OutputThread.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +17,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace ostrel {
 
@@ -35,17 +33,17 @@ public:
     // line per outage and per run of dropped minutes, from any thread. An
     // enabled alarm gets its topic and its binary sensor.
     explicit TMqttPublisher(TMqttSettings settings, TReport report = ReportMqttToStderr,
-                            const TAlarmSettings& alarm = {});
+                            const TAlarmLevels& alarm = {});
     // Says "offline" and disconnects when connected; waits a few seconds at
     // most, also when the broker has gone.
     ~TMqttPublisher() override;
     TMqttPublisher(const TMqttPublisher&) = delete;
     TMqttPublisher& operator=(const TMqttPublisher&) = delete;
 
-    // The dose starts again from 0, and from the lines of an opened log,
-    // whose newest dose rate the alarm follows at once.
-    void LogBegan() noexcept override;
+    // An opened log, or a coefficient set in the dialog, may switch the
+    // alarm at once.
     void LogOpened(const TOpenedLog& log) noexcept override;
+    void DoseRatesChanged(const TOpenedLog& log) noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
     // The counter whose minutes these are, for the discovery messages; 0
     // changes nothing (the last counter's stay).
@@ -56,18 +54,15 @@ public:
     struct TShared;
 
 private:
-    void FollowAlarm(std::optional<double> doseRate);
+    void FollowAlarm(const TAlarmState& alarm) noexcept;
 
-    // The logging thread's own: the worker sees only what they give it.
-    TDoseAlarm Alarm;
-    double Dose = 0;
     std::shared_ptr<TShared> Shared;
-    std::thread Worker;
+    TOutputThread Worker;
 };
 
-// The publisher of the settings file's [MQTT] section, with the alarm of its
-// [Alarm] section; none when [MQTT] names no broker. What cannot be used in
-// [MQTT] is told on the standard error stream ([Alarm]'s by the alarm).
+// The publisher of the settings file's [MQTT] section, with the alarm's
+// topic when the context has an alarm; none when [MQTT] names no broker.
+// What cannot be used in [MQTT] is told on the standard error stream.
 std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context);
 
 } // namespace ostrel

@@ -8,8 +8,8 @@ namespace ostrel {
 
 TMqttQueue::TMqttQueue(std::size_t limit) : Limit(limit) {}
 
-std::string TMqttQueue::Add(std::string payload) {
-    Pending.push_back({NextSeq++, std::move(payload)});
+std::string TMqttQueue::Add(std::string payload, std::optional<bool> alarm) {
+    Pending.push_back({NextSeq++, std::move(payload), alarm});
     std::string told;
     if (Pending.size() > Limit) {
         // One line per run of drops rather than one a minute; a connection
@@ -28,7 +28,7 @@ std::vector<TMqttQueue::TUnsent> TMqttQueue::Unsent() const {
     std::vector<TUnsent> unsent;
     for (const TPending& pending : Pending) {
         if (pending.Mid == 0) {
-            unsent.push_back({pending.Seq, pending.Payload});
+            unsent.push_back({pending.Seq, pending.Payload, pending.Alarm});
         }
     }
     return unsent;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,14 +19,16 @@ public:
     struct TUnsent {
         std::uint64_t Seq; // names the minute to MarkSent
         std::string Payload;
+        std::optional<bool> Alarm; // the alarm's state, when this minute switched it
     };
 
     // Keeps at most limit minutes; the oldest go first.
     explicit TMqttQueue(std::size_t limit);
 
+    // A minute, and the alarm's new state when the minute switched it.
     // Returns the line to report when this drops the oldest minute and the
     // run of drops has not been told yet, else "".
-    std::string Add(std::string payload);
+    std::string Add(std::string payload, std::optional<bool> alarm = std::nullopt);
     // Not sent in this session yet, oldest first.
     std::vector<TUnsent> Unsent() const;
     // A minute dropped since Unsent is simply not found.
@@ -42,6 +45,7 @@ private:
     struct TPending {
         std::uint64_t Seq;
         std::string Payload;
+        std::optional<bool> Alarm;
         int Mid = 0; // of the session that sent it; 0: not sent in this session
     };
 

@@ -10,37 +10,32 @@
 #include "mqtt/MqttPublisher.h"
 #endif
 
+#include <utility>
+
 namespace ostrel {
 
-namespace {
-
-using TOutputFactory = std::unique_ptr<TLogOutput> (*)(const TOutputContext&);
-
-// A new output adds its factory here.
-constexpr TOutputFactory Factories[] = {
-    MakeJournalOutput,
+TOutputSet MakeOutputs(TOutputContext context) {
+    const TAlarmSettings alarm = ReadAlarmSection(context.SettingsPath);
+    context.Alarm = alarm;
+    TOutputSet set{{}, alarm};
+    const auto add = [&set](std::unique_ptr<TLogOutput> output) {
+        if (output) {
+            set.Outputs.push_back(std::move(output));
+        }
+    };
+    // A new output adds its factory here.
+    add(MakeJournalOutput(context));
 #ifndef OSTREL_WITHOUT_MQTT
-    MakeMqttOutput,
+    add(MakeMqttOutput(context));
 #endif
-    MakeAlarmOutput,
+    add(MakeAlarmOutput(alarm));
 #ifndef OSTREL_WITHOUT_MAPS
     // The radiation maps, each on its own.
-    MakeRadmonOutput,
-    MakeGmcmapOutput,
-    MakeSafecastOutput,
+    add(MakeRadmonOutput(context));
+    add(MakeGmcmapOutput(context));
+    add(MakeSafecastOutput(context));
 #endif
-};
-
-} // namespace
-
-TLogOutputs MakeOutputs(const TOutputContext& context) {
-    TLogOutputs outputs;
-    for (const TOutputFactory make : Factories) {
-        if (std::unique_ptr<TLogOutput> output = make(context)) {
-            outputs.push_back(std::move(output));
-        }
-    }
-    return outputs;
+    return set;
 }
 
 } // namespace ostrel

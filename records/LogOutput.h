@@ -6,6 +6,8 @@
 // needs, so the core never names one.
 
 #include "platform/FormatSettings.h"
+#include "records/DoseAlarm.h"
+#include "records/MinuteMeaning.h"
 #include "records/MinuteRecords.h"
 
 #include <cstddef>
@@ -21,21 +23,28 @@
 namespace ostrel {
 
 // What the live loop tells about each minute it finishes, at the moment it
-// writes that minute's log line.
+// writes that minute's log line, and what the minute means (the output list
+// works that out once for all outputs).
 struct TFinishedMinute {
     TMinuteRecord Record;           // the finished minute, with its final count
     std::optional<double> DoseRate; // the dose rate on its line, if the line has one
     std::string_view Line;          // the log line, exactly as the list shows it
     std::size_t Position = 0;       // the record's index in Records
+    double MeanCount = 0; // of this minute and those before it that the dose rate is made of
+    double Dose = 0;      // µSv of the log so far, this minute included
+    TAlarmState Alarm{};  // the dose-rate alarm after this minute
 };
 
 // A log read from a file, just rebuilt: its records and the pair the
-// rebuild's dose rates were made with. Valid only during the call.
+// rebuild's dose rates were made with, and what the log means as a whole.
+// Valid only during the call.
 struct TOpenedLog {
     const TRecords& Records;
     double GraphCoefficient;
     std::int32_t GraphBackground;
     const TFormatSettings& FormatSettings;
+    double Dose = 0;     // µSv of every line
+    TAlarmState Alarm{}; // the dose-rate alarm at the newest line
 };
 
 // What a run that ended without Exit (a crash, a kill, a power cut) left:
@@ -90,6 +99,9 @@ struct TOutputContext {
     // A failure the user should see, one line of text; called from any
     // thread. The driver shows it its own way (a box, the error stream).
     std::function<void(const std::string& text)> Report;
+    // The dose-rate alarm's thresholds, which every minute's alarm state
+    // follows; off unless the settings set one.
+    TAlarmLevels Alarm{};
 };
 
 } // namespace ostrel

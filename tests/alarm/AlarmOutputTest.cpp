@@ -3,6 +3,7 @@
 // private session bus, and a command that writes down its arguments.
 
 #include "alarm/AlarmOutput.h"
+#include "records/OutputList.h"
 #include "support/Waits.h"
 
 #include <QCoreApplication>
@@ -78,12 +79,18 @@ TEST(AlarmOutputTest, EachChangeIsShownAndRunsTheCommandWithStateAndDoseRate) {
         lines.sort(); // started, not waited for
         return lines.join(" / ").toStdString();
     };
-    TAlarmOutput output({0.5, 0.4, SplitCommand("\"" + hook.string() + "\" --room \"lab 2\"")});
+    const TAlarmSettings settings{{0.5, 0.4},
+                                  SplitCommand("\"" + hook.string() + "\" --room \"lab 2\"")};
+    TRecords records;
+    TLogOutputs outputs;
+    outputs.push_back(std::make_unique<TAlarmOutput>(settings));
+    TOutputList told(records, std::move(outputs), settings);
+    TAlarmOutput& output = *told.Find<TAlarmOutput>();
 
     // The service answers only while the test waits: the minutes do not.
     const auto before = std::chrono::steady_clock::now();
     for (const std::optional<double> rate : {std::optional<double>(), {0.5}, {0.45}, {0.39}}) {
-        output.MinuteFinished({{0, 0}, rate, "", 0});
+        told.MinuteFinished({{0, 0}, rate, "", 0});
     }
     EXPECT_LT(std::chrono::steady_clock::now() - before, 100ms);
     ASSERT_TRUE(Eventually(
@@ -95,16 +102,15 @@ TEST(AlarmOutputTest, EachChangeIsShownAndRunsTheCommandWithStateAndDoseRate) {
     EXPECT_EQ(runs(), "--room|lab 2|OFF|0.39 / --room|lab 2|ON|0.5");
 
     // An opened log switches it at once, by its newest line's dose rate.
-    TRecords records;
     for (const std::int32_t count : {300, 300, 300, 300, 300, 300, 300, 300, 300, 400, 0}) {
         records.Append({0, count});
     }
-    output.LogOpened({records, 0.002, 0, TFormatSettings{}});
+    told.LogOpened({records, 0.002, 0, TFormatSettings{}});
     EXPECT_TRUE(output.IsOn());
     ASSERT_TRUE(Eventually([&] { return runs().ends_with("0.62"); }));
     EXPECT_EQ(runs(), "--room|lab 2|OFF|0.39 / --room|lab 2|ON|0.5 / --room|lab 2|ON|0.62");
     // A coefficient set in the dialog switches it at once too.
-    output.DoseRatesChanged({records, 0.001, 0, TFormatSettings{}});
+    told.DoseRatesChanged({records, 0.001, 0, TFormatSettings{}});
     EXPECT_FALSE(output.IsOn());
     ASSERT_TRUE(Eventually([&] { return runs().find("OFF|0.31") != std::string::npos; }));
     EXPECT_EQ(runs(), "--room|lab 2|OFF|0.31 / --room|lab 2|OFF|0.39 / --room|lab 2|ON|0.5 / "

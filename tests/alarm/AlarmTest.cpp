@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "alarm/DoseAlarm.h"
+#include "alarm/AlarmSettings.h"
+#include "records/DoseAlarm.h"
 
 #include <gtest/gtest.h>
 

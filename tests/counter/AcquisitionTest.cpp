@@ -340,7 +340,7 @@ public:
 
 TEST_F(AcquisitionTest, ListenersHearEachFinishedMinuteInOrderAndOneTickEndPerTick) {
     TRecordingSink sink;
-    Loop.AddOutput(sink);
+    Loop.ReportTo(&sink);
     Start();
     QueueMinutes({5, 6}); // one line: minute 0
     Loop.TimerTimer();

@@ -212,8 +212,14 @@ bool Matches(const std::string& line, std::string expected, const std::string& u
     return line == expected;
 }
 
+// The first minute of a log, as the outputs hear it: its own count is the
+// mean.
 TFinishedMinute Minute(int minute, std::int32_t count) {
-    return {{EncodeDate(2026, 12, 9) + EncodeTime(15, minute, 0, 0), count}, std::nullopt, "", 0};
+    return {{EncodeDate(2026, 12, 9) + EncodeTime(15, minute, 0, 0), count},
+            std::nullopt,
+            "",
+            0,
+            static_cast<double>(count)};
 }
 
 using test::Eventually;

@@ -48,7 +48,7 @@ TEST(MqttMessagesTest, DoseAddsEachLinesDoseRateOverSixty) {
     }
     // The rebuilt lines 11 and 12 carry 2.5 and 5.5 µSv/h; a live line of
     // 6 µSv/h follows.
-    const double dose = OpenedLogDose({records, 0.25, 2, TFormatSettings{}}) + MinuteDose(6.0);
+    const double dose = RebuiltDose(records, 0.25, 2) + MinuteDose(6.0);
     EXPECT_EQ(MinutePayload({{0, 0}, 6.0, "", 0}, dose),
               R"({"start":"1899-12-30T00:00:00","cpm":0,"usvh":6,"dose":0.233333333333333})");
 }

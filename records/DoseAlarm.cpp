@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "alarm/DoseAlarm.h"
+#include "records/DoseAlarm.h"
 
 #include <cmath>
 
@@ -13,15 +13,6 @@ bool TDoseAlarm::Follow(std::optional<double> doseRate) {
     const bool changed = next != State;
     State = next;
     return changed;
-}
-
-std::optional<double> NewestDoseRate(const TOpenedLog& log) {
-    const std::size_t count = log.Records.Count();
-    if (count <= DoseRateWindow) {
-        return std::nullopt;
-    }
-    // The rebuild gives line i the dose rate of the records before it.
-    return DoseRateBefore(log.Records, count - 1, log.GraphCoefficient, log.GraphBackground);
 }
 
 } // namespace ostrel
