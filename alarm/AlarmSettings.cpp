@@ -1,31 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "alarm/AlarmSettings.h"
 
-#include "platform/TextServices.h"
-
-#include <cmath>
 #include <optional>
 #include <ostream>
 
 namespace ostrel {
-
-namespace {
-
-std::optional<double> ReadLevel(const std::string& text) {
-    const std::optional<double> level = TryStrToFloat(text, TFormatSettings{});
-    if (!level || !std::isfinite(*level) || *level < 0) {
-        return std::nullopt;
-    }
-    return level;
-}
-
-void TellUnusable(std::ostream& diagnostics, const TSettingsSection& section, std::string_view key,
-                  const std::string& text, const std::string& instead) {
-    diagnostics << "ostrel: [" << section.Name() << "] " << key << "=" << text << " is not usable; "
-                << instead << std::endl;
-}
-
-} // namespace
 
 TAlarmSettings ReadAlarmSettings(const TSettingsSection& section, std::ostream& diagnostics) {
     TAlarmSettings settings;
@@ -33,22 +12,14 @@ TAlarmSettings ReadAlarmSettings(const TSettingsSection& section, std::ostream& 
     if (on.empty()) {
         return settings;
     }
-    const std::optional<double> onLevel = ReadLevel(on);
-    if (!onLevel || *onLevel == 0) {
-        TellUnusable(diagnostics, section, AlarmOnKey, on, "the alarm is off");
+    const std::optional<double> onLevel = DecimalNumber(on);
+    if (!onLevel || *onLevel <= 0) {
+        section.TellUnusable(diagnostics, AlarmOnKey, on, "the alarm is off");
         return settings;
     }
     settings.On = *onLevel;
-    settings.Off = settings.On * DefaultAlarmOffShare;
-    if (const std::string off = section.Read(AlarmOffKey); !off.empty()) {
-        const std::optional<double> offLevel = ReadLevel(off);
-        if (offLevel && *offLevel <= settings.On) {
-            settings.Off = *offLevel;
-        } else {
-            TellUnusable(diagnostics, section, AlarmOffKey, off,
-                         FloatToStr(settings.Off, TFormatSettings{}) + " is used instead");
-        }
-    }
+    settings.Off = section.ReadDecimal(AlarmOffKey, 0, settings.On,
+                                       settings.On * DefaultAlarmOffShare, diagnostics);
     settings.Command = SplitCommand(section.Read(AlarmCommandKey));
     return settings;
 }

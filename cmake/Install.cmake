@@ -61,8 +61,12 @@ endif()
 if(UNIX AND NOT APPLE)
   # The menu entry, the icon and the metainfo bear the AppStream id, by
   # which software centres find each of them.
+  # The menu entry's actions start the program with each counter family
+  # (cmake/CounterFamilies.cmake).
   set(ostrel_app_id io.github.ostrel.ostrel)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ostrel_app_id}.desktop
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/${ostrel_app_id}.desktop.in
+                 ${CMAKE_BINARY_DIR}/packaging/${ostrel_app_id}.desktop @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/${ostrel_app_id}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ostrel_app_id}.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -37,6 +37,25 @@ THostedLoad LoadHosted(const std::string& hostFile, const std::string& candidate
     return LoadHostedCounterLibrary(hostFile, candidate, entries);
 }
 
+// The library file that a name stands for, below the installed library
+// folder. On Windows everything sits beside the program: Pexlar.dll,
+// adapters\PexlarGmc.dll.
+std::optional<std::string> NamedLibraryFile(std::string_view name) {
+    if (name == "sim") {
+        return CounterLibraryFileName;
+    }
+    for (const TCounterFamily& family : CounterFamilies) {
+        if (family.Name == name) {
+#ifdef _WIN32
+            return "adapters\\" + std::string(family.LibraryStem) + ".dll";
+#else
+            return "adapters/lib" + std::string(family.LibraryStem) + ".so";
+#endif
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::vector<std::string> DefaultCounterLibraryCandidates() {
@@ -59,38 +78,20 @@ NamedCounterLibraryCandidates(std::string_view name, const std::string& executab
     if (name.find_first_of("/\\") != std::string_view::npos) {
         return std::vector<std::string>{std::string(name)};
     }
-    struct TNamed {
-        std::string_view Name;
-        std::string_view InLibs; // below the installed library folder
-    };
-#ifdef _WIN32
-    // Everything sits beside the program: Pexlar.dll, adapters\PexlarGmc.dll.
-    constexpr TNamed Named[] = {{"sim", "Pexlar.dll"},
-                                {"gmc", "adapters\\PexlarGmc.dll"},
-                                {"serial-line", "adapters\\PexlarSerialLine.dll"},
-                                {"radpro", "adapters\\PexlarRadPro.dll"}};
-#else
-    constexpr TNamed Named[] = {{"sim", "libPexlar.so"},
-                                {"gmc", "adapters/libPexlarGmc.so"},
-                                {"serial-line", "adapters/libPexlarSerialLine.so"},
-                                {"radpro", "adapters/libPexlarRadPro.so"}};
-#endif
-    for (const TNamed& named : Named) {
-        if (named.Name != name) {
-            continue;
-        }
-        std::vector<std::string> candidates;
-        const std::string folder = executableFolder.empty() || executableFolder.ends_with('/') ||
-                                           executableFolder.ends_with('\\')
-                                       ? executableFolder
-                                       : executableFolder + "/";
-#ifndef _WIN32
-        candidates.push_back(folder + std::string(binToLibs) + "/" + std::string(named.InLibs));
-#endif
-        candidates.push_back(folder + std::string(named.InLibs));
-        return candidates;
+    const std::optional<std::string> inLibs = NamedLibraryFile(name);
+    if (!inLibs) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    std::vector<std::string> candidates;
+    const std::string folder = executableFolder.empty() || executableFolder.ends_with('/') ||
+                                       executableFolder.ends_with('\\')
+                                   ? executableFolder
+                                   : executableFolder + "/";
+#ifndef _WIN32
+    candidates.push_back(folder + std::string(binToLibs) + "/" + *inLibs);
+#endif
+    candidates.push_back(folder + *inLibs);
+    return candidates;
 }
 
 TDeviceHostFiles DeviceHostFilesIn(const std::string& folder) {

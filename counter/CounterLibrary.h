@@ -3,6 +3,7 @@
 // The counter's device library, loaded once for the program's life, and the
 // table of its eight entry points.
 
+#include "counter/CounterFamilies.h"
 #include "device/CounterDevice.h"
 #include "devicehost/EntryPointBinding.h"
 #include "platform/DynamicLibrary.h"
@@ -26,17 +27,15 @@ inline constexpr const char* CounterLibraryFileName = "libPexlar.so";
 std::vector<std::string> DefaultCounterLibraryCandidates();
 
 // The device library that a name stands for: "sim" (the simulated counter),
-// "gmc", "serial-line" and "radpro" (the adapters for counters on a serial
-// port), or the path of any device library (a name with a folder in it).
+// a family's name in CounterFamilies (the adapters for counters on a serial
+// port: "gmc", ...), or the path of any device library (a name with a folder
+// in it).
 // The installed program's library folder (binToLibs, from the executable's
 // folder) comes first, then the build folder's layout beside the executable.
 // None for a name that is none of these.
 std::optional<std::vector<std::string>>
 NamedCounterLibraryCandidates(std::string_view name, const std::string& executableFolder,
                               std::string_view binToLibs);
-
-// The names NamedCounterLibraryCandidates knows, for messages.
-inline constexpr const char* CounterLibraryNames = "sim, gmc, serial-line, radpro";
 
 // The device host, the program that runs a device library in a process of
 // its own, in its two builds.

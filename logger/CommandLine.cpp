@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/CommandLine.h"
 
+#include "counter/CounterFamilies.h"
 #include "logger/Language.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Utf8Path.h"
@@ -8,7 +9,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-#include <array>
+#include <algorithm>
 #include <ostream>
 #include <string_view>
 
@@ -16,8 +17,14 @@ namespace ostrel {
 
 namespace {
 
-// The adapters' families, as their variables name them.
-constexpr std::array<const char*, 3> AdapterFamilies = {"GMC", "SERIALLINE", "RADPRO"};
+// The counter families' names: "gmc, serial-line, ...".
+std::string FamilyNames() {
+    std::string names;
+    for (const TCounterFamily& family : CounterFamilies) {
+        names += std::string(family.Name) + ", ";
+    }
+    return names;
+}
 
 } // namespace
 
@@ -77,8 +84,8 @@ void Apply(const TCommandLine& line) {
 }
 
 void PassToAdapters(const TCommandLine& line) {
-    for (const char* family : AdapterFamilies) {
-        const std::string prefix = std::string("OSTREL_") + family;
+    for (const TCounterFamily& family : CounterFamilies) {
+        const std::string prefix = "OSTREL_" + std::string(family.VariablePrefix);
         if (line.Port) {
             qputenv((prefix + "_PORT").c_str(), QByteArray::fromStdString(*line.Port));
         }
@@ -88,15 +95,41 @@ void PassToAdapters(const TCommandLine& line) {
     }
 }
 
+std::string UsageOptionLines(std::string_view option, std::string_view description) {
+    constexpr std::size_t indent = 19;
+    constexpr std::size_t width = 76;
+    std::string lines = "  " + std::string(option);
+    std::size_t lineStart = 0;
+    std::size_t wordStart = 0;
+    while (wordStart < description.size()) {
+        const std::size_t wordEnd = std::min(description.find(' ', wordStart), description.size());
+        const std::string_view word = description.substr(wordStart, wordEnd - wordStart);
+        const std::size_t column = lines.size() - lineStart;
+        if (column < indent) {
+            lines.append(indent - column, ' ');
+        } else if (column + 1 + word.size() > width) {
+            lines += '\n';
+            lineStart = lines.size();
+            lines.append(indent, ' ');
+        } else {
+            lines += ' ';
+        }
+        lines += word;
+        wordStart = wordEnd + 1;
+    }
+    return lines + '\n';
+}
+
 std::string UsageText() {
+    const std::string device = "the counter's device library: sim (the simulated counter), " +
+                               FamilyNames() + "or a library's path";
     return "Usage: ostrel [--headless] [--device NAME] [--port PORT] [--baud RATE] [--lang ja|en]\n"
            "Logs a radiation counter, one record per clock minute.\n"
            "\n"
            "  --headless       log without a window: start the counter at once and\n"
            "                   write each finished minute's line to the standard\n"
-           "                   output, until SIGTERM or SIGINT\n"
-           "  --device NAME    the counter's device library: sim (the simulated\n"
-           "                   counter), gmc, serial-line, radpro, or a library's path\n"
+           "                   output, until SIGTERM or SIGINT\n" +
+           UsageOptionLines("--device NAME", device) +
            "  --port PORT      the serial port the adapters look at\n"
            "  --baud RATE      the rate they use on it\n"
            "  --lang ja|en     the language of the window, whatever the desktop's\n"

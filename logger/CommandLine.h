@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel {
@@ -42,6 +43,9 @@ void Apply(const TCommandLine& line);
 
 // What --help prints.
 std::string UsageText();
+// One option of it: "  " and the option, then its description from the
+// 20th column, the words wrapped there to stay within 76 columns.
+std::string UsageOptionLines(std::string_view option, std::string_view description);
 // What --version prints: "Ostrel 1.4".
 std::string VersionText();
 

@@ -2,8 +2,6 @@
 #include "maps/MapsSettings.h"
 
 #include "maps/MapsRequests.h"
-#include "platform/FormatSettings.h"
-#include "platform/TextServices.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -12,12 +10,6 @@
 namespace ostrel {
 
 namespace {
-
-void TellDefault(std::ostream& diagnostics, const TSettingsSection& section, std::string_view key,
-                 const std::string& text, const std::string& used) {
-    diagnostics << "ostrel: [" << section.Name() << "] " << key << "=" << text << " is not usable; "
-                << used << " is used instead" << std::endl;
-}
 
 void TellOff(std::ostream& diagnostics, const TSettingsSection& section, std::string_view key,
              const std::string& why, std::string_view service) {
@@ -74,7 +66,7 @@ std::string ReadUrl(const TSettingsSection& section, const std::string& fallback
     if (hostStart == 0 || text.size() == hostStart || text[hostStart] == '/' || blank ||
         text.find_first_of("?#") != std::string::npos) {
         // Printed without what may be a password in it.
-        TellDefault(diagnostics, section, MapsUrlKey, PrintableUrl(text), fallback);
+        section.TellDefault(diagnostics, MapsUrlKey, PrintableUrl(text), fallback);
         return fallback;
     }
     while (text.back() == '/') {
@@ -83,28 +75,14 @@ std::string ReadUrl(const TSettingsSection& section, const std::string& fallback
     return text;
 }
 
-int ReadInterval(const TSettingsSection& section, std::ostream& diagnostics) {
-    const std::string text = section.Read(MapsIntervalKey);
-    if (text.empty()) {
-        return DefaultMapsInterval;
-    }
-    const auto minutes = TryStrToInt(text);
-    if (!minutes || *minutes < 1 || *minutes > LongestMapsInterval) {
-        TellDefault(diagnostics, section, MapsIntervalKey, text,
-                    std::to_string(DefaultMapsInterval));
-        return DefaultMapsInterval;
-    }
-    return *minutes;
-}
-
 std::optional<double> ReadDegrees(const TSettingsSection& section, std::string_view key,
                                   double limit, std::ostream& diagnostics) {
     const std::optional<std::string> text = ReadRequired(section, key, "Safecast", diagnostics);
     if (!text) {
         return std::nullopt;
     }
-    const std::optional<double> degrees = TryStrToFloat(*text, TFormatSettings{});
-    if (!degrees || !std::isfinite(*degrees) || std::fabs(*degrees) > limit) {
+    const std::optional<double> degrees = DecimalNumber(*text);
+    if (!degrees || std::fabs(*degrees) > limit) {
         TellOff(diagnostics, section, key,
                 *text + " is not a number from -" + NumberText(limit) + " to " + NumberText(limit),
                 "Safecast");
@@ -134,7 +112,8 @@ std::optional<TRadmonSettings> ReadRadmonSettings(const TSettingsSection& sectio
     settings.User = *user;
     settings.Password = *password;
     settings.Url = ReadUrl(section, DefaultRadmonUrl, diagnostics);
-    settings.Interval = ReadInterval(section, diagnostics);
+    settings.Interval = section.ReadInterval(MapsIntervalKey, LongestMapsInterval,
+                                             DefaultMapsInterval, diagnostics);
     return settings;
 }
 
@@ -152,7 +131,8 @@ std::optional<TGmcmapSettings> ReadGmcmapSettings(const TSettingsSection& sectio
     settings.AccountId = *account;
     settings.GeigerId = *geiger;
     settings.Url = ReadUrl(section, DefaultGmcmapUrl, diagnostics);
-    settings.Interval = ReadInterval(section, diagnostics);
+    settings.Interval = section.ReadInterval(MapsIntervalKey, LongestMapsInterval,
+                                             DefaultMapsInterval, diagnostics);
     return settings;
 }
 
@@ -174,7 +154,7 @@ std::optional<TSafecastSettings> ReadSafecastSettings(const TSettingsSection& se
     settings.Longitude = *longitude;
     settings.DeviceId = section.Read(SafecastDeviceKey);
     if (!settings.DeviceId.empty() && !IsDigits(settings.DeviceId)) {
-        TellDefault(diagnostics, section, SafecastDeviceKey, settings.DeviceId, "none");
+        section.TellDefault(diagnostics, SafecastDeviceKey, settings.DeviceId, "none");
         settings.DeviceId.clear();
     }
     settings.LocationName = section.Read(SafecastLocationKey);

@@ -1,20 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mqtt/MqttSettings.h"
 
-#include "platform/TextServices.h"
-
 #include <optional>
 #include <ostream>
 
 namespace ostrel {
 
 namespace {
-
-void TellDefault(std::ostream& diagnostics, const TSettingsSection& section, std::string_view key,
-                 const std::string& text, const std::string& used) {
-    diagnostics << "ostrel: [" << section.Name() << "] " << key << "=" << text << " is not usable; "
-                << used << " is used instead" << std::endl;
-}
 
 // Names that a publisher may use: MQTT keeps "+" and "#" for subscribers.
 bool IsTopicName(const std::string& text) {
@@ -28,24 +20,10 @@ std::string ReadTopic(const TSettingsSection& section, std::string_view key,
         return fallback;
     }
     if (!IsTopicName(*text)) {
-        TellDefault(diagnostics, section, key, *text, fallback);
+        section.TellDefault(diagnostics, key, *text, fallback);
         return fallback;
     }
     return *text;
-}
-
-std::uint16_t ReadPort(const TSettingsSection& section, std::uint16_t fallback,
-                       std::ostream& diagnostics) {
-    const std::string text = section.Read(MqttPortKey);
-    if (text.empty()) {
-        return fallback;
-    }
-    const auto port = TryStrToInt(text);
-    if (!port || *port < 1 || *port > 65535) {
-        TellDefault(diagnostics, section, MqttPortKey, text, std::to_string(fallback));
-        return fallback;
-    }
-    return static_cast<std::uint16_t>(*port);
 }
 
 } // namespace
@@ -55,8 +33,8 @@ TMqttSettings ReadMqttSettings(const TSettingsSection& section, const std::strin
     TMqttSettings settings;
     settings.Host = section.Read(MqttHostKey);
     settings.CAFile = section.Read(MqttCAFileKey);
-    settings.Port =
-        ReadPort(section, settings.CAFile.empty() ? MqttPlainPort : MqttTlsPort, diagnostics);
+    settings.Port = section.ReadPort(
+        MqttPortKey, settings.CAFile.empty() ? MqttPlainPort : MqttTlsPort, diagnostics);
     std::optional<std::string> topic = section.Find(MqttTopicKey);
     if (topic && topic->empty()) {
         topic.reset();

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <system_error>
 
@@ -144,8 +145,66 @@ void WriteGraphSettings(const Path& file, double coefficient, std::int32_t backg
     WriteFloat(file, GraphSection, GraphBackgroundKey, static_cast<double>(background), fs);
 }
 
+std::optional<double> DecimalNumber(std::string_view text) {
+    const std::optional<double> number = TryStrToFloat(text, TFormatSettings{});
+    if (!number || !std::isfinite(*number)) {
+        return std::nullopt;
+    }
+    return number;
+}
+
 std::optional<std::string> TSettingsSection::Find(std::string_view key) const {
     return FindString(File, SectionName, key);
+}
+
+void TSettingsSection::TellUnusable(std::ostream& diagnostics, std::string_view key,
+                                    std::string_view text, std::string_view instead) const {
+    diagnostics << "ostrel: [" << SectionName << "] " << key << "=" << text << " is not usable; "
+                << instead << std::endl;
+}
+
+void TSettingsSection::TellDefault(std::ostream& diagnostics, std::string_view key,
+                                   std::string_view text, std::string_view used) const {
+    TellUnusable(diagnostics, key, text, std::string(used) + " is used instead");
+}
+
+std::int32_t TSettingsSection::ReadInteger(std::string_view key, std::int32_t lowest,
+                                           std::int32_t highest, std::int32_t fallback,
+                                           std::ostream& diagnostics) const {
+    const std::string text = Read(key);
+    if (text.empty()) {
+        return fallback;
+    }
+    const std::optional<std::int32_t> number = TryStrToInt(text);
+    if (!number || *number < lowest || *number > highest) {
+        TellDefault(diagnostics, key, text, std::to_string(fallback));
+        return fallback;
+    }
+    return *number;
+}
+
+std::uint16_t TSettingsSection::ReadPort(std::string_view key, std::uint16_t fallback,
+                                         std::ostream& diagnostics) const {
+    return static_cast<std::uint16_t>(ReadInteger(key, 1, 65535, fallback, diagnostics));
+}
+
+int TSettingsSection::ReadInterval(std::string_view key, int longest, int fallback,
+                                   std::ostream& diagnostics) const {
+    return ReadInteger(key, 1, longest, fallback, diagnostics);
+}
+
+double TSettingsSection::ReadDecimal(std::string_view key, double lowest, double highest,
+                                     double fallback, std::ostream& diagnostics) const {
+    const std::string text = Read(key);
+    if (text.empty()) {
+        return fallback;
+    }
+    const std::optional<double> number = DecimalNumber(text);
+    if (!number || *number < lowest || *number > highest) {
+        TellDefault(diagnostics, key, text, FloatToStr(fallback, TFormatSettings{}));
+        return fallback;
+    }
+    return *number;
 }
 
 } // namespace ostrel

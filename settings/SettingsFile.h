@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,6 +66,11 @@ TGraphSettings ReadGraphSettings(const std::filesystem::path& path, const TForma
 void WriteGraphSettings(const std::filesystem::path& path, double coefficient,
                         std::int32_t background, const TFormatSettings& fs);
 
+// A number with "." as the decimal point whatever the user's locale, as the
+// sections for the outputs write them; none when the text is not one or the
+// number is not finite.
+std::optional<double> DecimalNumber(std::string_view text);
+
 // One section of the settings file, read a key at a time by the profile
 // file's rules (names without regard to letter case, blanks around a value
 // dropped): each output reads its own section through it. Nothing is kept
@@ -80,6 +86,32 @@ public:
     std::optional<std::string> Find(std::string_view key) const;
     // The same, empty when missing.
     std::string Read(std::string_view key) const { return Find(key).value_or(std::string()); }
+
+    // The one line on diagnostics for a value that cannot be used:
+    // "ostrel: [Name] Key=text is not usable; " and what happens instead.
+    void TellUnusable(std::ostream& diagnostics, std::string_view key, std::string_view text,
+                      std::string_view instead) const;
+    // The same line for a value whose default is used: "...; used is used instead".
+    void TellDefault(std::ostream& diagnostics, std::string_view key, std::string_view text,
+                     std::string_view used) const;
+
+    // The readers below give fallback, without a word, when the key is
+    // missing or empty, and give it with TellDefault's line when the value
+    // cannot be used.
+
+    // A whole number from lowest to highest.
+    std::int32_t ReadInteger(std::string_view key, std::int32_t lowest, std::int32_t highest,
+                             std::int32_t fallback, std::ostream& diagnostics) const;
+    // A TCP port, 1 to 65535.
+    std::uint16_t ReadPort(std::string_view key, std::uint16_t fallback,
+                           std::ostream& diagnostics) const;
+    // A number of minutes from 1 to longest.
+    int ReadInterval(std::string_view key, int longest, int fallback,
+                     std::ostream& diagnostics) const;
+    // A number by DecimalNumber from lowest to highest; the line gives the
+    // fallback by FloatToStr with "." as the decimal point.
+    double ReadDecimal(std::string_view key, double lowest, double highest, double fallback,
+                       std::ostream& diagnostics) const;
 
 private:
     std::filesystem::path File;

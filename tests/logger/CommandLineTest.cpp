@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace ostrel {
 namespace {
 
@@ -29,6 +31,42 @@ TEST(CommandLineTest, OptionsWithTheirValues) {
     };
     for (const auto& [args, expected] : cases) {
         EXPECT_EQ(Fields(ParseCommandLine(args)), expected);
+    }
+}
+
+TEST(CommandLineTest, UsageOptionsWrapBelowEachOtherWithin76Columns) {
+    const std::string a55(55, 'a');
+    const std::string a56(56, 'a');
+    const std::string indent(19, ' ');
+    const std::pair<std::pair<const char*, std::string>, std::string> cases[] = {
+        {{"--port PORT", "the serial port the adapters look at"},
+         "  --port PORT      the serial port the adapters look at\n"},
+        {{"--device NAME", "the counter's device library: sim (the simulated counter), gmc, "
+                           "serial-line, radpro, or a library's path"},
+         "  --device NAME    the counter's device library: sim (the simulated\n"
+         "                   counter), gmc, serial-line, radpro, or a library's path\n"},
+        {{"--x", a55 + " b"}, "  --x" + std::string(14, ' ') + a55 + " b\n"},
+        {{"--x", a56 + " b"}, "  --x" + std::string(14, ' ') + a56 + "\n" + indent + "b\n"},
+        {{"--a-very-long-option", "x"}, "  --a-very-long-option x\n"},
+    };
+    for (const auto& [args, expected] : cases) {
+        EXPECT_EQ(UsageOptionLines(args.first, args.second), expected) << args.second;
+    }
+}
+
+TEST(CommandLineTest, PortAndBaudReachEveryAdapter) {
+    TCommandLine line;
+    line.Port = "/dev/ttyUSB3";
+    line.Baud = "57600";
+    PassToAdapters(line);
+    const std::pair<const char*, const char*> variables[] = {
+        {"OSTREL_GMC_PORT", "/dev/ttyUSB3"},        {"OSTREL_GMC_BAUD", "57600"},
+        {"OSTREL_SERIALLINE_PORT", "/dev/ttyUSB3"}, {"OSTREL_SERIALLINE_BAUD", "57600"},
+        {"OSTREL_RADPRO_PORT", "/dev/ttyUSB3"},     {"OSTREL_RADPRO_BAUD", "57600"},
+    };
+    for (const auto& [name, value] : variables) {
+        const char* got = std::getenv(name);
+        EXPECT_STREQ(got != nullptr ? got : "(unset)", value) << name;
     }
 }
 

@@ -2,6 +2,7 @@
 #include "settings/SettingsFile.h"
 
 #include "platform/Exceptions.h"
+#include "platform/TextServices.h"
 
 #include <gtest/gtest.h>
 
@@ -210,4 +211,45 @@ TEST_F(SettingsFileTest, WritingTheGraphKeepsTheMqttSection) {
     Put(mqtt + "[Graph]\r\nuSv=1\r\n");
     WriteGraphSettings(File, 0.002, 7, Dot);
     EXPECT_EQ(Get(), mqtt + "[Graph]\r\nuSv=0.002\r\nBackGround=7\r\n");
+}
+
+TEST_F(SettingsFileTest, SectionNumbersOutOfRangeGiveTheirDefaultWithOneLine) {
+    struct TCase {
+        const char* Keys;
+        const char* Expected; // Count Port Interval Level
+        const char* Diagnostics;
+    };
+    const TCase cases[] = {
+        {"", "2 1883 1 0.5", ""},
+        {"count= -5 \nPort=65535\nInterval=60\nLevel=2.5\n", "-5 65535 60 2.5", ""},
+        {"Count=\nPort=1\nInterval=1\nLevel=0\n", "2 1 1 0", ""},
+        {"Count=6\nPort=0\nInterval=61\nLevel=2.51\n", "2 1883 1 0.5",
+         "ostrel: [Out] Count=6 is not usable; 2 is used instead\n"
+         "ostrel: [Out] Port=0 is not usable; 1883 is used instead\n"
+         "ostrel: [Out] Interval=61 is not usable; 1 is used instead\n"
+         "ostrel: [Out] Level=2.51 is not usable; 0.5 is used instead\n"},
+        {"Count=1.0\nPort=65536\nInterval=0\nLevel=0,5\n", "2 1883 1 0.5",
+         "ostrel: [Out] Count=1.0 is not usable; 2 is used instead\n"
+         "ostrel: [Out] Port=65536 is not usable; 1883 is used instead\n"
+         "ostrel: [Out] Interval=0 is not usable; 1 is used instead\n"
+         "ostrel: [Out] Level=0,5 is not usable; 0.5 is used instead\n"},
+        {"Level=-0.1\n", "2 1883 1 0.5",
+         "ostrel: [Out] Level=-0.1 is not usable; 0.5 is used instead\n"},
+        {"Level=1e999\n", "2 1883 1 0.5",
+         "ostrel: [Out] Level=1e999 is not usable; 0.5 is used instead\n"},
+    };
+    for (const TCase& c : cases) {
+        Put(std::string("[Out]\n") + c.Keys);
+        const TSettingsSection section(File, "Out");
+        std::ostringstream diagnostics;
+        // One at a time: the order of the lines is the order of the reads.
+        const std::int32_t count = section.ReadInteger("Count", -5, 5, 2, diagnostics);
+        const std::uint16_t port = section.ReadPort("Port", 1883, diagnostics);
+        const int interval = section.ReadInterval("Interval", 60, 1, diagnostics);
+        const double level = section.ReadDecimal("Level", 0, 2.5, 0.5, diagnostics);
+        const std::string got = std::to_string(count) + " " + std::to_string(port) + " " +
+                                std::to_string(interval) + " " + FloatToStr(level, Dot);
+        EXPECT_EQ(got, c.Expected) << c.Keys;
+        EXPECT_EQ(diagnostics.str(), c.Diagnostics) << c.Keys;
+    }
 }
