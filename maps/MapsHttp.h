@@ -25,7 +25,7 @@ inline constexpr std::string_view AbandonedText = "abandoned";
 
 class THttpClient {
 public:
-    // Over the process's libcurl.
+    // Over the process's libcurl, or over curl, which outlives the client.
     THttpClient();
     explicit THttpClient(const TCurlLibrary& curl);
     ~THttpClient();
