@@ -78,9 +78,10 @@ private:
 };
 
 // A library that the system provides, opened from the first of names (file
-// names without a folder) that opens: on the system's library path, and on
-// Windows from the program's own folder, where the DLLs it ships lie. When
-// none opens, failure is "cannot load <first name>: <the system's words>".
+// names without a folder) that opens: from the system's library path; on
+// Windows from the program's own folder only, where the DLLs it ships lie.
+// When none opens, failure is "cannot load <first name>: <the system's
+// words>".
 TDynamicLibrary OpenSystemLibrary(const std::vector<std::string>& names, std::string& failure);
 
 // The word size (32 or 64) that a shared library file is built for, read
