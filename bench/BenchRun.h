@@ -79,8 +79,16 @@ private:
     void Burst(TBurstKind kind, bool logShown);
     std::optional<std::int64_t> ChildPeakKilobytes(const QStringList& arguments,
                                                    double* openSeconds = nullptr);
-    std::vector<double> ProbeRuns(const QString& probe, const QStringList& arguments,
-                                  std::vector<double>& toMain);
+    // The probe's figures, one a run: to first paint, to main(), shared
+    // libraries loaded (none where it cannot tell).
+    struct TProbeRuns {
+        std::vector<double> Painted;
+        std::vector<double> ToMain;
+        std::vector<double> Libraries;
+    };
+    // settings, when given, is the probe's settings file before each run.
+    TProbeRuns ProbeRuns(const QString& probe, const QStringList& arguments,
+                         const std::string& settings = {});
     std::string JournalFolder(const std::string& name) const { return Folder + "/" + name; }
     void CheckJournal(const std::string& scenario, TJournal* journal, const TLogList& log,
                       int lines);

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the main window exactly as main() does and reports on standard
 // output when the process entered main() and when the main window's first
-// paint was complete, as steady-clock nanoseconds, then closes the window as
-// Exit does:
+// paint was complete, as steady-clock nanoseconds, and (where /proc tells)
+// how many shared libraries the process had loaded by then, then closes the
+// window as Exit does:
 //   main 1234567890
 //   painted 1299999999
+//   libraries 61
 // With --bare it shows a plain window of the main window's size instead: the
 // part of the start-up that Qt alone costs. The program itself is unchanged;
 // this is a copy of its main() with an eye on the paint events.
@@ -22,8 +24,11 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 namespace {
 
@@ -36,6 +41,29 @@ long long Nanoseconds(TClock::time_point at) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
 }
 
+// The distinct shared library files mapped into this process ("name.so" or
+// "name.so.N..."), or none where there is no /proc/self/maps.
+std::optional<std::size_t> SharedLibraryCount() {
+    std::ifstream maps("/proc/self/maps");
+    if (!maps) {
+        return std::nullopt;
+    }
+    std::set<std::string> files;
+    std::string line;
+    while (std::getline(maps, line)) {
+        const std::size_t path = line.find('/');
+        if (path == std::string::npos) {
+            continue;
+        }
+        const std::string file = line.substr(path);
+        const std::size_t so = file.find(".so", file.rfind('/'));
+        if (so != std::string::npos && (so + 3 == file.size() || file[so + 3] == '.')) {
+            files.insert(file);
+        }
+    }
+    return files.size();
+}
+
 class TProbeApplication : public ostrel::TApplication {
 public:
     using TApplication::TApplication;
@@ -43,6 +71,7 @@ public:
     // The window whose first paint is awaited; it is closed once that is done.
     void Watch(QWidget* window) { Watched = window; }
     std::optional<TClock::time_point> Painted() const { return PaintedAt; }
+    std::optional<std::size_t> Libraries() const { return LibrariesAtPaint; }
 
     bool notify(QObject* receiver, QEvent* event) override {
         const bool paint = event->type() == QEvent::Paint;
@@ -55,6 +84,7 @@ public:
                 this,
                 [this] {
                     PaintedAt = TClock::now();
+                    LibrariesAtPaint = SharedLibraryCount();
                     if (Watched) {
                         Watched->close();
                     }
@@ -73,6 +103,7 @@ private:
     QPointer<QWidget> Watched;
     bool PaintSeen = false;
     std::optional<TClock::time_point> PaintedAt;
+    std::optional<std::size_t> LibrariesAtPaint;
 };
 
 void RunMainWindow(TProbeApplication& app) {
@@ -117,5 +148,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("main %lld\npainted %lld\n", Nanoseconds(entered), Nanoseconds(*app.Painted()));
+    if (app.Libraries()) {
+        std::printf("libraries %zu\n", *app.Libraries());
+    }
     return 0;
 }

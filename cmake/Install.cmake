@@ -134,10 +134,17 @@ set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/DebFixups.cmake)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic | fonts-noto-cjk")
+# libcurl (the maps) and libmosquitto (MQTT) are loaded at run time, only
+# when a section of the settings turns their output on, so no binary links
+# them and dpkg-shlibdeps cannot find them: named here, at the versions that
+# have every function the program binds (curl_multi_wakeup came with 7.68).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.68.0), libmosquitto1 (>= 1.0)")
 find_program(OSTREL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(OSTREL_DPKG_SHLIBDEPS)
+  # Its findings are added to the two above.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6printsupport6, libqcustomplot2.1-qt6")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", libqt6widgets6, libqt6printsupport6, libqcustomplot2.1-qt6")
 endif()
 include(CPack)

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/MapsHttp.h"
 
-#include <curl/curl.h>
+#include "maps/CurlLibrary.h"
 
 #include <algorithm>
-#include <mutex>
 #include <string>
 
 namespace ostrel {
@@ -13,13 +12,6 @@ namespace {
 
 constexpr const char* UserAgent = "Ostrel";
 constexpr long PollMilliseconds = 1000;
-
-void InitLibrary() {
-    // Once per process, before any thread of ours uses curl; never undone,
-    // as a thread left to end with the process may still hold a handle.
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 CURLM* MultiOf(void* multi) {
     return static_cast<CURLM*>(multi);
@@ -46,30 +38,35 @@ long Milliseconds(std::chrono::milliseconds time) {
 
 } // namespace
 
-THttpClient::THttpClient() {
-    InitLibrary();
-    Multi = curl_multi_init();
-    Easy = curl_easy_init();
+THttpClient::THttpClient() : THttpClient(ProcessCurl()) {}
+
+THttpClient::THttpClient(const TCurlLibrary& curl)
+    : Curl(curl.Functions()), LoadFailure(curl.Failure()) {
+    if (Curl == nullptr) {
+        return;
+    }
+    Multi = Curl->MultiInit();
+    Easy = Curl->EasyInit();
 }
 
 THttpClient::~THttpClient() {
     if (Easy != nullptr) {
-        curl_easy_cleanup(EasyOf(Easy));
+        Curl->EasyCleanup(EasyOf(Easy));
     }
     if (Multi != nullptr) {
-        curl_multi_cleanup(MultiOf(Multi));
+        Curl->MultiCleanup(MultiOf(Multi));
     }
 }
 
 void THttpClient::Wake() {
     if (Multi != nullptr) {
-        curl_multi_wakeup(MultiOf(Multi));
+        Curl->MultiWakeup(MultiOf(Multi));
     }
 }
 
 void THttpClient::Wait(std::chrono::milliseconds time) {
     if (Multi != nullptr) {
-        curl_multi_poll(MultiOf(Multi), nullptr, 0, static_cast<int>(Milliseconds(time)), nullptr);
+        Curl->MultiPoll(MultiOf(Multi), nullptr, 0, static_cast<int>(Milliseconds(time)), nullptr);
     }
 }
 
@@ -77,49 +74,50 @@ THttpReply THttpClient::Perform(const TMapsRequest& request, const THttpTimeouts
                                 const std::function<bool()>& woken) {
     THttpReply reply;
     if (!Usable()) {
-        reply.Failure = "curl cannot be set up";
+        reply.Failure = Curl == nullptr ? LoadFailure : "curl cannot be set up";
         return reply;
     }
+    const TCurlFunctions& curl = *Curl;
     CURL* easy = EasyOf(Easy);
     CURLM* multi = MultiOf(Multi);
     char error[CURL_ERROR_SIZE] = "";
     // The same handle each time, so that the connection to the service
     // stays open from one minute to the next where the server lets it.
-    curl_easy_reset(easy);
-    curl_easy_setopt(easy, CURLOPT_URL, request.Url.c_str());
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, Milliseconds(timeouts.Connect));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, Milliseconds(timeouts.Whole));
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl.EasyReset(easy);
+    curl.EasySetopt(easy, CURLOPT_URL, request.Url.c_str());
+    curl.EasySetopt(easy, CURLOPT_ERRORBUFFER, error);
+    curl.EasySetopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl.EasySetopt(easy, CURLOPT_USERAGENT, UserAgent);
+    curl.EasySetopt(easy, CURLOPT_CONNECTTIMEOUT_MS, Milliseconds(timeouts.Connect));
+    curl.EasySetopt(easy, CURLOPT_TIMEOUT_MS, Milliseconds(timeouts.Whole));
+    curl.EasySetopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl.EasySetopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl.EasySetopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
 #if LIBCURL_VERSION_NUM >= 0x075500
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl.EasySetopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
 #else
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    curl.EasySetopt(easy, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
 #endif
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, KeepBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &reply.Body);
+    curl.EasySetopt(easy, CURLOPT_WRITEFUNCTION, KeepBody);
+    curl.EasySetopt(easy, CURLOPT_WRITEDATA, &reply.Body);
     if (!request.Body.empty()) {
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.Body.c_str());
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(request.Body.size()));
+        curl.EasySetopt(easy, CURLOPT_POSTFIELDS, request.Body.c_str());
+        curl.EasySetopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(request.Body.size()));
     }
-    if (const CURLMcode added = curl_multi_add_handle(multi, easy); added != CURLM_OK) {
-        reply.Failure = curl_multi_strerror(added);
+    if (const CURLMcode added = curl.MultiAddHandle(multi, easy); added != CURLM_OK) {
+        reply.Failure = curl.MultiStrerror(added);
         return reply;
     }
     CURLcode result = CURLE_OK;
     bool done = false;
     while (!done) {
         int running = 0;
-        if (const CURLMcode code = curl_multi_perform(multi, &running); code != CURLM_OK) {
-            reply.Failure = curl_multi_strerror(code);
+        if (const CURLMcode code = curl.MultiPerform(multi, &running); code != CURLM_OK) {
+            reply.Failure = curl.MultiStrerror(code);
             break;
         }
         int left = 0;
-        while (const CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        while (const CURLMsg* message = curl.MultiInfoRead(multi, &left)) {
             if (message->msg == CURLMSG_DONE) {
                 result = message->data.result;
                 done = true;
@@ -128,26 +126,26 @@ THttpReply THttpClient::Perform(const TMapsRequest& request, const THttpTimeouts
         if (done) {
             break;
         }
-        curl_multi_poll(multi, nullptr, 0, PollMilliseconds, nullptr);
+        curl.MultiPoll(multi, nullptr, 0, PollMilliseconds, nullptr);
         if (!woken()) {
             reply.Failure = AbandonedText;
             break;
         }
     }
-    curl_multi_remove_handle(multi, easy);
+    curl.MultiRemoveHandle(multi, easy);
     // Nothing of this call's stays with the handle.
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, nullptr);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, nullptr);
+    curl.EasySetopt(easy, CURLOPT_ERRORBUFFER, nullptr);
+    curl.EasySetopt(easy, CURLOPT_WRITEDATA, nullptr);
     if (!reply.Failure.empty()) {
         return reply;
     }
     if (result != CURLE_OK) {
-        reply.Failure = error[0] != '\0' ? error : curl_easy_strerror(result);
+        reply.Failure = error[0] != '\0' ? error : curl.EasyStrerror(result);
         return reply;
     }
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply.Status);
+    curl.EasyGetinfo(easy, CURLINFO_RESPONSE_CODE, &reply.Status);
     const char* type = nullptr;
-    if (curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type != nullptr) {
+    if (curl.EasyGetinfo(easy, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type != nullptr) {
         reply.ContentType = type;
     }
     return reply;

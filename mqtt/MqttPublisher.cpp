@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mqtt/MqttPublisher.h"
 
+#include "mqtt/MosquittoLibrary.h"
 #include "mqtt/MqttMessages.h"
 #include "mqtt/MqttQueue.h"
-
-#include <mosquitto.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -64,7 +63,8 @@ namespace {
 using TShared = TMqttPublisher::TShared;
 
 std::string ErrorText(int rc) {
-    return rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
+    return rc == MOSQ_ERR_ERRNO ? std::strerror(errno)
+                                : ProcessMosquitto().Functions()->Strerror(rc);
 }
 
 // One connection, from the first attempt to its loss: a fresh client each
@@ -72,13 +72,17 @@ std::string ErrorText(int rc) {
 // in order, and never also by the library.
 class TSession {
 public:
-    explicit TSession(TShared& shared) : Shared(shared), Settings(shared.Settings) {
+    explicit TSession(TShared& shared)
+        : Shared(shared), Settings(shared.Settings), Mosquitto(ProcessMosquitto().Functions()) {
+        if (Mosquitto == nullptr) {
+            return;
+        }
         const char* id = Settings.ClientId.empty() ? nullptr : Settings.ClientId.c_str();
-        Client = mosquitto_new(id, true, this);
+        Client = Mosquitto->New(id, true, this);
     }
     ~TSession() {
         if (Client != nullptr) {
-            mosquitto_destroy(Client);
+            Mosquitto->Destroy(Client);
         }
     }
     TSession(const TSession&) = delete;
@@ -88,6 +92,9 @@ public:
 
     // Until the connection fails (its reason) or the end is asked for ("").
     std::string Run() {
+        if (Mosquitto == nullptr) {
+            return ProcessMosquitto().Failure();
+        }
         if (Client == nullptr) {
             return "cannot make a client";
         }
@@ -96,7 +103,7 @@ public:
         }
         ForgetSent();
         const int rc =
-            mosquitto_connect(Client, Settings.Host.c_str(), Settings.Port, KeepAliveSeconds);
+            Mosquitto->Connect(Client, Settings.Host.c_str(), Settings.Port, KeepAliveSeconds);
         if (rc != MOSQ_ERR_SUCCESS) {
             return "cannot connect: " + ErrorText(rc);
         }
@@ -105,7 +112,7 @@ public:
             if (Connected) {
                 HandOver();
             }
-            const int loop = mosquitto_loop(Client, LoopMilliseconds, 1);
+            const int loop = Mosquitto->Loop(Client, LoopMilliseconds, 1);
             if (!Refusal.empty()) {
                 return Refusal;
             }
@@ -122,22 +129,22 @@ public:
 
 private:
     std::string Configure() {
-        mosquitto_connect_callback_set(Client, [](mosquitto*, void* self, int rc) {
+        Mosquitto->ConnectCallbackSet(Client, [](mosquitto*, void* self, int rc) {
             static_cast<TSession*>(self)->OnConnect(rc);
         });
-        mosquitto_publish_callback_set(Client, [](mosquitto*, void* self, int mid) {
+        Mosquitto->PublishCallbackSet(Client, [](mosquitto*, void* self, int mid) {
             static_cast<TSession*>(self)->OnPublish(mid);
         });
         const std::string status = StatusTopic(Settings);
-        mosquitto_will_set(Client, status.c_str(), static_cast<int>(std::strlen(MqttOffline)),
+        Mosquitto->WillSet(Client, status.c_str(), static_cast<int>(std::strlen(MqttOffline)),
                            MqttOffline, Qos, true);
         if (!Settings.User.empty()) {
-            mosquitto_username_pw_set(Client, Settings.User.c_str(),
-                                      Settings.Password.empty() ? nullptr
-                                                                : Settings.Password.c_str());
+            Mosquitto->UsernamePwSet(Client, Settings.User.c_str(),
+                                     Settings.Password.empty() ? nullptr
+                                                               : Settings.Password.c_str());
         }
         if (!Settings.CAFile.empty()) {
-            const int rc = mosquitto_tls_set(Client, Settings.CAFile.c_str(), nullptr, nullptr,
+            const int rc = Mosquitto->TlsSet(Client, Settings.CAFile.c_str(), nullptr, nullptr,
                                              nullptr, nullptr);
             if (rc != MOSQ_ERR_SUCCESS) {
                 return "cannot use the CA file " + Settings.CAFile + ": " + ErrorText(rc);
@@ -149,7 +156,7 @@ private:
     void OnConnect(int rc) {
         if (rc != 0) {
             Refusal =
-                std::string("the broker refused the connection: ") + mosquitto_connack_string(rc);
+                std::string("the broker refused the connection: ") + Mosquitto->ConnackString(rc);
             return;
         }
         Connected = true;
@@ -179,8 +186,8 @@ private:
     int Publish(const std::string& topic, std::string_view payload, bool retain) {
         int mid = 0;
         const int rc =
-            mosquitto_publish(Client, &mid, topic.c_str(), static_cast<int>(payload.size()),
-                              payload.data(), Qos, retain);
+            Mosquitto->Publish(Client, &mid, topic.c_str(), static_cast<int>(payload.size()),
+                               payload.data(), Qos, retain);
         return rc == MOSQ_ERR_SUCCESS ? mid : 0;
     }
 
@@ -265,16 +272,17 @@ private:
             return FarewellAcknowledged && Shared.Queue.Unacknowledged() == 0;
         };
         while (FarewellMid != 0 && !done() && TSteadyClock::now() < deadline) {
-            if (mosquitto_loop(Client, LoopMilliseconds, 1) != MOSQ_ERR_SUCCESS) {
+            if (Mosquitto->Loop(Client, LoopMilliseconds, 1) != MOSQ_ERR_SUCCESS) {
                 return;
             }
         }
-        mosquitto_disconnect(Client);
-        mosquitto_loop(Client, LoopMilliseconds, 1);
+        Mosquitto->Disconnect(Client);
+        Mosquitto->Loop(Client, LoopMilliseconds, 1);
     }
 
     TShared& Shared;
     const TMqttSettings& Settings;
+    const TMosquittoFunctions* const Mosquitto;
     mosquitto* Client = nullptr;
     bool Connected = false;
     bool EverConnected = false;
@@ -306,9 +314,10 @@ void RunLink(const std::shared_ptr<TShared>& shared) {
     }
 }
 
+// Loads libmosquitto and sets it up, once per process; a session tells
+// when it could not.
 void InitLibrary() {
-    static std::once_flag once;
-    std::call_once(once, [] { mosquitto_lib_init(); });
+    ProcessMosquitto();
 }
 
 } // namespace

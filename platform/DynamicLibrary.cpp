@@ -64,6 +64,27 @@ std::string Utf8FromWide(const std::wstring& wide) {
     return text;
 }
 
+// The system's own words for a Windows error code, without the line end.
+std::string SystemText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text = length > 0 ? Utf8FromWide(std::wstring(buffer, length)) : std::string();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+// The program's folder, where a DLL that it ships lies beside it.
+std::string SystemLibraryPath(const std::string& name) {
+    const std::string program = ExecutableFilePath();
+    const std::size_t slash = program.find_last_of("\\/");
+    return slash == std::string::npos ? name : program.substr(0, slash + 1) + name;
+}
+
 } // namespace
 
 TDynamicLibrary TDynamicLibrary::Open(const std::string& path) {
@@ -86,6 +107,7 @@ TDynamicLibrary TDynamicLibrary::Open(const std::string& path) {
         const bool otherWordSize =
             error == ERROR_BAD_EXE_FORMAT && IsOfOtherWordSize(LibraryFileWordSize(path));
         library.OpenFailure = otherWordSize ? TOpenFailure::OtherWordSize : TOpenFailure::Other;
+        library.OpenReason = SystemText(error);
         SetLastError(error);
     }
     return library;
@@ -123,6 +145,14 @@ std::string ExecutableFilePath() {
 
 #else
 
+namespace {
+
+std::string SystemLibraryPath(const std::string& name) {
+    return name;
+}
+
+} // namespace
+
 TDynamicLibrary TDynamicLibrary::Open(const std::string& path) {
     TDynamicLibrary library;
     if (!path.empty()) {
@@ -136,6 +166,12 @@ TDynamicLibrary TDynamicLibrary::Open(const std::string& path) {
             (error != nullptr && std::strstr(error, "wrong ELF class") != nullptr) ||
             (!path.empty() && IsOfOtherWordSize(LibraryFileWordSize(path)));
         library.OpenFailure = otherWordSize ? TOpenFailure::OtherWordSize : TOpenFailure::Other;
+        // dlerror names the file first; the caller names it already.
+        std::string reason = error != nullptr ? error : "";
+        if (reason.starts_with(path + ": ")) {
+            reason.erase(0, path.size() + 2);
+        }
+        library.OpenReason = std::move(reason);
     }
     return library;
 }
@@ -195,18 +231,36 @@ int LibraryFileWordSize(const std::string& path) {
     return magic == 0x10B ? 32 : magic == 0x20B ? 64 : 0;
 }
 
+TDynamicLibrary OpenSystemLibrary(const std::vector<std::string>& names, std::string& failure) {
+    std::string reason;
+    for (const std::string& name : names) {
+        TDynamicLibrary library = TDynamicLibrary::Open(SystemLibraryPath(name));
+        if (library.IsOpen()) {
+            failure.clear();
+            return library;
+        }
+        if (&name == &names.front()) {
+            reason = library.Reason();
+        }
+    }
+    failure = "cannot load " + (names.empty() ? std::string() : names.front()) + ": " + reason;
+    return {};
+}
+
 TDynamicLibrary::~TDynamicLibrary() {
     Close();
 }
 
 TDynamicLibrary::TDynamicLibrary(TDynamicLibrary&& other) noexcept
-    : Handle(std::exchange(other.Handle, nullptr)), OpenFailure(other.OpenFailure) {}
+    : Handle(std::exchange(other.Handle, nullptr)), OpenFailure(other.OpenFailure),
+      OpenReason(std::move(other.OpenReason)) {}
 
 TDynamicLibrary& TDynamicLibrary::operator=(TDynamicLibrary&& other) noexcept {
     if (this != &other) {
         Close();
         Handle = std::exchange(other.Handle, nullptr);
         OpenFailure = other.OpenFailure;
+        OpenReason = std::move(other.OpenReason);
     }
     return *this;
 }

@@ -139,6 +139,43 @@ INSTANTIATE_TEST_SUITE_P(
                  "ostrel: the counter is gone\n"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// libcurl and libmosquitto are loaded by the outputs that need them, and by
+// no other run: the settings turn them on.
+struct TLibraryCase {
+    const char* Name;
+    const char* Settings;
+    bool Curl;
+    bool Mosquitto;
+};
+
+class HeadlessLibraryTest : public HeadlessTest,
+                            public ::testing::WithParamInterface<TLibraryCase> {};
+
+TEST_P(HeadlessLibraryTest, OnlyTheOutputsTurnedOnLoadTheirLibraries) {
+    const TLibraryCase& c = GetParam();
+    WriteScript("2026-12-09 15:00:30 5\n2026-12-09 15:01:30 6\n2026-12-09 15:02:30 7\n");
+    fs::create_directories(Program);
+    std::ofstream(Program / "ostrel.ini") << c.Settings;
+    test::THeadlessProcess logger(Program, State, Script);
+    ASSERT_FALSE(logger.WaitForLines(1).empty());
+    const std::string maps = ReadAll("/proc/" + std::to_string(logger.Raw().processId()) + "/maps");
+    EXPECT_EQ(maps.find("/libcurl.so.") != std::string::npos, c.Curl);
+    EXPECT_EQ(maps.find("/libmosquitto.so.") != std::string::npos, c.Mosquitto);
+    EXPECT_EQ(logger.End(SIGTERM), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HeadlessLibraryTest,
+    ::testing::Values(TLibraryCase{"NoOutput", "[Graph]\r\nuSv=0.00158\r\n", false, false},
+                      TLibraryCase{"AlarmAndAnEmptyMqttSection",
+                                   "[Alarm]\r\nOn=1\r\n[MQTT]\r\nPort=1883\r\n", false, false},
+                      TLibraryCase{
+                          "Radmon",
+                          "[Radmon]\r\nUser=station\r\nPassword=pw\r\nURL=http://127.0.0.1:9\r\n",
+                          true, false},
+                      TLibraryCase{"Mqtt", "[MQTT]\r\nHost=127.0.0.1\r\nPort=9\r\n", false, true}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 // The window's program hands --headless on to the logger beside it.
 TEST(HeadlessLaunchTest, TheWindowProgramRunsTheLoggerWithoutAWindow) {
     QProcess window;

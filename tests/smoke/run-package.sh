@@ -46,6 +46,14 @@ echo "== lintian $(basename "$deb") $(basename "$ddeb")"
 as_nobody lintian --fail-on error,warning "$deb" "$ddeb" ||
   fail "lintian reports errors or warnings not overridden"
 
+# libcurl and libmosquitto are loaded at run time, so no binary's links
+# name them: the package must.
+depends=$(dpkg-deb --field "$deb" Depends)
+for library in libcurl4 libmosquitto1; do
+  grep -qE "(^|, )$library( |,|$)" <<<"$depends" ||
+    fail "the package does not depend on $library: $depends"
+done
+
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 chmod 755 "$root"
@@ -101,6 +109,12 @@ run_unpacked() {
     if ! grep -qF "$root/usr/lib/ostrel/libPexlar.so" /proc/$pid/maps; then
       echo "FAIL: the package'"'"'s simulated counter is not loaded" >&2
       grep -F .so /proc/$pid/maps | grep -i pexlar >&2 || true
+      kill -KILL $pid 2>/dev/null || true
+      exit 1
+    fi
+    # Settings without a map or [MQTT]: neither of their libraries.
+    if grep -E "/lib(curl|mosquitto)\.so" /proc/$pid/maps >&2; then
+      echo "FAIL: libcurl or libmosquitto loaded without a section that needs it" >&2
       kill -KILL $pid 2>/dev/null || true
       exit 1
     fi
