@@ -121,9 +121,9 @@ private:
     std::unique_ptr<TChartInteraction> Interaction;
     bool AutomaticView = true;
     int UpdateDepth = 0;
-    bool Changed = false;     // inside an update
+    bool Changed = false; // inside an update
     bool DrawingHeld = false;
-    bool Stale = false;       // changed while held
+    bool Stale = false; // changed while held
 };
 
 } // namespace ostrel
