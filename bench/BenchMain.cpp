@@ -100,16 +100,16 @@ const std::vector<TSection>& Sections() {
     return sections;
 }
 
-int RunAll(bool quick, const std::vector<std::string>& only,
-           const std::vector<std::string>& extra, const std::string& outPath) {
+int RunAll(bool quick, const std::vector<std::string>& only, const std::vector<std::string>& extra,
+           const std::string& outPath) {
     QTemporaryDir folder;
     TBench bench(quick ? QuickSizes() : FullSizes(), folder.path().toStdString());
     const auto named = [](const std::vector<std::string>& names, const std::string& name) {
         return std::find(names.begin(), names.end(), name) != names.end();
     };
     for (const TSection& section : Sections()) {
-        const bool run = only.empty() ? !section.Long || named(extra, section.Name)
-                                      : named(only, section.Name);
+        const bool run =
+            only.empty() ? !section.Long || named(extra, section.Name) : named(only, section.Name);
         if (run) {
             (bench.*section.Run)();
         }

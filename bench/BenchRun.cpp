@@ -94,9 +94,19 @@ TSizes FullSizes() {
 }
 
 TSizes QuickSizes() {
-    return {
-        {1'000, 5'000, 10'000}, 2'000, 360, 10'000, 10'000, 61, 30, 10'000, 20'000, {1, 2, 3}, 0,
-        15, 10'000};
+    return {{1'000, 5'000, 10'000},
+            2'000,
+            360,
+            10'000,
+            10'000,
+            61,
+            30,
+            10'000,
+            20'000,
+            {1, 2, 3},
+            0,
+            15,
+            10'000};
 }
 
 double TBench::OpenOnce(std::size_t n) {
@@ -373,8 +383,7 @@ void TBench::OpenCpu() {
         return;
     }
     Row({"CPU of Open, " + FormatCount(n) + " lines, all threads, journal written, beyond " +
-             std::to_string(OpenCpuSmallLines) + " lines, median of " +
-             std::to_string(OpenCpuRuns),
+             std::to_string(OpenCpuSmallLines) + " lines, median of " + std::to_string(OpenCpuRuns),
          FormatSeconds(*cpu), "<= " + FormatRatio(OpenCpuLimit) + " the floor",
          "floor (read + parse into records) " + FormatSeconds(*floor) + ", " +
              FormatRatio(*cpu / *floor),

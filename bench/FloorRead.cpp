@@ -62,11 +62,12 @@ int main(int argc, char** argv) {
         std::perror(argv[1]);
         return 1;
     }
-    std::vector<char> text;
-    char block[1 << 16];
-    for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) {
-        text.insert(text.end(), block, block + n);
-    }
+    // The whole file in one read, into a buffer of its size.
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    std::vector<char> text(static_cast<std::size_t>(size > 0 ? size : 0));
+    text.resize(std::fread(text.data(), 1, text.size(), file));
     std::fclose(file);
     std::vector<TRecord> records;
     const char* p = text.data();

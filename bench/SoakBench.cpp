@@ -264,8 +264,8 @@ public:
         Process.setStandardOutputFile(Folder + "/stdout.txt");
         Process.setStandardErrorFile(Folder + "/stderr.txt");
         Started = TClock::now();
-        Process.start(executable, Kind == TSoakKind::FloorTimer ? QStringList{"--qt"}
-                                                                : QStringList{});
+        Process.start(executable,
+                      Kind == TSoakKind::FloorTimer ? QStringList{"--qt"} : QStringList{});
         if (!Process.waitForStarted()) {
             Problem = "cannot start " + executable.toStdString();
         }
