@@ -43,7 +43,7 @@ test-windows:
 bench: deps
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSTREL_BENCH=ON >/dev/null
 	@cmake --build build-bench -j $(JOBS)
-	@bash bench/run.sh build-bench
+	@bash bench/run.sh build-bench $(BENCH_FLAGS)
 
 # Every parser of outside input under libFuzzer (clang, ASan, UBSan); prints
 # each target's executions and crashes and fails on any crash.

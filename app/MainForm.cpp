@@ -210,6 +210,13 @@ void TMainForm::ShowClick() {
     Client->ShowClick();
 }
 
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        ChartWidget->SetDrawingHeld(isMinimized());
+    }
+}
+
 void TMainForm::RebuildDisplay() {
     Session->RebuildDisplay();
 }

@@ -81,6 +81,10 @@ public:
     TDisplayViews Views();
     TClientArea& ClientArea() { return *Client; }
 
+protected:
+    // A minimized window draws nothing; shown again, it draws once.
+    void changeEvent(QEvent* event) override;
+
 private:
     void BuildMenu();
     void FormCreate();

@@ -7,9 +7,10 @@
 // writes it to the file given with --out. Every scenario's result is checked
 // after it has been timed; a wrong result makes the exit status 1.
 //
-//   ostrel-bench [--quick]
-//                [--only open|burst|replot|memory|save|large|startup|mqtt|journal|maps|soak]
-//                [--out FILE]
+//   ostrel-bench [--quick] [--soak] [--large]
+//                [--only open|open-cpu|burst|replot|memory|save|large|startup|mqtt|journal|
+//                        maps|idle|soak]... [--out FILE]
+// The soak and the ten-million-line log run only with their flag or --only.
 //   ostrel-bench --memory-child empty|open [FILE [LINES]]   (run by itself)
 
 #include "bench/BenchRun.h"
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -59,6 +61,7 @@ int MemoryChild(const std::vector<std::string>& arguments) {
             }
         }
     }
+    std::printf("CPU: %.6f\n", OwnCpuSeconds());
     const auto peak = OwnStatusKilobytes("VmHWM");
     const auto resident = OwnStatusKilobytes("VmRSS");
     if (!peak || !resident) {
@@ -78,18 +81,37 @@ std::string Heading(bool quick) {
     return text.str();
 }
 
-int RunAll(bool quick, const std::string& only, const std::string& outPath) {
+struct TSection {
+    std::string Name;
+    void (TBench::*Run)();
+    bool Long; // only with its own flag or --only
+};
+
+const std::vector<TSection>& Sections() {
+    static const std::vector<TSection> sections{
+        {"open", &TBench::OpenLogs, false}, {"open-cpu", &TBench::OpenCpu, false},
+        {"burst", &TBench::Bursts, false},  {"replot", &TBench::Replots, false},
+        {"memory", &TBench::Memory, false}, {"save", &TBench::Saves, false},
+        {"large", &TBench::LargeLog, true}, {"startup", &TBench::Startup, false},
+        {"mqtt", &TBench::Mqtt, false},     {"journal", &TBench::Journal, false},
+        {"maps", &TBench::Maps, false},     {"idle", &TBench::Idle, false},
+        {"soak", &TBench::Soak, true},
+    };
+    return sections;
+}
+
+int RunAll(bool quick, const std::vector<std::string>& only, const std::vector<std::string>& extra,
+           const std::string& outPath) {
     QTemporaryDir folder;
     TBench bench(quick ? QuickSizes() : FullSizes(), folder.path().toStdString());
-    const std::vector<std::pair<std::string, void (TBench::*)()>> sections{
-        {"open", &TBench::OpenLogs},   {"burst", &TBench::Bursts}, {"replot", &TBench::Replots},
-        {"memory", &TBench::Memory},   {"save", &TBench::Saves},   {"large", &TBench::LargeLog},
-        {"startup", &TBench::Startup}, {"mqtt", &TBench::Mqtt},    {"journal", &TBench::Journal},
-        {"maps", &TBench::Maps},       {"soak", &TBench::Soak},
+    const auto named = [](const std::vector<std::string>& names, const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
     };
-    for (const auto& [name, run] : sections) {
-        if (only.empty() || only == name) {
-            (bench.*run)();
+    for (const TSection& section : Sections()) {
+        const bool run =
+            only.empty() ? !section.Long || named(extra, section.Name) : named(only, section.Name);
+        if (run) {
+            (bench.*section.Run)();
         }
     }
     std::string report = Heading(quick) + "\n" + FormatTable(bench.Rows());
@@ -122,22 +144,32 @@ int main(int argc, char** argv) {
             return ostrel::bench::MemoryChild({arguments.begin() + 1, arguments.end()});
         }
         bool quick = false;
-        std::string only;
+        std::vector<std::string> only;
+        std::vector<std::string> extra;
         std::string outPath;
+        const auto known = [](const std::string& name) {
+            const auto& sections = ostrel::bench::Sections();
+            return std::any_of(sections.begin(), sections.end(),
+                               [&](const auto& section) { return section.Name == name; });
+        };
         for (std::size_t k = 0; k < arguments.size(); ++k) {
             if (arguments[k] == "--quick") {
                 quick = true;
-            } else if (arguments[k] == "--only" && k + 1 < arguments.size()) {
-                only = arguments[++k];
+            } else if (arguments[k] == "--soak" || arguments[k] == "--large") {
+                extra.push_back(arguments[k].substr(2));
+            } else if (arguments[k] == "--only" && k + 1 < arguments.size() &&
+                       known(arguments[k + 1])) {
+                only.push_back(arguments[++k]);
             } else if (arguments[k] == "--out" && k + 1 < arguments.size()) {
                 outPath = arguments[++k];
             } else {
-                std::cerr << "usage: ostrel-bench [--quick] [--only open|burst|replot|memory|"
-                             "save|large|startup|mqtt|journal|maps|soak] [--out FILE]\n";
+                std::cerr << "usage: ostrel-bench [--quick] [--soak] [--large] [--only open|"
+                             "open-cpu|burst|replot|memory|save|large|startup|mqtt|journal|maps|"
+                             "idle|soak]... [--out FILE]\n";
                 return 2;
             }
         }
-        return ostrel::bench::RunAll(quick, only, outPath);
+        return ostrel::bench::RunAll(quick, only, extra, outPath);
     } catch (const std::exception& e) {
         std::cerr << "ostrel-bench: " << e.what() << "\n";
         return 1;

@@ -44,6 +44,12 @@ constexpr double MemoryTargetBytes = 100;
 constexpr double SaveTargetSeconds = 0.15;
 constexpr double LargeOpenTargetSeconds = 2.5;
 constexpr double LargePeakTargetBytes = 1.2e9;
+constexpr double LargePeakTargetBytesARecord = 64;
+constexpr double OpenCpuLimit = 2.0;
+constexpr double LargeOpenCpuLimit = 2.5;
+// The small log whose Open is taken off: the window, its start and its end.
+constexpr std::size_t OpenCpuSmallLines = 10;
+constexpr int OpenCpuRuns = 3;
 constexpr double StartupTargetSeconds = 0.5;
 constexpr int StartupRuns = 7;
 constexpr const char* StartupMapSettings =
@@ -52,9 +58,20 @@ constexpr double MqttTickLimitSeconds = 0.001;
 constexpr int ChildTimeoutMs = 300'000;
 #ifdef _WIN32
 constexpr const char* ProbeFileName = "ostrel-startup-probe.exe";
+constexpr const char* FloorReadFileName = "ostrel-floor-read.exe";
 #else
 constexpr const char* ProbeFileName = "ostrel-startup-probe";
+constexpr const char* FloorReadFileName = "ostrel-floor-read";
 #endif
+
+// The seconds after "key " in a child's report, if there.
+std::optional<double> Reported(const std::string& out, const std::string& key) {
+    const std::size_t at = out.find(key);
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    return std::stod(out.substr(at + key.size()));
+}
 
 } // namespace
 
@@ -73,12 +90,25 @@ TSizes FullSizes() {
             1'000'000,
             10'000'000,
             {1, 10, 30},
-            10};
+            10,
+            60,
+            1'000'000};
 }
 
 TSizes QuickSizes() {
-    return {
-        {1'000, 5'000, 10'000}, 2'000, 360, 10'000, 10'000, 61, 30, 10'000, 20'000, {1, 2, 3}, 0};
+    return {{1'000, 5'000, 10'000},
+            2'000,
+            360,
+            10'000,
+            10'000,
+            61,
+            30,
+            10'000,
+            20'000,
+            {1, 2, 3},
+            0,
+            15,
+            10'000};
 }
 
 double TBench::OpenOnce(std::size_t n) {
@@ -216,7 +246,7 @@ void TBench::Replots() {
 }
 
 std::optional<std::int64_t> TBench::ChildPeakKilobytes(const QStringList& arguments,
-                                                       double* openSeconds) {
+                                                       double* openSeconds, double* cpuSeconds) {
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), arguments);
     if (!child.waitForFinished(ChildTimeoutMs) || child.exitCode() != 0) {
@@ -225,9 +255,11 @@ std::optional<std::int64_t> TBench::ChildPeakKilobytes(const QStringList& argume
         return std::nullopt;
     }
     const std::string out = child.readAllStandardOutput().toStdString();
-    const std::size_t opened = out.find("Open: ");
-    if (openSeconds != nullptr && opened != std::string::npos) {
-        *openSeconds = std::stod(out.substr(opened + 6));
+    if (const auto open = Reported(out, "Open: "); openSeconds != nullptr && open) {
+        *openSeconds = *open;
+    }
+    if (const auto cpu = Reported(out, "CPU: "); cpuSeconds != nullptr && cpu) {
+        *cpuSeconds = *cpu;
     }
     return StatusKilobytes(out, "VmHWM");
 }
@@ -274,6 +306,10 @@ void TBench::LargeLog() {
     const auto peak = ChildPeakKilobytes({"--memory-child", "open", QString::fromStdString(path),
                                           QString::number(static_cast<qulonglong>(n))},
                                          &open);
+    const std::string small = LogPath(OpenCpuSmallLines);
+    WriteScenarioLog(small, OpenCpuSmallLines);
+    const auto cpu = OpenCpuBeyond(path, small, false);
+    const auto floorCpu = OpenCpuBeyond(path, small, true);
     std::filesystem::remove(path);
     if (!peak) {
         return;
@@ -287,6 +323,73 @@ void TBench::LargeLog() {
     Row({"  peak resident memory of that process", FormatBytes(peakBytes),
          "<= " + FormatBytes(LargePeakTargetBytes), "",
          VerdictOf(peakBytes <= LargePeakTargetBytes)});
+    if (cpu && floorCpu) {
+        Row({"  CPU of that Open, all threads, journal written, beyond " +
+                 std::to_string(OpenCpuSmallLines) + " lines",
+             FormatSeconds(*cpu), "<= " + FormatRatio(LargeOpenCpuLimit) + " the floor",
+             "floor (read + parse into records) " + FormatSeconds(*floorCpu) + ", " +
+                 FormatRatio(*cpu / *floorCpu),
+             VerdictOf(*cpu <= LargeOpenCpuLimit * *floorCpu)});
+    }
+    Row({"  peak resident memory a record", FormatBytes(peakBytes / static_cast<double>(n)),
+         "<= " + FormatBytes(LargePeakTargetBytesARecord), "",
+         VerdictOf(peakBytes / static_cast<double>(n) <= LargePeakTargetBytesARecord)});
+}
+
+std::optional<double> TBench::FloorReadCpu(const std::string& path) {
+    QProcess child;
+    child.start(QCoreApplication::applicationDirPath() + "/" + FloorReadFileName,
+                {QString::fromStdString(path)});
+    if (!child.waitForFinished(ChildTimeoutMs) || child.exitCode() != 0) {
+        Failed.push_back("the floor of Open failed on " + path + ": " +
+                         child.readAllStandardError().toStdString());
+        return std::nullopt;
+    }
+    return Reported(child.readAllStandardOutput().toStdString(), "cpu ");
+}
+
+// CPU seconds of a process that opens path, less those of one that opens
+// small, medians of runs taken in turns; with floor, of the floor program.
+std::optional<double> TBench::OpenCpuBeyond(const std::string& path, const std::string& small,
+                                            bool floor) {
+    std::vector<double> large;
+    std::vector<double> few;
+    for (int run = 0; run < OpenCpuRuns; ++run) {
+        for (const auto& [file, into] : {std::pair{&path, &large}, std::pair{&small, &few}}) {
+            double cpu = -1;
+            if (floor) {
+                cpu = FloorReadCpu(*file).value_or(-1);
+            } else {
+                ChildPeakKilobytes({"--memory-child", "open", QString::fromStdString(*file)},
+                                   nullptr, &cpu);
+            }
+            if (cpu < 0) {
+                return std::nullopt;
+            }
+            into->push_back(cpu);
+        }
+    }
+    return Median(large) - Median(few);
+}
+
+void TBench::OpenCpu() {
+    std::cerr << "open-cpu\n";
+    const std::size_t n = Sizes.OpenCpu;
+    const std::string path = LogPath(n);
+    const std::string small = LogPath(OpenCpuSmallLines);
+    WriteScenarioLog(path, n);
+    WriteScenarioLog(small, OpenCpuSmallLines);
+    const auto cpu = OpenCpuBeyond(path, small, false);
+    const auto floor = OpenCpuBeyond(path, small, true);
+    if (!cpu || !floor) {
+        return;
+    }
+    Row({"CPU of Open, " + FormatCount(n) + " lines, all threads, journal written, beyond " +
+             std::to_string(OpenCpuSmallLines) + " lines, median of " + std::to_string(OpenCpuRuns),
+         FormatSeconds(*cpu), "<= " + FormatRatio(OpenCpuLimit) + " the floor",
+         "floor (read + parse into records) " + FormatSeconds(*floor) + ", " +
+             FormatRatio(*cpu / *floor),
+         VerdictOf(*cpu <= OpenCpuLimit * *floor)});
 }
 
 void TBench::Memory() {

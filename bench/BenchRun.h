@@ -35,6 +35,10 @@ struct TSizes {
     // pace, none with 0.
     std::vector<int> SoakDays;
     int SoakRealMinutes = 0;
+    // Real seconds for which the waiting programs are measured side by side.
+    int IdleSeconds = 0;
+    // The log whose Open is measured in CPU time, in child processes.
+    std::size_t OpenCpu = 0;
 };
 
 TSizes FullSizes();
@@ -58,6 +62,8 @@ public:
     void Journal(); // in JournalBench.cpp
     void Maps();    // in MapsBench.cpp
     void Soak();    // in SoakBench.cpp
+    void Idle();    // in SoakBench.cpp
+    void OpenCpu();
 
     const std::vector<TBenchRow>& Rows() const { return Table; }
     const std::vector<std::string>& Failures() const { return Failed; }
@@ -78,7 +84,11 @@ private:
     double OpenOnce(std::size_t n);
     void Burst(TBurstKind kind, bool logShown);
     std::optional<std::int64_t> ChildPeakKilobytes(const QStringList& arguments,
-                                                   double* openSeconds = nullptr);
+                                                   double* openSeconds = nullptr,
+                                                   double* cpuSeconds = nullptr);
+    std::optional<double> FloorReadCpu(const std::string& path);
+    std::optional<double> OpenCpuBeyond(const std::string& path, const std::string& small,
+                                        bool floor);
     // The probe's figures, one a run: to first paint, to main(), shared
     // libraries loaded (none where it cannot tell).
     struct TProbeRuns {

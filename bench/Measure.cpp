@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -150,6 +151,14 @@ std::optional<std::int64_t> OwnStatusKilobytes(std::string_view key) {
     const std::string status{std::istreambuf_iterator<char>(file),
                              std::istreambuf_iterator<char>()};
     return StatusKilobytes(status, key);
+}
+
+double OwnCpuSeconds() {
+#ifdef _WIN32
+    return 0; // its clock() is the real time
+#else
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+#endif
 }
 
 std::size_t HeapInUse() {

@@ -39,6 +39,8 @@ std::string FormatRatio(double ratio);
 std::optional<std::int64_t> StatusKilobytes(std::string_view status, std::string_view key);
 // Of this process; none where the system has no /proc.
 std::optional<std::int64_t> OwnStatusKilobytes(std::string_view key);
+// User and system time of this process, all its threads, ended ones too.
+double OwnCpuSeconds();
 // Bytes that the C heap has handed out and not taken back (mapped blocks
 // included); 0 where the C library does not tell.
 std::size_t HeapInUse();

@@ -56,6 +56,9 @@ constexpr std::size_t MinutesADay = 1440;
 // The real time a simulated day may take: a month in at most five minutes.
 constexpr double RealSecondsADayTarget = 10;
 constexpr double GrowthTargetBytes = 100;
+// What waiting may cost beside a process that only wakes every 100 ms.
+constexpr double IdleHeadlessLimit = 1.3;
+constexpr double IdleListShownLimit = 2.0;
 // Measured earlier, for the window at the counter's own pace.
 constexpr double PacedWindowReferenceSeconds = 0.11;
 // The paced runs are read once start-up is over, so that their figure is
@@ -66,12 +69,38 @@ constexpr int StopTimeoutMs = 30'000;
 #ifdef _WIN32
 constexpr const char* WindowFileName = "ostrel.exe";
 constexpr const char* HeadlessFileName = "ostrel-headless.exe";
+constexpr const char* IdleWindowFileName = "ostrel-idle-window.exe";
+constexpr const char* FloorWakeFileName = "ostrel-floor-wake.exe";
 #else
 constexpr const char* WindowFileName = "ostrel";
 constexpr const char* HeadlessFileName = "ostrel-headless";
+constexpr const char* IdleWindowFileName = "ostrel-idle-window";
+constexpr const char* FloorWakeFileName = "ostrel-floor-wake";
 #endif
 
-enum class TSoakKind { Window, Headless };
+// Window and ListShown log with a window (the list hidden as at start-up, or
+// shown); FloorSleep and FloorTimer only wake every 100 ms (a plain loop, a
+// Qt timer).
+enum class TSoakKind { Window, Headless, ListShown, FloorSleep, FloorTimer };
+
+QString ProgramOf(TSoakKind kind) {
+    switch (kind) {
+    case TSoakKind::Window:
+        return WindowFileName;
+    case TSoakKind::Headless:
+        return HeadlessFileName;
+    case TSoakKind::ListShown:
+        return IdleWindowFileName;
+    case TSoakKind::FloorSleep:
+    case TSoakKind::FloorTimer:
+        return FloorWakeFileName;
+    }
+    return {};
+}
+
+bool HasWindow(TSoakKind kind) {
+    return kind == TSoakKind::Window || kind == TSoakKind::ListShown;
+}
 
 std::string KindText(TSoakKind kind) {
     return kind == TSoakKind::Window ? "window shown (offscreen)" : "without a window";
@@ -115,6 +144,25 @@ std::optional<double> ProcessCpuSeconds(qint64 pid) {
     }
     return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 #endif
+}
+
+// Time on a CPU of every thread a process has now, to the nanosecond
+// (the first field of each thread's schedstat): the clock ticks of its stat
+// line are 10 ms, a quarter of what a waiting process costs a minute.
+std::optional<double> ProcessRunSeconds(qint64 pid) {
+    const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    unsigned long long nanoseconds = 0;
+    bool any = false;
+    for (fs::directory_iterator it(tasks, error), end; !error && it != end; it.increment(error)) {
+        std::ifstream in(it->path() / "schedstat");
+        unsigned long long ran = 0;
+        if (in >> ran) {
+            nanoseconds += ran;
+            any = true;
+        }
+    }
+    return any ? std::optional<double>(static_cast<double>(nanoseconds) * 1e-9) : std::nullopt;
 }
 
 std::optional<std::int64_t> ProcessResidentKilobytes(qint64 pid) {
@@ -179,7 +227,7 @@ class TSoakChild {
 public:
     TSoakChild(TSoakKind kind, const QString& folder, int speed) : Kind(kind), Folder(folder) {
         const QString bin = QCoreApplication::applicationDirPath();
-        const QString program = Kind == TSoakKind::Window ? WindowFileName : HeadlessFileName;
+        const QString program = ProgramOf(Kind);
         QDir().mkpath(Folder);
         for (const QString& name : {program, QString(CounterLibraryFileName)}) {
             QFile::remove(Folder + "/" + name);
@@ -194,7 +242,7 @@ public:
         JournalFolder = JournalFolderIn(StateFolderFrom(stateHome.toStdString(), std::nullopt));
         std::error_code error;
         fs::create_directories(JournalFolder, error);
-        if (Kind == TSoakKind::Window) {
+        if (HasWindow(Kind)) {
             // The window starts logging only from its menu; the marker a run
             // leaves when it was killed while logging makes the next start
             // connect the counter by itself, with no log to take up.
@@ -216,7 +264,8 @@ public:
         Process.setStandardOutputFile(Folder + "/stdout.txt");
         Process.setStandardErrorFile(Folder + "/stderr.txt");
         Started = TClock::now();
-        Process.start(executable, {});
+        Process.start(executable,
+                      Kind == TSoakKind::FloorTimer ? QStringList{"--qt"} : QStringList{});
         if (!Process.waitForStarted()) {
             Problem = "cannot start " + executable.toStdString();
         }
@@ -253,6 +302,11 @@ public:
             return std::nullopt;
         }
         return TSoakSample{Lines.Count, *cpu, *resident, RealSeconds()};
+    }
+
+    // CPU seconds of its threads so far, to the nanosecond.
+    std::optional<double> RunSeconds() const {
+        return Running() ? ProcessRunSeconds(Process.processId()) : std::nullopt;
     }
 
     // Ends it as a session that ends does (SIGTERM): in order, with status 0.
@@ -561,6 +615,67 @@ void TBench::Soak() {
              : window ? "with the window " + FormatSeconds(*window)
                       : "",
              TVerdict::None});
+    }
+}
+
+void TBench::Idle() {
+    std::cerr << "idle\n";
+    // All side by side, so that the load of the machine weighs on each alike.
+    const std::vector<std::pair<TSoakKind, QString>> kinds{
+        {TSoakKind::FloorSleep, "a loop that sleeps 100 ms (floor)"},
+        {TSoakKind::FloorTimer, "a QCoreApplication with a 100 ms QTimer"},
+        {TSoakKind::Headless, "ostrel-headless"},
+        {TSoakKind::ListShown, "the window, log list shown (offscreen)"},
+    };
+    std::vector<std::unique_ptr<TSoakChild>> children;
+    for (const auto& [kind, name] : kinds) {
+        children.push_back(std::make_unique<TSoakChild>(
+            kind, QString::fromStdString(Folder + "/idle/" + std::to_string(children.size())), 1));
+    }
+    const double settle = Sizes.IdleSeconds >= 60 ? PacedSettleSeconds : 3;
+    const auto waitUntil = [&](double seconds) {
+        while (children.front()->RealSeconds() < seconds) {
+            for (const auto& child : children) {
+                child->Poll();
+            }
+            std::this_thread::sleep_for(PollGap);
+        }
+    };
+    waitUntil(settle);
+    std::vector<std::optional<double>> from;
+    for (const auto& child : children) {
+        from.push_back(child->RunSeconds());
+    }
+    const double start = children.front()->RealSeconds();
+    waitUntil(settle + Sizes.IdleSeconds);
+    const double real = children.front()->RealSeconds() - start;
+    std::vector<std::optional<double>> perMinute;
+    for (std::size_t k = 0; k < children.size(); ++k) {
+        const auto to = children[k]->RunSeconds();
+        perMinute.push_back(from[k] && to ? std::optional<double>((*to - *from[k]) * 60 / real)
+                                          : std::nullopt);
+    }
+    for (std::size_t k = 0; k < children.size(); ++k) {
+        const TSoakKind kind = kinds[k].first;
+        const std::string name = "Waiting at x1, " + kinds[k].second.toStdString();
+        if (kind == TSoakKind::Headless || kind == TSoakKind::ListShown) {
+            children[k]->Stop();
+            children[k]->Check(0);
+            Expect(name, children[k]->Failure());
+        }
+        if (!perMinute[k]) {
+            Failed.push_back(name + ": its CPU time could not be read in /proc");
+            continue;
+        }
+        const double ratio = *perMinute[k] / *perMinute[0];
+        const double limit = kind == TSoakKind::Headless    ? IdleHeadlessLimit
+                             : kind == TSoakKind::ListShown ? IdleListShownLimit
+                                                            : 0;
+        Row({name + ": CPU a minute", FormatSeconds(*perMinute[k]),
+             limit > 0 ? "<= " + FormatRatio(limit) + " the floor" : "",
+             k == 0 ? FormatSeconds(real) + " side by side, after " + FormatSeconds(settle)
+                    : FormatRatio(ratio) + " the floor",
+             limit > 0 ? VerdictOf(ratio <= limit) : TVerdict::None});
     }
 }
 

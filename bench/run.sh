@@ -2,10 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the benchmarks of a Release build folder (build-bench unless given)
 # and writes their table to bench/results.txt as well as to the terminal.
-# `make bench` builds the folder first.
+# `make bench` builds the folder first. Arguments after the folder go to
+# ostrel-bench (--soak, --large, --only PART, --quick): `make bench
+# BENCH_FLAGS="--soak --large"` gives them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build-bench}
+shift || true
 [[ "$build" = /* ]] || build="$root/$build"
 bench="$build/bin/ostrel-bench"
 if [[ ! -x "$bench" ]]; then
@@ -29,4 +32,4 @@ fi
 XDG_STATE_HOME=$(mktemp -d)
 export XDG_STATE_HOME
 made+=("$XDG_STATE_HOME")
-"$bench" --out "$root/bench/results.txt"
+"$bench" "$@" --out "$root/bench/results.txt"

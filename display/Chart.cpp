@@ -45,12 +45,29 @@ void TChart::PlaceFrame() {
 }
 
 void TChart::SeriesChanged() {
-    if (UpdateDepth > 0) {
-        return;
+    Changed = true;
+    if (UpdateDepth == 0) {
+        Redraw();
     }
+}
+
+void TChart::Redraw() {
+    Changed = false;
     UpdateKeyRange();
     UpdateValueRanges();
+    if (DrawingHeld) {
+        Stale = true;
+        return;
+    }
     replot(rpQueuedReplot);
+}
+
+void TChart::SetDrawingHeld(bool held) {
+    DrawingHeld = held;
+    if (!held && Stale) {
+        Stale = false;
+        replot(rpQueuedReplot);
+    }
 }
 
 void TChart::LabelAdded(const TChartSeries& series, int index, const QString& label) {
@@ -74,8 +91,9 @@ void TChart::BeginUpdate() {
 }
 
 void TChart::EndUpdate() {
-    if (UpdateDepth > 0 && --UpdateDepth == 0) {
-        SeriesChanged();
+    // A tick whose readings changed no point (a count of 0) draws nothing.
+    if (UpdateDepth > 0 && --UpdateDepth == 0 && Changed) {
+        Redraw();
     }
 }
 

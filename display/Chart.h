@@ -88,6 +88,10 @@ public:
     // The title beside the right axis.
     QString RightTitle() const;
 
+    // Held (while its window is minimized): changes are taken in but not
+    // drawn; released, what changed meanwhile is drawn once.
+    void SetDrawingHeld(bool held);
+
 protected:
     void updateLayout() override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -100,6 +104,7 @@ private:
     friend class TChartSeries;
 
     void SeriesChanged();
+    void Redraw();
     void LabelAdded(const TChartSeries& series, int index, const QString& label);
     void SeriesCleared();
     void BeginUpdate();
@@ -116,6 +121,9 @@ private:
     std::unique_ptr<TChartInteraction> Interaction;
     bool AutomaticView = true;
     int UpdateDepth = 0;
+    bool Changed = false; // inside an update
+    bool DrawingHeld = false;
+    bool Stale = false; // changed while held
 };
 
 } // namespace ostrel

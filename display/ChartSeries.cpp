@@ -60,6 +60,9 @@ void TChartSeries::SetYValue(int index, double value) {
     }
     auto point = Data->begin() + index;
     const double old = point->value;
+    if (old == value) {
+        return;
+    }
     point->value = value;
     if (std::isfinite(value) && (!HasLargest || value >= Largest)) {
         Largest = value;

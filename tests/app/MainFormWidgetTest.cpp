@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -114,6 +115,28 @@ TEST_F(MainFormTest, EveryMenuItemRunsItsCommand) {
         EXPECT_TRUE(item.Done()) << item.Item;
     }
     EXPECT_TRUE(Errors.empty());
+}
+
+// Minimized, the window takes in new points without drawing them; shown
+// again, it draws them once.
+TEST_F(MainFormTest, AMinimizedWindowDrawsOnlyOnceShownAgain) {
+    auto form = Make();
+    form->show();
+    QCoreApplication::processEvents();
+    QSignalSpy replots(&form->Chart(), &QCustomPlot::afterReplot);
+    const std::function<void()> steps[] = {
+        [&] { form->showMinimized(); },
+        [&] { form->Chart().SeriesCPM().AddY(12, ""); },
+        [&] { form->Chart().SeriesCPM().SetYValue(0, 13); },
+        [&] { form->showNormal(); },
+    };
+    const int replotsAfter[] = {0, 0, 0, 1};
+    for (std::size_t k = 0; k < std::size(steps); ++k) {
+        steps[k]();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(replots.count(), replotsAfter[k]) << "after step " << k;
+    }
+    EXPECT_EQ(form->Chart().SeriesCPM().YValue(0), 13);
 }
 
 TEST_F(MainFormTest, StoredSettingsAreReadAndTheBackgroundTruncated) {

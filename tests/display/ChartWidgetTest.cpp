@@ -339,6 +339,68 @@ TEST_F(ChartWidgetTest, ChangesQueueOneRepaintInsteadOfOnePerPoint) {
     EXPECT_EQ(replots.count(), 1);
 }
 
+// What a tick does to the chart, and the replots that follow once the
+// events are handled: a reading of 0 counts sets the value it already has.
+TEST_F(ChartWidgetTest, OnlyAChangedPointOrARestoredWindowReplots) {
+    struct TCase {
+        const char* Name;
+        void (*Act)(TChart& chart);
+        int Replots;
+    };
+    const TCase cases[] = {
+        {"same value in an update",
+         [](TChart& c) {
+             c.SeriesCPM().BeginUpdate();
+             c.SeriesCPM().SetYValue(2, 12);
+             c.SeriesCPM().EndUpdate();
+         },
+         0},
+        {"new value in an update",
+         [](TChart& c) {
+             c.SeriesCPM().BeginUpdate();
+             c.SeriesCPM().SetYValue(2, 13);
+             c.SeriesCPM().EndUpdate();
+         },
+         1},
+        {"empty update", [](TChart& c) { c.SeriesCPM().BeginUpdate(), c.SeriesCPM().EndUpdate(); },
+         0},
+        {"same value", [](TChart& c) { c.SeriesCPM().SetYValue(0, 10); }, 0},
+        {"null point given 0", [](TChart& c) { c.SeriesSV().SetYValue(0, 0); }, 1},
+        {"points while held",
+         [](TChart& c) {
+             c.SetDrawingHeld(true);
+             c.SeriesCPM().AddY(5, "");
+             c.SeriesCPM().SetYValue(0, 20);
+         },
+         0},
+        {"held, then released",
+         [](TChart& c) {
+             c.SetDrawingHeld(true);
+             c.SeriesCPM().AddY(5, "");
+             c.SetDrawingHeld(false);
+         },
+         1},
+        {"released with nothing changed",
+         [](TChart& c) {
+             c.SetDrawingHeld(true);
+             c.SetDrawingHeld(false);
+         },
+         0},
+    };
+    for (const TCase& test : cases) {
+        TChart chart{TFormatSettings{}};
+        chart.resize(ChartWidth, ChartHeight);
+        chart.show();
+        Fill(chart.SeriesCPM(), {10, 11, 12});
+        Fill(chart.SeriesSV(), {std::nullopt, 1, 2});
+        QCoreApplication::processEvents();
+        QSignalSpy replots(&chart, &QCustomPlot::afterReplot);
+        test.Act(chart);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(replots.count(), test.Replots) << test.Name;
+    }
+}
+
 TEST_F(ChartWidgetTest, UpdateBracketsDeferTheRangesUntilTheLastEnd) {
     Chart.SeriesCPM().BeginUpdate();
     Chart.SeriesSV().BeginUpdate();
