@@ -70,6 +70,8 @@ with_display bash -c '
     kill -KILL ${pid:-} 2>/dev/null || true
     exit 1
   }
+  # Any other step that fails says which one it was.
+  trap '"'"'fail "line $LINENO: $BASH_COMMAND"'"'"' ERR
   (cd "$app" && OSTREL_SIM_SCRIPT="$(winpath "$work/readings.txt")" \
      exec wine ostrel.exe --lang ja >"$work/stdout.txt" 2>"$work/stderr.txt") &
   pid=$!
@@ -77,8 +79,10 @@ with_display bash -c '
   window=$(visible_window "^Ostrel Ver\.1\.4$")
   # Room for the chart and the log list in the screenshot.
   timeout 10 xdotool windowmove "$window" 0 0 windowsize "$window" 1200 800 || true
+  # A loaded machine can keep Wine from taking the focus within the wait of
+  # one xdotool call: it is tried again until the limit.
   menu() {
-    xdotool windowfocus --sync "$window"
+    wait_for xdotool windowfocus --sync "$window" || fail "the main window takes no focus (menu $1 $2)"
     xdotool key "alt+$1" "$2"
   }
   newest() { find "$journals" -name "*.csv" 2>/dev/null | sort | tail -n 1; }
