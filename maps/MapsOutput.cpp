@@ -155,8 +155,9 @@ TMapsOutput::~TMapsOutput() {
 
 void TMapsOutput::MinuteFinished(const TFinishedMinute& minute) noexcept {
     try {
-        const TMapsMinute mapsMinute{minute.Record.StartTime, minute.Record.Count, minute.DoseRate,
-                                     minute.MeanCount, std::chrono::steady_clock::now()};
+        const TMapsMinute mapsMinute{minute.Record.StartTime, minute.Record.Count,
+                                     minute.DoseRate,         minute.Utc,
+                                     minute.MeanCount,        std::chrono::steady_clock::now()};
         std::lock_guard lock(Shared->Mutex);
         Shared->Incoming.push_back(mapsMinute);
     } catch (...) {

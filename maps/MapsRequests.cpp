@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 namespace ostrel {
 
@@ -95,26 +94,8 @@ std::string MaskSecrets(std::string text, const std::vector<std::string>& secret
     return text;
 }
 
-std::optional<std::string> UtcText(TDateTime start) {
-    const TDateTimeParts parts = DecodeDateTime(start);
-    if (parts.Date.Year == 0) {
-        return std::nullopt;
-    }
-    std::tm local{};
-    local.tm_year = parts.Date.Year - 1900;
-    local.tm_mon = parts.Date.Month - 1;
-    local.tm_mday = parts.Date.Day;
-    local.tm_hour = parts.Time.Hour;
-    local.tm_min = parts.Time.Minute;
-    local.tm_sec = parts.Time.Second;
-    // The system decides whether summer time applies; in the hour that a
-    // clock turned back repeats, it picks one of the two.
-    local.tm_isdst = -1;
-    const std::time_t seconds = std::mktime(&local);
-    if (seconds == static_cast<std::time_t>(-1)) {
-        return std::nullopt;
-    }
-    const auto total = static_cast<long long>(seconds);
+std::optional<std::string> UtcText(std::int64_t utcSeconds) {
+    const auto total = static_cast<long long>(utcSeconds);
     const long long days = total >= 0 ? total / 86400 : (total - 86399) / 86400;
     const long long inDay = total - days * 86400;
     const TCivil date = CivilFromDays(days);

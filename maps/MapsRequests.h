@@ -31,10 +31,9 @@ std::string PrintableUrl(std::string_view url);
 // percent-encoded, replaced by "***"; empty when it would still hold one.
 std::string MaskSecrets(std::string text, const std::vector<std::string>& secrets);
 
-// "2026-12-09T06:23:00Z": the minute that starts at local time start, in UTC
-// as the system's time zone rules place it. None for a time the system
-// cannot place.
-std::optional<std::string> UtcText(TDateTime start);
+// "2026-12-09T06:23:00Z": an instant, in seconds since 1970-01-01 UTC. None
+// outside the years 1 to 9999.
+std::optional<std::string> UtcText(std::int64_t utcSeconds);
 
 // A number as the services read it: "." as decimal point, at most 15
 // significant digits.

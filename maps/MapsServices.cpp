@@ -92,7 +92,9 @@ std::vector<std::string> TSafecastService::Take(const std::vector<TMapsMinute>& 
     std::vector<TQueuedMinute> queued;
     std::vector<std::string> told;
     for (const TMapsMinute& minute : minutes) {
-        if (std::optional<std::string> utc = UtcText(minute.Start)) {
+        // From the minute's real instant: the labels of the hour that
+        // repeats in autumn name two.
+        if (std::optional<std::string> utc = minute.Utc ? UtcText(*minute.Utc) : std::nullopt) {
             queued.push_back({std::move(*utc), minute.Count});
         } else {
             told.push_back("the minute of " +

@@ -33,6 +33,9 @@ struct TFinishedMinute {
     double MeanCount = 0; // of this minute and those before it that the dose rate is made of
     double Dose = 0;      // µSv of the log so far, this minute included
     TAlarmState Alarm{};  // the dose-rate alarm after this minute
+    // The minute's start, seconds since 1970-01-01 UTC; none when its label
+    // names no instant here (the hour skipped in spring).
+    std::optional<std::int64_t> Utc{};
 };
 
 // A log read from a file, just rebuilt: its records and the pair the

@@ -5,6 +5,7 @@ namespace ostrel {
 
 void TOutputList::LogBegan() noexcept {
     Meaning.Began();
+    Instants.Forget();
     Tell([](TLogOutput& output) { output.LogBegan(); });
 }
 
@@ -12,6 +13,12 @@ void TOutputList::LogOpened(const TOpenedLog& log) noexcept {
     TOpenedLog told = log;
     told.Alarm = Meaning.Opened(log.Records, log.GraphCoefficient, log.GraphBackground);
     told.Dose = Meaning.Dose();
+    // The live minutes go on after the opened ones; the newest is the
+    // minute in progress, whose line the live loop writes.
+    Instants.Forget();
+    if (log.Records.Count() >= 2) {
+        Instants.Next(log.Records[log.Records.Count() - 2].StartTime);
+    }
     Tell([&told](TLogOutput& output) { output.LogOpened(told); });
 }
 
@@ -37,6 +44,7 @@ void TOutputList::MinuteFinished(const TFinishedMinute& minute) noexcept {
     if (minute.Position < Records.Count()) {
         told.MeanCount = RecentMeanCount(Records, minute.Position);
     }
+    told.Utc = Instants.Next(minute.Record.StartTime);
     Tell([&told](TLogOutput& output) { output.MinuteFinished(told); });
 }
 

@@ -5,6 +5,7 @@
 // output in turn, in the order they were given.
 
 #include "records/LogOutput.h"
+#include "records/MinuteInstants.h"
 #include "records/MinuteMeaning.h"
 #include "records/MinuteRecords.h"
 
@@ -55,6 +56,7 @@ private:
     const TRecords& Records;
     TLogOutputs Outputs;
     TLogMeaning Meaning;
+    TMinuteInstants Instants;
 };
 
 } // namespace ostrel

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/MapsRequests.h"
+#include "records/MinuteInstants.h"
 
 #include <gtest/gtest.h>
 
@@ -82,9 +83,43 @@ TEST(MapsRequestsTest, AMinuteStartsInUtcAsTheTimeZoneHasIt) {
     };
     for (const auto& c : cases) {
         TTimeZone zone(c.Zone);
-        EXPECT_EQ(UtcText(c.Start).value_or("none"), c.Utc) << c.Zone;
+        const std::optional<std::int64_t> instant = TMinuteInstants{}.Next(c.Start);
+        EXPECT_EQ(instant ? UtcText(*instant).value_or("none") : "none", c.Utc) << c.Zone;
     }
-    EXPECT_EQ(UtcText(-1e9), std::nullopt);
+    EXPECT_EQ(TMinuteInstants{}.Next(-1e9), std::nullopt);
+    EXPECT_EQ(UtcText(253402300800), std::nullopt); // 10000-01-01
+}
+
+// A log's minutes in order across both changes of the clocks: the repeated
+// hour's labels go on from the minute before them, the skipped hour's name
+// nothing, and no two minutes share an instant.
+TEST(MapsRequestsTest, MinutesAcrossTheClockChangesKeepTheirRealInstants) {
+    TTimeZone zone("Europe/Berlin");
+    const struct {
+        TDateTime Start;
+        const char* Utc;
+    } log[] = {
+        {Local(2026, 3, 29, 1, 59), "2026-03-29T00:59:00Z"},
+        {Local(2026, 3, 29, 2, 30), "none"}, // skipped in spring
+        {Local(2026, 3, 29, 3, 0), "2026-03-29T01:00:00Z"},
+        {Local(2026, 10, 25, 1, 59), "2026-10-24T23:59:00Z"},
+        {Local(2026, 10, 25, 2, 0), "2026-10-25T00:00:00Z"},
+        {Local(2026, 10, 25, 2, 59), "2026-10-25T00:59:00Z"},
+        {Local(2026, 10, 25, 2, 0), "2026-10-25T01:00:00Z"}, // the same label again
+        {Local(2026, 10, 25, 2, 1), "2026-10-25T01:01:00Z"},
+        {Local(2026, 10, 25, 2, 59), "2026-10-25T01:59:00Z"},
+        {Local(2026, 10, 25, 3, 0), "2026-10-25T02:00:00Z"},
+    };
+    TMinuteInstants instants;
+    for (const auto& minute : log) {
+        const std::optional<std::int64_t> instant = instants.Next(minute.Start);
+        EXPECT_EQ(instant ? UtcText(*instant).value_or("none") : "none", minute.Utc)
+            << minute.Utc;
+    }
+    // A log that begins inside the repeated hour takes its first instant.
+    TMinuteInstants fresh;
+    EXPECT_EQ(UtcText(fresh.Next(Local(2026, 10, 25, 2, 30)).value_or(0)),
+              "2026-10-25T00:30:00Z");
 }
 
 TEST(MapsRequestsTest, EachServiceGetsItsDocumentedRequest) {

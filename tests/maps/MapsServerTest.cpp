@@ -4,6 +4,7 @@
 // that never answers and one that is not there.
 
 #include "maps/MapsServices.h"
+#include "records/MinuteInstants.h"
 #include "support/FakeMapServices.h"
 #include "support/Waits.h"
 
@@ -215,11 +216,13 @@ bool Matches(const std::string& line, std::string expected, const std::string& u
 // The first minute of a log, as the outputs hear it: its own count is the
 // mean.
 TFinishedMinute Minute(int minute, std::int32_t count) {
-    return {{EncodeDate(2026, 12, 9) + EncodeTime(15, minute, 0, 0), count},
-            std::nullopt,
-            "",
-            0,
-            static_cast<double>(count)};
+    TFinishedMinute finished{{EncodeDate(2026, 12, 9) + EncodeTime(15, minute, 0, 0), count},
+                             std::nullopt,
+                             "",
+                             0,
+                             static_cast<double>(count)};
+    finished.Utc = TMinuteInstants{}.Next(finished.Record.StartTime);
+    return finished;
 }
 
 using test::Eventually;
