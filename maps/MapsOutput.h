@@ -29,9 +29,9 @@ using TSteadyTime = std::chrono::steady_clock::time_point;
 struct TMapsMinute {
     TDateTime Start = 0; // local time, as the log line shows it
     std::int32_t Count = 0;
-    std::optional<double> DoseRate; // the line's
+    std::optional<double> DoseRate;  // the line's
     std::optional<std::int64_t> Utc; // the minute's start, seconds since 1970 UTC
-    double AverageCpm = 0;          // of the minutes the dose rate is the mean of
+    double AverageCpm = 0;           // of the minutes the dose rate is the mean of
     TSteadyTime FinishedAt;
 };
 

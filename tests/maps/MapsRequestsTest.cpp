@@ -113,13 +113,11 @@ TEST(MapsRequestsTest, MinutesAcrossTheClockChangesKeepTheirRealInstants) {
     TMinuteInstants instants;
     for (const auto& minute : log) {
         const std::optional<std::int64_t> instant = instants.Next(minute.Start);
-        EXPECT_EQ(instant ? UtcText(*instant).value_or("none") : "none", minute.Utc)
-            << minute.Utc;
+        EXPECT_EQ(instant ? UtcText(*instant).value_or("none") : "none", minute.Utc) << minute.Utc;
     }
     // A log that begins inside the repeated hour takes its first instant.
     TMinuteInstants fresh;
-    EXPECT_EQ(UtcText(fresh.Next(Local(2026, 10, 25, 2, 30)).value_or(0)),
-              "2026-10-25T00:30:00Z");
+    EXPECT_EQ(UtcText(fresh.Next(Local(2026, 10, 25, 2, 30)).value_or(0)), "2026-10-25T00:30:00Z");
 }
 
 TEST(MapsRequestsTest, EachServiceGetsItsDocumentedRequest) {
