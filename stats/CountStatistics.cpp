@@ -113,6 +113,15 @@ std::optional<TPoissonFit> PoissonFit(std::span<const TMinuteRecord> minutes, do
     return fit;
 }
 
+TSpread SpreadOf(double ratio, std::size_t minutes) {
+    const double dof = static_cast<double>(minutes - 1);
+    const double index = dof * ratio * ratio;
+    if (index > ChiSquareQuantile(0.975, dof)) {
+        return TSpread::Above;
+    }
+    return index < ChiSquareQuantile(0.025, dof) ? TSpread::Below : TSpread::AsChance;
+}
+
 std::vector<THistogramValue> Histogram(const std::vector<std::int32_t>& sorted, double mean,
                                        bool poisson) {
     const double n = static_cast<double>(sorted.size());
@@ -217,6 +226,7 @@ TSpanStatistics SpanStatistics(std::span<const TMinuteRecord> minutes) {
     s.RootMean = std::sqrt(std::max(s.MeanCount, 0.0));
     if (s.StandardDeviation && s.RootMean > 0) {
         s.SpreadRatio = *s.StandardDeviation / s.RootMean;
+        s.Spread = SpreadOf(*s.SpreadRatio, s.Minutes);
     }
     if (poisson) {
         s.Fit = PoissonFit(minutes, s.MeanCount);

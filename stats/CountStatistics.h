@@ -63,6 +63,16 @@ struct THistogramValue {
     double Expected = 0;     // as many minutes as the Poisson mean expects
 };
 
+// What the spread of a span's counts says beside the spread of chance: the
+// index of dispersion (n - 1) s^2 / mean against the chi-square quantiles
+// of 2.5 % and 97.5 % on n - 1 degrees of freedom.
+enum class TSpread {
+    Unknown, // fewer than two minutes, or no counts
+    AsChance,
+    Above, // a changing source or a faulty counter
+    Below, // more even than chance: a faulty counter
+};
+
 struct TSpanStatistics {
     std::size_t Minutes = 0;
     std::int64_t TotalCount = 0;
@@ -80,6 +90,7 @@ struct TSpanStatistics {
     double RootMean = 0; // the standard deviation of a Poisson count of the mean
     // StandardDeviation / RootMean; none without either.
     std::optional<double> SpreadRatio;
+    TSpread Spread = TSpread::Unknown;
     // None when fewer than three bins of at least five expected minutes can
     // be made, or a count is negative.
     std::optional<TPoissonFit> Fit;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -126,6 +127,7 @@ TEST(CountStatisticsTest, SpanMatchesReference) {
     ExpectNear(s.SpreadRatio.value_or(0), 0.8950225021339682, SpanTolerance);
     ASSERT_TRUE(s.Fit);
     EXPECT_EQ(s.Fit->Bins, 6u);
+    EXPECT_EQ(s.Spread, TSpread::AsChance);
     EXPECT_EQ(s.Fit->DegreesOfFreedom, 4);
     ExpectNear(s.Fit->Statistic, 4.039196806772488, SpanTolerance);
     ExpectNear(s.Fit->PValue, 0.4007271289041248, SpanTolerance);
@@ -154,6 +156,12 @@ TEST(CountStatisticsTest, SpansWithoutTest) {
     EXPECT_EQ(SpanStatistics(Minutes({-1, 3})).MeanInterval.has_value(), false);
     EXPECT_EQ(SpanStatistics(Minutes({7})).StandardDeviation.has_value(), false);
     EXPECT_EQ(SpanStatistics(Minutes({4, 7, 4})).MedianTime, 1000.0);
+    // Indices of dispersion: 18 21: 0.231, within 0.00098 .. 5.02 (chi2.ppf
+    // of 0.025 and 0.975 on 1); 10 60: 35.7 above; 10 10 10 10 11: 0.078,
+    // below 0.484 (on 4).
+    EXPECT_EQ(SpanStatistics(Minutes({18, 21})).Spread, TSpread::AsChance);
+    EXPECT_EQ(SpanStatistics(Minutes({10, 60})).Spread, TSpread::Above);
+    EXPECT_EQ(SpanStatistics(Minutes({10, 10, 10, 10, 11})).Spread, TSpread::Below);
 }
 
 } // namespace
