@@ -153,8 +153,8 @@ TEST(CountStatisticsTest, SpansWithoutTest) {
         EXPECT_FALSE(s.Fit);
         EXPECT_EQ(s.Histogram.size(), c.HistogramValues);
     }
-    EXPECT_EQ(SpanStatistics(Minutes({-1, 3})).MeanInterval.has_value(), false);
-    EXPECT_EQ(SpanStatistics(Minutes({7})).StandardDeviation.has_value(), false);
+    EXPECT_FALSE(SpanStatistics(Minutes({-1, 3})).MeanInterval);
+    EXPECT_FALSE(SpanStatistics(Minutes({7})).StandardDeviation);
     EXPECT_EQ(SpanStatistics(Minutes({4, 7, 4})).MedianTime, 1000.0);
     // Indices of dispersion: 18 21: 0.231, within 0.00098 .. 5.02 (chi2.ppf
     // of 0.025 and 0.975 on 1); 10 60: 35.7 above; 10 10 10 10 11: 0.078,
