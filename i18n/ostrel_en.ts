@@ -175,5 +175,105 @@
         <source>%s (解除値 %s 未満)</source>
         <translation>%s (cleared below %s)</translation>
     </message>
+    <message>
+        <source>分の数</source>
+        <translation>Minutes</translation>
+    </message>
+    <message>
+        <source>合計カウント</source>
+        <translation>Total counts</translation>
+    </message>
+    <message>
+        <source>平均 (CPM)</source>
+        <translation>Mean (CPM)</translation>
+    </message>
+    <message>
+        <source>平均の95%区間 (CPM)</source>
+        <translation>95 % interval of the mean (CPM)</translation>
+    </message>
+    <message>
+        <source>中央値</source>
+        <translation>Median</translation>
+    </message>
+    <message>
+        <source>最小</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>最大</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>標準偏差</source>
+        <translation>Standard deviation</translation>
+    </message>
+    <message>
+        <source>√平均</source>
+        <translation>√mean</translation>
+    </message>
+    <message>
+        <source>標準偏差 / √平均</source>
+        <translation>Standard deviation / √mean</translation>
+    </message>
+    <message>
+        <source>ポアソン分布へのχ²検定</source>
+        <translation>χ² test against a Poisson distribution</translation>
+    </message>
+    <message>
+        <source>できません (期待度数5以上の階級が3つ未満)</source>
+        <translation>not possible (fewer than 3 bins that expect 5 or more)</translation>
+    </message>
+    <message>
+        <source>ポアソン分布へのχ²</source>
+        <translation>χ² against a Poisson distribution</translation>
+    </message>
+    <message>
+        <source>自由度</source>
+        <translation>Degrees of freedom</translation>
+    </message>
+    <message>
+        <source>p値</source>
+        <translation>p-value</translation>
+    </message>
+    <message>
+        <source>標準偏差は√平均に近く、ばらつきは偶然で生じる程度です。</source>
+        <translation>The standard deviation is close to √mean: the counts spread as much as chance alone makes them spread.</translation>
+    </message>
+    <message>
+        <source>標準偏差が√平均より明らかに大きく、線源が変化したか、計数器が不調の可能性があります。</source>
+        <translation>The standard deviation is clearly above √mean: the source may have changed, or the counter may be faulty.</translation>
+    </message>
+    <message>
+        <source>標準偏差が√平均より明らかに小さく、偶然より揃っています。計数器が不調の可能性があります。</source>
+        <translation>The standard deviation is clearly below √mean: the counts are more even than chance makes them, and the counter may be faulty.</translation>
+    </message>
+    <message>
+        <source>ばらつきを判断するには、カウントのある2分以上が必要です。</source>
+        <translation>Judging the spread needs two or more minutes with counts.</translation>
+    </message>
+    <message>
+        <source>観測</source>
+        <translation>Observed</translation>
+    </message>
+    <message>
+        <source>ポアソン分布の期待値</source>
+        <translation>Poisson expectation</translation>
+    </message>
+    <message>
+        <source>カウント/分</source>
+        <translation>Counts per minute</translation>
+    </message>
+    <message>
+        <source>区間に分がありません。</source>
+        <translation>The span holds no minutes.</translation>
+    </message>
+    <message>
+        <source>すべてコピー</source>
+        <translation>Copy all</translation>
+    </message>
+    <message>
+        <source>区間の統計</source>
+        <translation>Statistics of the span</translation>
+    </message>
 </context>
 </TS>
