@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,11 @@ public:
     void ShowClick();
     void SetClick();
     void TimerTimer();
+    // The Analysis menu: the minutes the chart shows, or all of them.
+    void SpanStatisticsClick();
+    void SaveChartImageClick();
+    void ExportCsvClick();
+    void ExportAllCsvClick();
 
     void RebuildDisplay();
 
@@ -80,6 +86,9 @@ public:
     // The chart's two series and the log list, as the commands fill them.
     TDisplayViews Views();
     TClientArea& ClientArea() { return *Client; }
+    // The records of the minutes within the chart's horizontal axis, as the
+    // user has panned or zoomed it.
+    std::span<const TMinuteRecord> VisibleMinutes() const;
 
 protected:
     // A minimized window draws nothing; shown again, it draws once.
@@ -97,6 +106,10 @@ private:
     // of reports that wait, only the newest.
     void ReportOutputFailure(std::string text);
     void ShowOutputReport();
+    // The minute text of chart point index, for its tip.
+    std::string PointTime(int index) const;
+    // Records first .. end-1 to a CSV file that the user chooses.
+    void ExportCsv(std::size_t first, std::size_t end);
 
     TMainFormOptions Options;
     TChart* ChartWidget = nullptr;
