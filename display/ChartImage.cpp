@@ -36,8 +36,8 @@ QByteArray SavedByName(QCustomPlot& chart, TChartImageFormat format, QString& er
     return written.readAll();
 }
 
-QByteArray Svg(QCustomPlot& chart, QString& error) {
 #ifdef OSTREL_SVG
+QByteArray Svg(QCustomPlot& chart, QString& error) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;
@@ -52,12 +52,8 @@ QByteArray Svg(QCustomPlot& chart, QString& error) {
     chart.toPainter(&painter, chart.width(), chart.height());
     painter.end();
     return buffer.data();
-#else
-    error = QStringLiteral("SVG");
-    (void)chart;
-    return {};
-#endif
 }
+#endif
 
 } // namespace
 

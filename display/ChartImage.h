@@ -16,8 +16,8 @@ enum class TChartImageFormat { Png, Png2x, Pdf, Svg };
 bool CanMakeSvg();
 
 // The chart at its size on the screen (Png2x: twice as many pixels each
-// way), as a PNG, PDF or SVG file holds it. Empty, with the system's reason
-// in error, when it could not be made.
+// way), as a PNG, PDF or SVG (only where CanMakeSvg) file holds it. Empty,
+// with the system's reason in error, when it could not be made.
 QByteArray ChartImageBytes(QCustomPlot& chart, TChartImageFormat format, QString& error);
 
 } // namespace ostrel
