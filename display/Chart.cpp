@@ -10,8 +10,6 @@ namespace ostrel {
 
 TChart::TChart(const TFormatSettings& fs, QWidget* parent) : QCustomPlot(parent), Fs(fs) {
     setObjectName(QStringLiteral("Chart"));
-    // Moves without a button pressed show the tip of the point below.
-    setMouseTracking(true);
     // left, top, right, bottom
     plotLayout()->setMargins(QMargins(5, 10, 10, 5));
     plotLayout()->setAutoMargins(QCP::msNone);

@@ -113,7 +113,8 @@ TEST_F(AnalysisMenuTest, TheTipTellsTheMinuteUnderThePointerExceptWhileDragging)
         return QPoint(int(chart.xAxis->coordToPixel(x)), chart.axisRect()->center().y());
     };
     const QPoint at = pixelOf(12);
-    QTest::mouseMove(&chart, at);
+    // Through the window, as the pointer moves without a button pressed.
+    QTest::mouseMove(Form->windowHandle(), chart.mapTo(Form.get(), at));
     EXPECT_EQ(QToolTip::text().toStdString(),
               "11/07/16 09:12\n計数: 7 CPM\n線量率: 0.027492 uSv/ h");
     EXPECT_EQ(chart.TipText(pixelOf(3)).toStdString(), "11/07/16 09:03\n計数: 20 CPM");
