@@ -2,6 +2,9 @@
 #include "app/FileDialogChooser.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace ostrel {
 
@@ -25,6 +28,35 @@ std::optional<std::string> Run(QWidget* parent, QFileDialog::AcceptMode mode,
 }
 
 } // namespace
+
+std::optional<TChosenFile>
+TFileDialogChooser::ChooseExportFile(const std::string& preset,
+                                     const std::vector<std::string>& filters) {
+    QStringList names;
+    for (const std::string& filter : filters) {
+        names << QString::fromStdString(filter);
+    }
+    QFileDialog dialog(Parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(names);
+    // The extension of "... (*.png)".
+    const auto suffixOf = [](const QString& filter) {
+        return QRegularExpression(QStringLiteral("\\(\\*\\.(\\w+)")).match(filter).captured(1);
+    };
+    dialog.setDefaultSuffix(suffixOf(names.value(0)));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    if (!preset.empty()) {
+        dialog.selectFile(QString::fromStdString(preset));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const auto filter = std::max<qsizetype>(0, names.indexOf(dialog.selectedNameFilter()));
+    return TChosenFile{dialog.selectedFiles().constFirst().toStdString(),
+                       static_cast<std::size_t>(filter)};
+}
 
 std::optional<std::string> TFileDialogChooser::ChooseOpenFile(const std::string& preset) {
     return Run(Parent, QFileDialog::AcceptOpen, preset);

@@ -23,6 +23,10 @@ public:
     // A name to write to; an existing file is replaced only after the user
     // agrees; a name without an extension gets ".csv".
     std::optional<std::string> ChooseSaveFile(const std::string& preset) override;
+    // A name to write to, with the filter shown when the user chose it; a
+    // name without an extension gets the filter's.
+    std::optional<TChosenFile> ChooseExportFile(const std::string& preset,
+                                                const std::vector<std::string>& filters) override;
 
 private:
     QWidget* Parent;

@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainForm.h"
 
+#include "analysis/StatisticsWindow.h"
+#include "app/ChartExports.h"
 #include "app/ErrorBox.h"
 #include "app/FileDialogChooser.h"
 #include "dialogs/OKRightDlg.h"
 #include "dialogs/SetCommand.h"
 #include "display/Chart.h"
+#include "display/ChartScale.h"
 #include "display/ChartViews.h"
 #include "display/ClientArea.h"
 #include "display/LogList.h"
 #include "logger/Places.h"
 #include "outputs/Outputs.h"
+#include "platform/TextServices.h"
 #include "platform/Translation.h"
 #include "platform/Utf8Path.h"
+#include "stats/CountStatistics.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -29,6 +34,11 @@ namespace {
 // A text of the program's own in the user's language.
 QString Tr(const char* text) {
     return QString::fromStdString(Translate(text));
+}
+
+TIndexSpan VisibleSpan(const TChart& chart, const TRecords& records) {
+    const QCPRange range = chart.xAxis->range();
+    return IndicesWithin({range.lower, range.upper}, records.Count());
 }
 
 void ShowPlainMessage(const std::string& text, const std::string& caption) {
@@ -88,6 +98,13 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     logger.Outputs = std::move(outputs.Outputs);
     logger.Alarm = outputs.Alarm;
     Session = std::make_unique<TLogger>(std::move(logger), Views());
+    // The count's interval is not shown yet.
+    ChartWidget->SetTips({[this](int index) { return PointTime(index); },
+                          [](std::uint64_t count) {
+                              const TCountInterval interval = PoissonInterval(count);
+                              return TTipBounds{interval.Lower, interval.Upper};
+                          },
+                          [this](int index) { return PointDoseRateInterval(index); }});
 
     FormCreate();
 }
@@ -158,6 +175,17 @@ void TMainForm::BuildMenu() {
     AddItem(setting, "Show", OSTREL_TR("Ostrel", "ログを表示(&S)..."), &TMainForm::ShowClick);
     setting->addSeparator()->setObjectName("N1");
     AddItem(setting, "Set", OSTREL_TR("Ostrel", "各種設定(&M)..."), &TMainForm::SetClick);
+
+    QMenu* analysis = menuBar()->addMenu(Tr(OSTREL_TR("Ostrel", "解析(&A)")));
+    analysis->setObjectName("Analysis");
+    AddItem(analysis, "SpanStatistics", OSTREL_TR("Ostrel", "区間の統計(&T)..."),
+            &TMainForm::SpanStatisticsClick);
+    AddItem(analysis, "SaveChartImage", OSTREL_TR("Ostrel", "グラフを画像で保存(&I)..."),
+            &TMainForm::SaveChartImageClick);
+    AddItem(analysis, "ExportCsv", OSTREL_TR("Ostrel", "CSVで書き出す(&E)..."),
+            &TMainForm::ExportCsvClick);
+    AddItem(analysis, "ExportAllCsv", OSTREL_TR("Ostrel", "全記録をCSVで書き出す(&W)..."),
+            &TMainForm::ExportAllCsvClick);
 }
 
 void TMainForm::FormCreate() {
@@ -208,6 +236,48 @@ void TMainForm::HideClick() {
 }
 void TMainForm::ShowClick() {
     Client->ShowClick();
+}
+
+std::string TMainForm::PointTime(int index) const {
+    const TRecords& records = Session->Records;
+    const auto k = static_cast<std::size_t>(index);
+    return k < records.Count()
+               ? FormatDateTime(MinuteTextPattern, records[k].StartTime, Options.FormatSettings)
+               : std::string();
+}
+
+std::optional<TTipBounds> TMainForm::PointDoseRateInterval(int index) const {
+    const std::optional<TDoseRateInterval> interval =
+        DoseRateInterval(Session->Records, static_cast<std::size_t>(index),
+                         Session->GraphCoefficient, Session->GraphBackground);
+    if (!interval) {
+        return std::nullopt;
+    }
+    return TTipBounds{interval->Lower, interval->Upper};
+}
+
+std::span<const TMinuteRecord> TMainForm::VisibleMinutes() const {
+    const TIndexSpan span = VisibleSpan(*ChartWidget, Session->Records);
+    return Session->Records.All().subspan(span.First, span.End - span.First);
+}
+
+void TMainForm::SpanStatisticsClick() {
+    ShowSpanStatistics(this, VisibleMinutes(), Options.FormatSettings);
+}
+void TMainForm::SaveChartImageClick() {
+    SaveChartImage(*Options.Chooser, *ChartWidget);
+}
+void TMainForm::ExportCsvClick() {
+    const TIndexSpan span = VisibleSpan(*ChartWidget, Session->Records);
+    ExportCsv(span.First, span.End);
+}
+void TMainForm::ExportAllCsvClick() {
+    ExportCsv(0, Session->Records.Count());
+}
+
+void TMainForm::ExportCsv(std::size_t first, std::size_t end) {
+    ExportMinutes(*Options.Chooser, {Session->Records, first, end, Session->GraphCoefficient,
+                                     Session->GraphBackground});
 }
 
 void TMainForm::changeEvent(QEvent* event) {

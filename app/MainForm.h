@@ -4,6 +4,7 @@
 // session behind them is the logger core's; the window hands it its views
 // and passes the commands on.
 
+#include "display/ChartTip.h"
 #include "files/LogFileCommands.h"
 #include "logger/Logger.h"
 #include "platform/FormatSettings.h"
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,11 @@ public:
     void ShowClick();
     void SetClick();
     void TimerTimer();
+    // The Analysis menu: the minutes the chart shows, or all of them.
+    void SpanStatisticsClick();
+    void SaveChartImageClick();
+    void ExportCsvClick();
+    void ExportAllCsvClick();
 
     void RebuildDisplay();
 
@@ -80,6 +87,9 @@ public:
     // The chart's two series and the log list, as the commands fill them.
     TDisplayViews Views();
     TClientArea& ClientArea() { return *Client; }
+    // The records of the minutes within the chart's horizontal axis, as the
+    // user has panned or zoomed it.
+    std::span<const TMinuteRecord> VisibleMinutes() const;
 
 protected:
     // A minimized window draws nothing; shown again, it draws once.
@@ -97,6 +107,12 @@ private:
     // of reports that wait, only the newest.
     void ReportOutputFailure(std::string text);
     void ShowOutputReport();
+    // The minute text of chart point index, for its tip.
+    // The 95 % interval of the dose rate of the point at index.
+    std::optional<TTipBounds> PointDoseRateInterval(int index) const;
+    std::string PointTime(int index) const;
+    // Records first .. end-1 to a CSV file that the user chooses.
+    void ExportCsv(std::size_t first, std::size_t end);
 
     TMainFormOptions Options;
     TChart* ChartWidget = nullptr;

@@ -145,6 +145,6 @@ if(OSTREL_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-         ", libqt6widgets6, libqt6printsupport6, libqcustomplot2.1-qt6")
+         ", libqt6widgets6, libqt6printsupport6, libqt6svg6, libqcustomplot2.1-qt6")
 endif()
 include(CPack)

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "display/Chart.h"
 
+#include <QToolTip>
+
 #include <algorithm>
+#include <cmath>
 
 namespace ostrel {
 
-TChart::TChart(const TFormatSettings& fs, QWidget* parent) : QCustomPlot(parent) {
+TChart::TChart(const TFormatSettings& fs, QWidget* parent) : QCustomPlot(parent), Fs(fs) {
     setObjectName(QStringLiteral("Chart"));
     // left, top, right, bottom
     plotLayout()->setMargins(QMargins(5, 10, 10, 5));
@@ -139,8 +142,44 @@ void TChart::Apply(TChartInteraction::TOutcome outcome) {
     }
 }
 
+QString TChart::TipText(QPoint pos) const {
+    if (Interaction->Dragging() || !axisRect()->rect().contains(pos)) {
+        return {};
+    }
+    const double key = std::round(xAxis->pixelToCoord(pos.x()));
+    if (!(key >= 0 && key < CPM->Count())) {
+        return {};
+    }
+    const int index = static_cast<int>(key);
+    const auto count = static_cast<std::int64_t>(CPM->YValue(index));
+    std::optional<TTipBounds> bounds;
+    if (Tips.Interval && count >= 0) {
+        bounds = Tips.Interval(static_cast<std::uint64_t>(count));
+    }
+    std::optional<double> doseRate;
+    std::optional<TTipBounds> doseRateBounds;
+    if (index < SV->Count() && !SV->IsNull(index)) {
+        doseRate = SV->YValue(index);
+        if (Tips.DoseRateInterval) {
+            doseRateBounds = Tips.DoseRateInterval(index);
+        }
+    }
+    return PointTipText(Tips.TimeText ? Tips.TimeText(index) : std::string(), count, bounds,
+                        doseRate, doseRateBounds, Fs);
+}
+
+void TChart::ShowTip(QPoint pos, QPoint globalPos) {
+    const QString text = TipText(pos);
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+    } else {
+        QToolTip::showText(globalPos, text, this);
+    }
+}
+
 void TChart::mousePressEvent(QMouseEvent* event) {
     event->accept();
+    QToolTip::hideText();
     Interaction->Press(event->button(), event->position().toPoint());
 }
 
@@ -151,6 +190,7 @@ void TChart::mouseDoubleClickEvent(QMouseEvent* event) {
 void TChart::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     Apply(Interaction->Move(event->position().toPoint()));
+    ShowTip(event->position().toPoint(), event->globalPosition().toPoint());
 }
 
 void TChart::mouseReleaseEvent(QMouseEvent* event) {

@@ -8,6 +8,7 @@
 
 #include "display/ChartInteraction.h"
 #include "display/ChartLook.h"
+#include "display/ChartTip.h"
 #include "platform/FormatSettings.h"
 
 #include <qcustomplot.h>
@@ -88,6 +89,12 @@ public:
     // The title beside the right axis.
     QString RightTitle() const;
 
+    // What the tip over a point tells besides the point's values.
+    void SetTips(TChartTips tips) { Tips = std::move(tips); }
+    // The tip for the pointer at pos: empty outside the plot area, away from
+    // every point and while a drag is under way.
+    QString TipText(QPoint pos) const;
+
     // Held (while its window is minimized): changes are taken in but not
     // drawn; released, what changed meanwhile is drawn once.
     void SetDrawingHeld(bool held);
@@ -113,10 +120,13 @@ private:
     bool UpdateValueRanges();
     void PlaceFrame();
     void Apply(TChartInteraction::TOutcome outcome);
+    void ShowTip(QPoint pos, QPoint globalPos);
 
     std::unique_ptr<TChartSeries> CPM;
     std::unique_ptr<TChartSeries> SV;
     TAxisLook Look;
+    TFormatSettings Fs;
+    TChartTips Tips;
     QCPItemRect* Frame = nullptr; // owned by the plot
     std::unique_ptr<TChartInteraction> Interaction;
     bool AutomaticView = true;

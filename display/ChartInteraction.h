@@ -32,6 +32,8 @@ public:
     TOutcome Move(QPoint pos);
     // Only the button that started the drag ends it.
     TOutcome Release(Qt::MouseButton button, QPoint pos);
+    // Between the press that started a drag and the release that ends it.
+    bool Dragging() const { return Drag != TDrag::None; }
 
 private:
     enum class TDrag { None, Pan, Zoom };

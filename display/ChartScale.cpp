@@ -31,6 +31,14 @@ TKeyRange AutomaticKeyRange(int count) {
     return {0.0, static_cast<double>(std::min(count, MaxPointsPerPage) - 1)};
 }
 
+TIndexSpan IndicesWithin(TKeyRange range, std::size_t count) {
+    // Compared as doubles first: an axis may be panned far beyond any index.
+    const double n = static_cast<double>(count);
+    const double first = std::clamp(std::ceil(range.Lower), 0.0, n);
+    const double end = std::clamp(std::floor(range.Upper) + 1, first, n);
+    return {static_cast<std::size_t>(first), static_cast<std::size_t>(end)};
+}
+
 double NextLabelStep(double step) {
     const int exponent = static_cast<int>(std::floor(std::log10(step) + 1e-9));
     const double mantissa = step / ScaleByPowerOfTen(1.0, exponent);

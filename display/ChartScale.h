@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 
 namespace ostrel {
@@ -23,6 +24,16 @@ struct TKeyRange {
 // point while there are fewer. With 0 or 1 points the range is centred on
 // point 0 so that a single point sits in the middle.
 TKeyRange AutomaticKeyRange(int count);
+
+// Points First .. End-1.
+struct TIndexSpan {
+    std::size_t First = 0;
+    std::size_t End = 0;
+};
+
+// The points, of `count`, whose X (their index) lies within range, its ends
+// included: the minutes that the horizontal axis shows.
+TIndexSpan IndicesWithin(TKeyRange range, std::size_t count);
 
 // The label step after `step` in the progression 1, 2, 2.5, 5, 10, 20, ...
 // times a power of ten (5 -> 10 -> 20 -> 25 -> 50 -> 100; 0.05 -> 0.1 -> ...).

@@ -9,12 +9,20 @@
 #include "records/MinuteRecords.h"
 #include "views/LogView.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ostrel {
+
+// A file to write and the filter it was chosen with.
+struct TChosenFile {
+    std::string Path;
+    std::size_t Filter = 0; // index into the filters offered
+};
 
 // Asks the user for a file; no value when the user cancels.
 class TFileChooser {
@@ -22,6 +30,17 @@ public:
     virtual ~TFileChooser() = default;
     virtual std::optional<std::string> ChooseOpenFile(const std::string& preset) = 0;
     virtual std::optional<std::string> ChooseSaveFile(const std::string& preset) = 0;
+    // A file to export to, with one of filters ("PNG画像 (*.png)", in the
+    // user's language). A chooser without filters of its own asks as
+    // ChooseSaveFile does and answers the first filter.
+    virtual std::optional<TChosenFile>
+    ChooseExportFile(const std::string& preset, const std::vector<std::string>& /*filters*/) {
+        std::optional<std::string> path = ChooseSaveFile(preset);
+        if (!path) {
+            return std::nullopt;
+        }
+        return TChosenFile{std::move(*path), 0};
+    }
 };
 
 // What the commands work on; every part outlives the commands.

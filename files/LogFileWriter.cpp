@@ -88,6 +88,17 @@ void WriteLogFile(const std::string& path, const std::vector<std::string>& lines
                  [&lines](std::string& out, std::size_t k) { out += lines[k]; });
 }
 
+void WriteFileBytes(const std::string& path, std::string_view bytes) {
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        ThrowCannotCreate(path, file);
+    }
+    WriteChunk(file, path, bytes);
+    if (!file.commit()) {
+        ThrowCannotCreate(path, file);
+    }
+}
+
 void WriteLogFile(const std::string& path, std::size_t count, const TLineWriter& appendLine) {
     QSaveFile file(QString::fromStdString(path));
     // Unbuffered: the parts are large already, and a failed write then

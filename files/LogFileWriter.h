@@ -31,4 +31,8 @@ void WriteLogFile(const std::string& path, const std::vector<std::string>& lines
 // The same for count lines that appendLine makes one at a time.
 void WriteLogFile(const std::string& path, std::size_t count, const TLineWriter& appendLine);
 
+// Writes bytes to path as they are, replacing the file the same way and with
+// the same error.
+void WriteFileBytes(const std::string& path, std::string_view bytes);
+
 } // namespace ostrel

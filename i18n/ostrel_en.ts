@@ -275,5 +275,57 @@
         <source>区間の統計</source>
         <translation>Statistics of the span</translation>
     </message>
+    <message>
+        <source>計数: %1 CPM</source>
+        <translation>Count: %1 CPM</translation>
+    </message>
+    <message>
+        <source>計数: %1 CPM (95%区間 %2～%3)</source>
+        <translation>Count: %1 CPM (95% interval %2 to %3)</translation>
+    </message>
+    <message>
+        <source>線量率: %1 uSv/ h</source>
+        <translation>Dose rate: %1 µSv/h</translation>
+    </message>
+    <message>
+        <source>PNG画像 (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message>
+        <source>PNG画像、2倍の大きさ (*.png)</source>
+        <translation>PNG images at twice the size (*.png)</translation>
+    </message>
+    <message>
+        <source>PDF文書 (*.pdf)</source>
+        <translation>PDF documents (*.pdf)</translation>
+    </message>
+    <message>
+        <source>SVG画像 (*.svg)</source>
+        <translation>SVG images (*.svg)</translation>
+    </message>
+    <message>
+        <source>解析(&amp;A)</source>
+        <translation>&amp;Analysis</translation>
+    </message>
+    <message>
+        <source>区間の統計(&amp;T)...</source>
+        <translation>S&amp;tatistics of the Span...</translation>
+    </message>
+    <message>
+        <source>グラフを画像で保存(&amp;I)...</source>
+        <translation>Save Chart as &amp;Image...</translation>
+    </message>
+    <message>
+        <source>CSVで書き出す(&amp;E)...</source>
+        <translation>&amp;Export CSV...</translation>
+    </message>
+    <message>
+        <source>全記録をCSVで書き出す(&amp;W)...</source>
+        <translation>Export the &amp;Whole Log as CSV...</translation>
+    </message>
+    <message>
+        <source>線量率: %1 uSv/ h (95%区間 %2～%3)</source>
+        <translation>Dose rate: %1 uSv/ h (95% interval %2 to %3)</translation>
+    </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ public:
     bool Empty() const { return Items.empty(); }
     const TMinuteRecord& operator[](std::size_t k) const { return Items[k]; }
     const TMinuteRecord& Last() const { return Items.back(); }
+    std::span<const TMinuteRecord> All() const { return Items; }
     void Append(const TMinuteRecord& record) { Items.push_back(record); }
     // Adds to the last record's count, saturating at the 32-bit maximum
     // (a record read from a file may already hold a large count).

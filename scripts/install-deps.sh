@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config
-  qt6-base-dev qt6-l10n-tools libqcustomplot-dev libgl-dev
+  qt6-base-dev qt6-svg-dev qt6-l10n-tools libqcustomplot-dev libgl-dev
   libgtest-dev googletest
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace ostrel {
@@ -128,6 +131,19 @@ TEST(FormatGroupedFixedTest, WritesThePictures) {
                       .toStdString(),
                   c.Expected)
             << c.Value;
+    }
+}
+
+// The minutes the axis shows: whole indices within the range, ends included.
+TEST(ChartScaleTest, IndicesWithinARange) {
+    const std::pair<TKeyRange, std::size_t> cases[] = {
+        {{-0.5, 0.5}, 0},  {{-0.5, 0.5}, 1}, {{9.5, 12.2}, 30}, {{3, 3}, 30},
+        {{25.5, 100}, 30}, {{40, 50}, 30},   {{-20, -10}, 30},  {{12.2, 12.8}, 30}};
+    const char* const expected[] = {"0..0",   "0..1",   "10..13", "3..4",
+                                    "26..30", "30..30", "0..0",   "13..13"};
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        const TIndexSpan span = IndicesWithin(cases[k].first, cases[k].second);
+        EXPECT_EQ(std::to_string(span.First) + ".." + std::to_string(span.End), expected[k]) << k;
     }
 }
 

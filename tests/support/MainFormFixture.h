@@ -37,8 +37,18 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 class TFakeChooser : public TFileChooser {
 public:
     std::optional<std::string> Next;
+    std::size_t NextFilter = 0;              // the filter an export answers with
+    std::vector<std::string> OfferedFilters; // what the last export offered
     std::optional<std::string> ChooseOpenFile(const std::string&) override { return Next; }
     std::optional<std::string> ChooseSaveFile(const std::string&) override { return Next; }
+    std::optional<TChosenFile> ChooseExportFile(const std::string&,
+                                                const std::vector<std::string>& filters) override {
+        OfferedFilters = filters;
+        if (!Next) {
+            return std::nullopt;
+        }
+        return TChosenFile{*Next, NextFilter};
+    }
 };
 
 class TMainFormFixture : public ::testing::Test {
