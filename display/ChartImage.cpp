@@ -66,7 +66,15 @@ bool CanMakeSvg() {
 }
 
 QByteArray ChartImageBytes(QCustomPlot& chart, TChartImageFormat format, QString& error) {
-    return format == TChartImageFormat::Svg ? Svg(chart, error) : SavedByName(chart, format, error);
+    if (format == TChartImageFormat::Svg) {
+#ifdef OSTREL_SVG
+        return Svg(chart, error);
+#else
+        error = QStringLiteral("SVG cannot be made here");
+        return {};
+#endif
+    }
+    return SavedByName(chart, format, error);
 }
 
 } // namespace ostrel
