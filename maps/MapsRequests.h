@@ -17,7 +17,9 @@ namespace ostrel {
 
 struct TMapsRequest {
     std::string Url;  // with its query, which may hold a password: never printed
-    std::string Body; // set: a form POST of these bytes; empty: a GET
+    std::string Body; // set: a POST of these bytes; empty: a GET
+    // "Name: value" lines beside curl's own; a form POST needs none.
+    std::vector<std::string> Headers{};
 };
 
 // Every byte but the unreserved ones of RFC 3986 as %XX.
