@@ -30,6 +30,23 @@ struct THttpRequest {
     std::string Method;
     std::string Target; // path and query, as sent
     std::string Body;
+    std::string Head; // the request line and the header lines
+
+    // The value of the header name (any case), blanks around dropped.
+    std::string Header(std::string name) const {
+        const auto lower = [](std::string text) {
+            std::transform(text.begin(), text.end(), text.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            return text;
+        };
+        const std::string head = lower(Head) + "\r\n";
+        const std::size_t at = head.find("\r\n" + lower(name) + ":");
+        if (at == std::string::npos) {
+            return {};
+        }
+        const std::size_t start = Head.find_first_not_of(' ', at + name.size() + 3);
+        return Head.substr(start, head.find("\r\n", start) - start);
+    }
 
     std::string Path() const { return Target.substr(0, Target.find('?')); }
     std::string Query() const {
@@ -197,6 +214,7 @@ private:
                 request.Method = line.substr(0, space);
                 request.Target = line.substr(space + 1, line.rfind(' ') - space - 1);
                 request.Body = bytes.substr(headEnd + 4, wanted - headEnd - 4);
+                request.Head = bytes.substr(0, headEnd);
                 return true;
             }
             pollfd readable{connection, POLLIN, 0};
