@@ -32,20 +32,13 @@ struct THttpRequest {
     std::string Body;
     std::string Head; // the request line and the header lines
 
-    // The value of the header name (any case), blanks around dropped.
-    std::string Header(std::string name) const {
-        const auto lower = [](std::string text) {
-            std::transform(text.begin(), text.end(), text.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            return text;
-        };
-        const std::string head = lower(Head) + "\r\n";
-        const std::size_t at = head.find("\r\n" + lower(name) + ":");
-        if (at == std::string::npos) {
-            return {};
-        }
-        const std::size_t start = Head.find_first_not_of(' ', at + name.size() + 3);
-        return Head.substr(start, head.find("\r\n", start) - start);
+    // The value of the header name as curl spells what it is given.
+    std::string Header(const std::string& name) const {
+        const std::size_t at = (Head + "\r\n").find("\r\n" + name + ": ");
+        return at == std::string::npos
+                   ? std::string()
+                   : Head.substr(at + name.size() + 4,
+                                 Head.find("\r\n", at + 2) - at - name.size() - 4);
     }
 
     std::string Path() const { return Target.substr(0, Target.find('?')); }
