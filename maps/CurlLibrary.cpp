@@ -37,6 +37,8 @@ TCurlLibrary TCurlLibrary::Load(const std::vector<std::string>& names) {
     bind("curl_multi_wakeup", table.MultiWakeup);
     bind("curl_multi_info_read", table.MultiInfoRead);
     bind("curl_multi_strerror", table.MultiStrerror);
+    bind("curl_slist_append", table.SlistAppend);
+    bind("curl_slist_free_all", table.SlistFreeAll);
     if (bind.Missing() != nullptr) {
         // curl_multi_poll and curl_multi_wakeup came with 7.66 and 7.68.
         curl.Why = "cannot load " + names.front() + ": it has no " + bind.Missing();

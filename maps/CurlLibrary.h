@@ -30,6 +30,8 @@ struct TCurlFunctions {
     decltype(&curl_multi_wakeup) MultiWakeup = nullptr;
     decltype(&curl_multi_info_read) MultiInfoRead = nullptr;
     decltype(&curl_multi_strerror) MultiStrerror = nullptr;
+    decltype(&curl_slist_append) SlistAppend = nullptr;
+    decltype(&curl_slist_free_all) SlistFreeAll = nullptr;
 };
 
 // libcurl's file names: the SONAME on Linux; on Windows the names that

@@ -4,6 +4,7 @@
 #include "maps/CurlLibrary.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 namespace ostrel {
@@ -103,6 +104,17 @@ THttpReply THttpClient::Perform(const TMapsRequest& request, const THttpTimeouts
     if (!request.Body.empty()) {
         curl.EasySetopt(easy, CURLOPT_POSTFIELDS, request.Body.c_str());
         curl.EasySetopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(request.Body.size()));
+    }
+    // Kept until the request has ended: curl reads the list while it sends.
+    std::unique_ptr<curl_slist, decltype(curl.SlistFreeAll)> headers(nullptr, curl.SlistFreeAll);
+    for (const std::string& header : request.Headers) {
+        if (curl_slist* longer = curl.SlistAppend(headers.get(), header.c_str())) {
+            headers.release();
+            headers.reset(longer);
+        }
+    }
+    if (headers) {
+        curl.EasySetopt(easy, CURLOPT_HTTPHEADER, headers.get());
     }
     if (const CURLMcode added = curl.MultiAddHandle(multi, easy); added != CURLM_OK) {
         reply.Failure = curl.MultiStrerror(added);

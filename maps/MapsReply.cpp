@@ -161,6 +161,29 @@ TVerdict ClassifySafecast(const THttpReply& reply) {
     return Permanent(StatusText(status) + ", the address or the key is not Safecast's");
 }
 
+// As the network's stations read it: 201 is taken (transmit_data_to_web in
+// ecocurious2/MultiGeiger, multigeiger/transmission.cpp), and so is a plain
+// 200.
+TVerdict ClassifySensorCommunity(const THttpReply& reply) {
+    const long status = reply.Status;
+    if (status < 300 && (ContainsNoCase(reply.ContentType, "html") || IsWebPage(reply.Body))) {
+        return Transient(StatusText(status) + WebPageCause);
+    }
+    if (status == 200 || status == 201) {
+        return Taken();
+    }
+    if (status == 401 || status == 403) {
+        return Permanent(StatusText(status) + ", the network knows no such sensor");
+    }
+    if (status == 400) {
+        return Permanent("HTTP 400, the values are refused: " + Quoted(reply.Body));
+    }
+    if (status < 300) {
+        return Transient(StatusText(status) + " is no answer of the service");
+    }
+    return Permanent(StatusText(status) + ", the address is not sensor.community's");
+}
+
 } // namespace
 
 std::string Excerpt(std::string_view text, std::size_t limit) {
@@ -187,6 +210,8 @@ TVerdict ClassifyReply(TMapService service, const THttpReply& reply) {
         return ClassifyRadmon(reply);
     case TMapService::Gmcmap:
         return ClassifyGmcmap(reply);
+    case TMapService::SensorCommunity:
+        return ClassifySensorCommunity(reply);
     case TMapService::Safecast:
         break;
     }

@@ -10,7 +10,7 @@
 
 namespace ostrel {
 
-enum class TMapService { Radmon, Gmcmap, Safecast };
+enum class TMapService { Radmon, Gmcmap, Safecast, SensorCommunity };
 
 // One request's outcome as the HTTP client saw it.
 struct THttpReply {

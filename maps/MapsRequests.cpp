@@ -148,4 +148,25 @@ TMapsRequest SafecastRequest(const TSafecastSettings& settings, std::string_view
             std::move(body)};
 }
 
+const char* const SoftwareVersion = "Ostrel " OSTREL_VERSION;
+
+// As the network's radiation stations send it: the body of
+// json_format_radiation and the headers of prepare_http and
+// send_http_geiger in ecocurious2/MultiGeiger, multigeiger/transmission.cpp
+// (X-PIN 19 is XPIN_RADIATION in multigeiger/transmission.h). Every value
+// goes as a string there; so here.
+TMapsRequest SensorCommunityRequest(const TSensorCommunitySettings& settings, std::int32_t count) {
+    const auto value = [](std::string_view type, const std::string& text) {
+        return "{\"value_type\": \"" + std::string(type) + "\", \"value\": \"" + text + "\"}";
+    };
+    std::string body =
+        std::string("{\"software_version\": \"") + SoftwareVersion +
+        "\", \"tube_type\": \"Radiation " + settings.Tube + "\", \"sensordatavalues\": [" +
+        value("counts_per_minute", FormatInt(count)) + ", " + value("hv_pulses", "0") + ", " +
+        value("counts", FormatInt(count)) + ", " + value("sample_time_ms", "60000") + "]}";
+    return {settings.Url,
+            std::move(body),
+            {"Content-Type: application/json", "X-Pin: 19", "X-Sensor: " + settings.Sensor}};
+}
+
 } // namespace ostrel

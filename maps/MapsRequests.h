@@ -17,7 +17,9 @@ namespace ostrel {
 
 struct TMapsRequest {
     std::string Url;  // with its query, which may hold a password: never printed
-    std::string Body; // set: a form POST of these bytes; empty: a GET
+    std::string Body; // set: a POST of these bytes; empty: a GET
+    // "Name: value" lines beside curl's own; a form POST needs none.
+    std::vector<std::string> Headers{};
 };
 
 // Every byte but the unreserved ones of RFC 3986 as %XX.
@@ -44,6 +46,9 @@ inline constexpr const char* RadmonPath = "/radmon.php";
 inline constexpr const char* GmcmapPath = "/log2.asp";
 inline constexpr const char* SafecastPath = "/measurements.json";
 
+// "Ostrel <version>", as sensor.community's software_version.
+extern const char* const SoftwareVersion;
+
 // GET radmon.php?function=submit&user=U&password=P&value=CPM&unit=CPM.
 TMapsRequest RadmonRequest(const TRadmonSettings& settings, std::int32_t count);
 // GET log2.asp?AID=A&GID=G&CPM=c&ACPM=a&uSV=d; uSV only with a dose rate.
@@ -53,5 +58,10 @@ TMapsRequest GmcmapRequest(const TGmcmapSettings& settings, std::int32_t count, 
 // cpm, device and location name only when set.
 TMapsRequest SafecastRequest(const TSafecastSettings& settings, std::string_view capturedAt,
                              std::int32_t count);
+// POST of the JSON sensor.community's radiation stations send: one minute's
+// count as counts_per_minute and counts over sample_time_ms 60000, no
+// hv_pulses of a tube's supply here (0), with the X-Sensor and X-Pin
+// headers.
+TMapsRequest SensorCommunityRequest(const TSensorCommunitySettings& settings, std::int32_t count);
 
 } // namespace ostrel

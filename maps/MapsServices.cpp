@@ -184,6 +184,21 @@ std::unique_ptr<TMapsOutput> MakeSafecast(const TSafecastSettings& settings,
     return std::make_unique<TMapsOutput>(std::move(target), std::move(service), std::move(report));
 }
 
+std::unique_ptr<TMapsOutput> MakeSensorCommunity(const TSensorCommunitySettings& settings,
+                                                 TMapsOutput::TReport report) {
+    // The sensor's name is on the network's public map: nothing secret.
+    TMapsTarget target{TMapService::SensorCommunity,
+                       "sensor.community",
+                       PrintableUrl(settings.Url),
+                       {},
+                       settings.Timeouts};
+    auto service = std::make_unique<TNewestMinuteService>(
+        target.Name, settings.Interval, [settings](const TMapsMinute& minute) {
+            return SensorCommunityRequest(settings, minute.Count);
+        });
+    return std::make_unique<TMapsOutput>(std::move(target), std::move(service), std::move(report));
+}
+
 std::unique_ptr<TLogOutput> MakeRadmonOutput(const TOutputContext& context) {
     const auto settings = ReadRadmonSettings(
         TSettingsSection(context.SettingsPath, std::string(RadmonSection)), std::cerr);
@@ -200,6 +215,12 @@ std::unique_ptr<TLogOutput> MakeSafecastOutput(const TOutputContext& context) {
     const auto settings = ReadSafecastSettings(
         TSettingsSection(context.SettingsPath, std::string(SafecastSection)), std::cerr);
     return settings ? MakeSafecast(*settings, context.StateFolder) : nullptr;
+}
+
+std::unique_ptr<TLogOutput> MakeSensorCommunityOutput(const TOutputContext& context) {
+    const auto settings = ReadSensorCommunitySettings(
+        TSettingsSection(context.SettingsPath, std::string(SensorCommunitySection)), std::cerr);
+    return settings ? MakeSensorCommunity(*settings) : nullptr;
 }
 
 } // namespace ostrel

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The three radiation maps as outputs. radmon.org and gmcmap.com take a
+// The radiation maps as outputs. radmon.org, gmcmap.com and sensor.community
+// take a
 // value without a time, as "now": only the newest minute goes, and only
 // while it is new. Safecast takes each minute with its time: every one goes,
 // once, in order, kept on the disk until it is accepted.
@@ -78,11 +79,15 @@ std::unique_ptr<TMapsOutput> MakeSafecast(const TSafecastSettings& settings,
                                           const std::filesystem::path& stateFolder,
                                           TMapsOutput::TReport report = ReportMapsToStderr);
 
+std::unique_ptr<TMapsOutput> MakeSensorCommunity(const TSensorCommunitySettings& settings,
+                                                 TMapsOutput::TReport report = ReportMapsToStderr);
+
 // The factories of the outputs list: none when the section leaves the
 // service off. What cannot be used there is told on the standard error
 // stream.
 std::unique_ptr<TLogOutput> MakeRadmonOutput(const TOutputContext& context);
 std::unique_ptr<TLogOutput> MakeGmcmapOutput(const TOutputContext& context);
 std::unique_ptr<TLogOutput> MakeSafecastOutput(const TOutputContext& context);
+std::unique_ptr<TLogOutput> MakeSensorCommunityOutput(const TOutputContext& context);
 
 } // namespace ostrel

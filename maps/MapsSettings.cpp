@@ -3,8 +3,10 @@
 
 #include "maps/MapsRequests.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <ostream>
 
 namespace ostrel {
@@ -159,6 +161,59 @@ std::optional<TSafecastSettings> ReadSafecastSettings(const TSettingsSection& se
     }
     settings.LocationName = section.Read(SafecastLocationKey);
     settings.Url = ReadUrl(section, DefaultSafecastUrl, diagnostics);
+    return settings;
+}
+
+namespace {
+
+// What the network's station names are made of ("esp8266-12345678",
+// "raspi-..."): they go in a header, so nothing else.
+bool IsSensorName(std::string_view text) {
+    return text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                  "0123456789-_") == std::string_view::npos;
+}
+
+bool IsKnownTube(std::string_view text) {
+    return std::find(std::begin(SensorCommunityTubes), std::end(SensorCommunityTubes), text) !=
+           std::end(SensorCommunityTubes);
+}
+
+} // namespace
+
+std::optional<TSensorCommunitySettings> ReadSensorCommunitySettings(const TSettingsSection& section,
+                                                                    std::ostream& diagnostics) {
+    if (!NamesAny(section, {SensorCommunitySensorKey, SensorCommunityTubeKey, MapsUrlKey,
+                            MapsIntervalKey})) {
+        return std::nullopt;
+    }
+    const char* const service = "sensor.community";
+    const auto sensor = ReadRequired(section, SensorCommunitySensorKey, service, diagnostics);
+    const auto tube = ReadRequired(section, SensorCommunityTubeKey, service, diagnostics);
+    if (!sensor || !tube) {
+        return std::nullopt;
+    }
+    if (!IsSensorName(*sensor)) {
+        section.TellUnusable(diagnostics, SensorCommunitySensorKey, *sensor,
+                             "nothing is sent to sensor.community");
+        return std::nullopt;
+    }
+    if (!IsKnownTube(*tube)) {
+        section.TellUnusable(diagnostics, SensorCommunityTubeKey, *tube,
+                             "the network knows SBM-20, SBM-19 and Si22G; nothing is sent to "
+                             "sensor.community");
+        return std::nullopt;
+    }
+    TSensorCommunitySettings settings;
+    settings.Sensor = *sensor;
+    settings.Tube = *tube;
+    settings.Url = ReadUrl(section, DefaultSensorCommunityUrl, diagnostics);
+    // The address is the whole endpoint, whose slash the network's stations
+    // keep.
+    if (settings.Url != DefaultSensorCommunityUrl && section.Read(MapsUrlKey).ends_with('/')) {
+        settings.Url += '/';
+    }
+    settings.Interval = section.ReadInterval(MapsIntervalKey, LongestMapsInterval,
+                                             DefaultSensorCommunityInterval, diagnostics);
     return settings;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where finished minutes go on the radiation maps: the settings file's
-// [Radmon], [GMCmap] and [Safecast] sections once read, every default
+// [Radmon], [GMCmap], [Safecast] and [SensorCommunity] sections once read, every default
 // already applied. The program reads them once at start-up and never writes
 // them.
 
@@ -19,6 +19,7 @@ namespace ostrel {
 inline constexpr std::string_view RadmonSection = "Radmon";
 inline constexpr std::string_view GmcmapSection = "GMCmap";
 inline constexpr std::string_view SafecastSection = "Safecast";
+inline constexpr std::string_view SensorCommunitySection = "SensorCommunity";
 inline constexpr std::string_view MapsUrlKey = "URL";
 inline constexpr std::string_view MapsIntervalKey = "Interval";
 inline constexpr std::string_view RadmonUserKey = "User";
@@ -30,10 +31,16 @@ inline constexpr std::string_view SafecastLatitudeKey = "Latitude";
 inline constexpr std::string_view SafecastLongitudeKey = "Longitude";
 inline constexpr std::string_view SafecastDeviceKey = "DeviceID";
 inline constexpr std::string_view SafecastLocationKey = "LocationName";
+inline constexpr std::string_view SensorCommunitySensorKey = "Sensor";
+inline constexpr std::string_view SensorCommunityTubeKey = "Tube";
 
 inline constexpr const char* DefaultRadmonUrl = "https://radmon.org";
 inline constexpr const char* DefaultGmcmapUrl = "https://www.gmcmap.com";
 inline constexpr const char* DefaultSafecastUrl = "https://api.safecast.org";
+inline constexpr const char* DefaultSensorCommunityUrl =
+    "https://api.sensor.community/v1/push-sensor-data/";
+// The network's own stations send every 150 s.
+inline constexpr int DefaultSensorCommunityInterval = 3;
 // Minutes between two values; a day at most.
 inline constexpr int DefaultMapsInterval = 1;
 inline constexpr int LongestMapsInterval = 1440;
@@ -71,6 +78,18 @@ struct TSafecastSettings {
     THttpTimeouts Timeouts;
 };
 
+struct TSensorCommunitySettings {
+    std::string Sensor; // as the network registered the station: "esp8266-12345678"
+    std::string Tube;   // one of SensorCommunityTubes
+    std::string Url = DefaultSensorCommunityUrl;
+    int Interval = DefaultSensorCommunityInterval;
+    THttpTimeouts Timeouts;
+};
+
+// The tubes the network's radiation stations name ("Radiation SBM-20"): the
+// table tubes[] of ecocurious2/MultiGeiger, multigeiger/tube.cpp.
+inline constexpr std::string_view SensorCommunityTubes[] = {"SBM-20", "SBM-19", "Si22G"};
+
 // Each section turns its service on. None when the section is missing or
 // empty; also none, with one line on diagnostics, when a key the service
 // cannot do without is missing or unusable. Other values that cannot be used
@@ -81,5 +100,7 @@ std::optional<TGmcmapSettings> ReadGmcmapSettings(const TSettingsSection& sectio
                                                   std::ostream& diagnostics);
 std::optional<TSafecastSettings> ReadSafecastSettings(const TSettingsSection& section,
                                                       std::ostream& diagnostics);
+std::optional<TSensorCommunitySettings> ReadSensorCommunitySettings(const TSettingsSection& section,
+                                                                    std::ostream& diagnostics);
 
 } // namespace ostrel

@@ -34,6 +34,7 @@ TOutputSet MakeOutputs(TOutputContext context) {
     add(MakeRadmonOutput(context));
     add(MakeGmcmapOutput(context));
     add(MakeSafecastOutput(context));
+    add(MakeSensorCommunityOutput(context));
 #endif
     return set;
 }

@@ -35,6 +35,7 @@ constexpr const char* Password = "Pw-9f3K!x";
 constexpr const char* Account = "04711";
 constexpr const char* Geiger = "19870";
 constexpr const char* Key = "k-5a7e-c4st";
+constexpr const char* Sensor = "esp8266-12345678";
 constexpr const char* Portal = "<!DOCTYPE html><html><body>Log in to Hotel Wi-Fi</body></html>";
 
 enum class TEnd {
@@ -202,6 +203,14 @@ const TRow Rows[] = {
      "2026-12-09T06:23:00Z 31",
      false,
      true},
+    {"SensorCommunityUnknownSensor",
+     TMapService::SensorCommunity,
+     {},
+     "sensor.community: <url>: HTTP 403, the network knows no such sensor; nothing more goes to "
+     "sensor.community in this run",
+     TEnd::Stopped,
+     "",
+     true},
 };
 
 bool Matches(const std::string& line, std::string expected, const std::string& url) {
@@ -272,6 +281,14 @@ void RunRow(const TRow& row) {
                                    timeouts};
         output = MakeSafecast(settings, {}, report);
         url = fake->Server.Url() + "/measurements.json";
+        break;
+    }
+    case TMapService::SensorCommunity: {
+        // Its other rows, with their requests, are in SensorCommunityTest.cpp.
+        fake = std::make_unique<test::TFakeSensorCommunity>(Sensor);
+        url = fake->Server.Url() + "/v1/push-sensor-data/";
+        output = MakeSensorCommunity(
+            {row.WrongCredential ? wrong : Sensor, "SBM-20", url, 1, timeouts}, report);
         break;
     }
     }

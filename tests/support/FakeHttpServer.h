@@ -30,6 +30,16 @@ struct THttpRequest {
     std::string Method;
     std::string Target; // path and query, as sent
     std::string Body;
+    std::string Head; // the request line and the header lines
+
+    // The value of the header name as curl spells what it is given.
+    std::string Header(const std::string& name) const {
+        const std::size_t at = (Head + "\r\n").find("\r\n" + name + ": ");
+        return at == std::string::npos
+                   ? std::string()
+                   : Head.substr(at + name.size() + 4,
+                                 Head.find("\r\n", at + 2) - at - name.size() - 4);
+    }
 
     std::string Path() const { return Target.substr(0, Target.find('?')); }
     std::string Query() const {
@@ -197,6 +207,7 @@ private:
                 request.Method = line.substr(0, space);
                 request.Target = line.substr(space + 1, line.rfind(' ') - space - 1);
                 request.Body = bytes.substr(headEnd + 4, wanted - headEnd - 4);
+                request.Head = bytes.substr(0, headEnd);
                 return true;
             }
             pollfd readable{connection, POLLIN, 0};

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// radmon.org, gmcmap.com and Safecast as their public documents describe
+// radmon.org, gmcmap.com, Safecast and sensor.community as their public documents describe
 // their requests and replies, each on a TFakeHttpServer: the right
 // credentials get the success reply and the value is noted, wrong ones the
 // documented error. A test can put replies of its own before the documented
@@ -161,6 +161,33 @@ private:
     }
 
     const std::string Key;
+};
+
+// POST /v1/push-sensor-data/ as the network's radiation stations send it
+// (ecocurious2/MultiGeiger, multigeiger/transmission.cpp: prepare_http and
+// send_http_geiger; transmit_data_to_web takes 201 as sent): 201 for the
+// sensor registered, 403 for another, 400 without X-Pin 19. Taken: the body.
+class TFakeSensorCommunity final : public TFakeMapService {
+public:
+    explicit TFakeSensorCommunity(std::string sensor) : Sensor(std::move(sensor)) {}
+    ~TFakeSensorCommunity() override { Server.Stop(); }
+
+private:
+    THttpAnswer Documented(const THttpRequest& request) override {
+        if (request.Method != "POST" || request.Path() != "/v1/push-sensor-data/") {
+            return {404, "text/html", "<h1>Not Found</h1>"};
+        }
+        if (request.Header("X-Sensor") != Sensor) {
+            return {403, "application/json", ""};
+        }
+        if (request.Header("X-Pin") != "19") {
+            return {400, "application/json", ""};
+        }
+        Take(request.Body);
+        return {201, "application/json", ""};
+    }
+
+    const std::string Sensor;
 };
 
 } // namespace ostrel::test
