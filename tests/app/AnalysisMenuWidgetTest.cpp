@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QTest>
+#include <QTimeZone>
 #include <QToolTip>
 #include <gtest/gtest.h>
 
@@ -90,8 +91,10 @@ TEST_F(AnalysisMenuTest, AnImageThatCannotBeWrittenIsReportedAndTheOldFileKept) 
 TEST_F(AnalysisMenuTest, ExportsTheMinutesShownOrAll) {
     Form->Chart().xAxis->setRange(8.5, 11.2); // minutes 9, 10 and 11
     EXPECT_EQ(Form->VisibleMinutes().size(), 3u);
-    // Qt on Windows reads no TZ: there the offset is the machine's.
-    const int offset = QDateTime(QDate(2011, 7, 16), QTime(9, 10)).offsetFromUtc();
+    // Qt on Windows reads no TZ: there the offset is the machine's, as the
+    // system time zone has it (under Wine it may differ from local time's).
+    const int offset = QTimeZone::systemTimeZone().offsetFromUtc(
+        QDateTime(QDate(2011, 7, 16), QTime(9, 10), QTimeZone::systemTimeZone()));
     const QString zone = QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+',
                                            std::abs(offset) / 3600, std::abs(offset) / 60 % 60);
     EXPECT_EQ(Run("ExportCsv", Folder / "shown.csv"),
