@@ -50,13 +50,17 @@ void ShowPlainMessage(const std::string& text, const std::string& caption) {
 
 } // namespace
 
-TMainFormOptions TMainForm::DefaultOptions(const std::optional<std::string>& device) {
-    TPlaces places = DefaultPlaces(
-        PathFromUtf8(QCoreApplication::applicationFilePath().toStdString()), device, std::cerr);
+TMainFormOptions TMainForm::DefaultOptions(const std::optional<std::string>& device,
+                                           const TSettingsChoice& choice) {
+    TPlaces places =
+        DefaultPlaces(PathFromUtf8(QCoreApplication::applicationFilePath().toStdString()), device,
+                      std::cerr, choice);
     TMainFormOptions options;
     options.LibraryCandidates = std::move(places.LibraryCandidates);
     options.SettingsPath = std::move(places.SettingsPath);
     options.StateFolder = std::move(places.StateFolder);
+    options.ProfileName = std::move(places.ProfileName);
+    options.ConfigPath = std::move(places.ConfigPath);
     options.FormatSettings = SystemFormatSettings();
     return options;
 }
@@ -72,7 +76,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     if (!Options.Chooser) {
         Options.Chooser = std::make_shared<TFileDialogChooser>(this);
     }
-    setWindowTitle(QString::fromUtf8(MainFormCaption));
+    setWindowTitle(QString::fromStdString(MainFormTitle(Options.ProfileName)));
     setFont(QFont("Tahoma", 8));
     setMinimumSize(256, 256);
 
