@@ -61,6 +61,7 @@ TMainFormOptions TMainForm::DefaultOptions(const std::optional<std::string>& dev
     options.StateFolder = std::move(places.StateFolder);
     options.ProfileName = std::move(places.ProfileName);
     options.ConfigPath = std::move(places.ConfigPath);
+    options.StationName = std::move(places.StationName);
     options.FormatSettings = SystemFormatSettings();
     return options;
 }
@@ -93,12 +94,14 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     logger.Chooser = Options.Chooser;
     logger.RunTick = RunGuarded;
     // Told on an output's own thread; shown on this one, never inside a tick.
-    TOutputSet outputs = MakeOutputs(
-        {Options.SettingsPath, Options.StateFolder, QSysInfo::machineHostName().toStdString(),
-         [this](const std::string& text) {
-             QMetaObject::invokeMethod(
-                 this, [this, text] { ReportOutputFailure(text); }, Qt::QueuedConnection);
-         }});
+    TOutputContext context{
+        Options.SettingsPath, Options.StateFolder, QSysInfo::machineHostName().toStdString(),
+        [this](const std::string& text) {
+            QMetaObject::invokeMethod(
+                this, [this, text] { ReportOutputFailure(text); }, Qt::QueuedConnection);
+        }};
+    context.StationName = Options.StationName.empty() ? context.HostName : Options.StationName;
+    TOutputSet outputs = MakeOutputs(std::move(context));
     logger.Outputs = std::move(outputs.Outputs);
     logger.Alarm = outputs.Alarm;
     Session = std::make_unique<TLogger>(std::move(logger), Views());

@@ -52,8 +52,10 @@ struct TMainFormOptions {
     std::filesystem::path StateFolder;
     // --profile's name, which the title carries, and --config's file (see
     // TPlaces); empty without them.
-    std::string ProfileName;
-    std::string ConfigPath;
+    std::string ProfileName{};
+    std::string ConfigPath{};
+    // See TPlaces; empty: the host's name.
+    std::string StationName{};
 };
 
 class TMainForm : public QMainWindow {

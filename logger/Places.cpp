@@ -110,6 +110,9 @@ TPlaces DefaultPlaces(const std::filesystem::path& executable,
                         CounterLibraryNames + ", or the path of a device library\n")
                     << std::flush;
     }
+    places.StationName = TSettingsSection(places.SettingsPath, std::string(StationSection))
+                             .Find(StationNameKey)
+                             .value_or(places.ProfileName);
     if (places.SettingsPath != SettingsPath(executable)) {
         // The settings are written when the program ends, into a folder
         // that a first run has not made yet.

@@ -18,6 +18,8 @@ class TFileLock;
 // The counter chosen in the settings file, when the command line names none.
 inline constexpr std::string_view DeviceSection = "Device";
 inline constexpr std::string_view DeviceLibraryKey = "Library";
+inline constexpr std::string_view StationSection = "Station";
+inline constexpr std::string_view StationNameKey = "Name";
 
 struct TPlaces {
     std::vector<std::string> LibraryCandidates;
@@ -25,8 +27,11 @@ struct TPlaces {
     std::filesystem::path StateFolder;
     // Who this run is, when --profile or --config chose its settings: the
     // profile's name, or the settings file's absolute path; empty otherwise.
-    std::string ProfileName;
-    std::string ConfigPath;
+    std::string ProfileName{};
+    std::string ConfigPath{};
+    // [Station] Name= in the settings file, else the profile's name; empty
+    // without either (the driver then names the station after the host).
+    std::string StationName{};
 };
 
 // The settings file chosen on the command line: --config FILE or --profile

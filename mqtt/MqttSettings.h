@@ -37,6 +37,9 @@ struct TMqttSettings {
     std::string ClientId;
     std::string CAFile;                           // set: TLS, the broker verified against it
     std::string Discovery = DefaultMqttDiscovery; // empty: no discovery messages
+    // The Home Assistant device's name (the output context's); empty:
+    // "Ostrel" and the counter's number.
+    std::string StationName{};
 
     bool Enabled() const { return !Host.empty(); }
 };
