@@ -62,6 +62,7 @@ TMainFormOptions TMainForm::DefaultOptions(const std::optional<std::string>& dev
     options.ProfileName = std::move(places.ProfileName);
     options.ConfigPath = std::move(places.ConfigPath);
     options.StationName = std::move(places.StationName);
+    options.CounterModel = std::move(places.CounterModel);
     options.FormatSettings = SystemFormatSettings();
     return options;
 }
@@ -101,6 +102,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
                 this, [this, text] { ReportOutputFailure(text); }, Qt::QueuedConnection);
         }};
     context.StationName = Options.StationName.empty() ? context.HostName : Options.StationName;
+    context.CounterModel = Options.CounterModel;
     TOutputSet outputs = MakeOutputs(std::move(context));
     logger.Outputs = std::move(outputs.Outputs);
     logger.Alarm = outputs.Alarm;

@@ -56,6 +56,7 @@ struct TMainFormOptions {
     std::string ConfigPath{};
     // See TPlaces; empty: the host's name.
     std::string StationName{};
+    std::string CounterModel{}; // see TPlaces
 };
 
 class TMainForm : public QMainWindow {

@@ -66,6 +66,7 @@ THeadlessLogger::THeadlessLogger(THeadlessOptions options) : Options(std::move(o
                            [&err](const std::string& text) { Tell(err, "ostrel: " + text); }};
     context.StationName =
         Options.Places.StationName.empty() ? Options.HostName : Options.Places.StationName;
+    context.CounterModel = Options.Places.CounterModel;
     TOutputSet outputs = MakeOutputs(std::move(context));
     logger.Outputs = std::move(outputs.Outputs);
     logger.Alarm = outputs.Alarm;

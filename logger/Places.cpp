@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/Places.h"
 
+#include "counter/CounterFamilies.h"
 #include "counter/CounterLibrary.h"
 #include "platform/FileLock.h"
 #include "platform/ProfileFile.h"
@@ -36,6 +37,29 @@ std::filesystem::path UserConfigFolder() {
 // lock refuses.
 constexpr const char* InstanceLockName = "instance.lock";
 constexpr const char* InstanceProcessName = "instance.pid";
+
+// A library file's name without "lib" and its extension: "PexlarGmc".
+std::string LibraryStem(const std::string& file) {
+    std::string stem = PathText(PathFromUtf8(file).stem());
+    return stem.starts_with("lib") ? stem.substr(3) : stem;
+}
+
+// The family of the first candidate named like one of the libraries this
+// program comes with.
+std::string CounterModelOf(const std::vector<std::string>& candidates) {
+    for (const std::string& candidate : candidates) {
+        const std::string stem = LibraryStem(candidate);
+        if (stem == LibraryStem(CounterLibraryFileName)) {
+            return "simulated counter";
+        }
+        for (const TCounterFamily& family : CounterFamilies) {
+            if (stem == family.LibraryStem) {
+                return std::string(family.Name);
+            }
+        }
+    }
+    return {};
+}
 
 } // namespace
 
@@ -110,6 +134,7 @@ TPlaces DefaultPlaces(const std::filesystem::path& executable,
                         CounterLibraryNames + ", or the path of a device library\n")
                     << std::flush;
     }
+    places.CounterModel = CounterModelOf(places.LibraryCandidates);
     places.StationName = TSettingsSection(places.SettingsPath, std::string(StationSection))
                              .Find(StationNameKey)
                              .value_or(places.ProfileName);

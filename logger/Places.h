@@ -32,6 +32,10 @@ struct TPlaces {
     // [Station] Name= in the settings file, else the profile's name; empty
     // without either (the driver then names the station after the host).
     std::string StationName{};
+    // What counter the device library serves, for whom describes the
+    // station: a family's name ("gmc"), "simulated counter", or empty for a
+    // library of another name.
+    std::string CounterModel{};
 };
 
 // The settings file chosen on the command line: --config FILE or --profile

@@ -56,7 +56,7 @@ std::string ConfigTail(const TMqttSettings& settings, const std::string& deviceK
            ",\"payload_not_available\":" + JsonString(MqttOffline) +
            ",\"device\":{\"identifiers\":[" + JsonString(deviceKey) +
            "],\"name\":" + JsonString(name) + ",\"manufacturer\":\"Ostrel\"" +
-           ",\"model\":" + JsonString("counter " + id) +
+           ",\"model\":" + JsonString(settings.Model.empty() ? "counter " + id : settings.Model) +
            ",\"sw_version\":" + JsonString(OSTREL_VERSION) + "}}";
 }
 

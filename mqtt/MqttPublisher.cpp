@@ -413,6 +413,7 @@ std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context) {
         return nullptr;
     }
     settings.StationName = context.StationName;
+    settings.Model = context.CounterModel;
     return std::make_unique<TMqttPublisher>(std::move(settings), ReportMqttToStderr, context.Alarm);
 }
 

@@ -40,6 +40,9 @@ struct TMqttSettings {
     // The Home Assistant device's name (the output context's); empty:
     // "Ostrel" and the counter's number.
     std::string StationName{};
+    // The device's model (the output context's); empty: "counter" and its
+    // number.
+    std::string Model{};
 
     bool Enabled() const { return !Host.empty(); }
 };

@@ -108,6 +108,8 @@ struct TOutputContext {
     // What the user calls this station ([Station] Name=, else the profile's
     // name, else the host's): a name to show, never a key.
     std::string StationName{};
+    // The counter's family ("gmc", "simulated counter"); empty: not known.
+    std::string CounterModel{};
 };
 
 } // namespace ostrel

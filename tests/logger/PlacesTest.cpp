@@ -20,6 +20,8 @@ struct TPlacesCase {
     const char* Settings; // the settings file under the temporary folder
     const char* State;    // the state folder under it
     const char* StationName;
+    const char* Device;
+    const char* Model;
 };
 
 class PlacesTest : public ::testing::TestWithParam<TPlacesCase> {
@@ -49,32 +51,46 @@ TEST_P(PlacesTest, AProfileOrASettingsFileHasFoldersOfItsOwn) {
         std::ofstream(settings) << "[Station]\r\nName=" << c.Station << "\r\n";
     }
     std::ostringstream said;
-    const TPlaces places = DefaultPlaces(Folder / "bin" / "ostrel", "sim", said, choice);
+    const TPlaces places =
+        DefaultPlaces(Folder / "bin" / "ostrel", std::string(c.Device), said, choice);
     EXPECT_EQ(places.SettingsPath, settings);
     const std::string state = places.StateFolder.lexically_relative(Folder).generic_string();
     EXPECT_TRUE(state.starts_with(c.State)) << state;
     EXPECT_EQ(places.StationName, c.StationName);
+    EXPECT_EQ(places.CounterModel, c.Model);
     EXPECT_EQ(said.str(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PlacesTest,
     ::testing::Values(
-        TPlacesCase{"NoChoice", {}, "", "bin/ostrel.ini", "state/ostrel", ""},
+        // name, choice, [Station] Name=, settings, state, station, --device, model
+        TPlacesCase{
+            "NoChoice", {}, "", "bin/ostrel.ini", "state/ostrel", "", "sim", "simulated counter"},
         TPlacesCase{"Profile",
                     {{}, "attic"},
                     "",
                     "config/ostrel/attic.ini",
                     "state/ostrel/profiles/attic",
-                    "attic"},
+                    "attic",
+                    "gmc",
+                    "gmc"},
         TPlacesCase{"NamedProfile",
                     {{}, "attic"},
                     "Roof",
                     "config/ostrel/attic.ini",
                     "state/ostrel/profiles/attic",
-                    "Roof"},
-        TPlacesCase{
-            "Config", {"a/home.ini", {}}, "", "a/home.ini", "state/ostrel/configs/home-", ""}),
+                    "Roof",
+                    "radpro",
+                    "radpro"},
+        TPlacesCase{"Config",
+                    {"a/home.ini", {}},
+                    "",
+                    "a/home.ini",
+                    "state/ostrel/configs/home-",
+                    "",
+                    "/opt/libOther.so",
+                    ""}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // Two settings files of one name in two folders keep two journals.

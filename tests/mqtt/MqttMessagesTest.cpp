@@ -62,6 +62,7 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
     settings.Topic = "home/geiger";
     settings.ClientId = "ostrel-desk.lan";
     settings.StationName = "Attic \"north\"";
+    settings.Model = "gmc";
     const auto messages = DiscoveryMessages(settings, 4660, true);
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[0].Topic, "homeassistant/sensor/ostrel-desk_lan_4660/cpm/config");
@@ -73,7 +74,7 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
         R"(,"availability_topic":"home/geiger/status",)"
         R"("payload_available":"online","payload_not_available":"offline",)"
         R"("device":{"identifiers":["ostrel-desk_lan_4660"],"name":"Attic \"north\"",)"
-        R"("manufacturer":"Ostrel","model":"counter 4660","sw_version":"1.4"}})";
+        R"("manufacturer":"Ostrel","model":"gmc","sw_version":"1.4"}})";
     const std::string measurement = R"(,"state_class":"measurement","expire_after":300)";
     EXPECT_EQ(messages[0].Payload,
               R"({"name":"CPM","unique_id":"ostrel-desk_lan_4660_cpm")" + common +
@@ -97,9 +98,12 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
 
     // Without a station's name, the counter's number; the ids stay.
     settings.StationName.clear();
+    settings.Model.clear();
     const std::string unnamed = DiscoveryMessages(settings, 4660)[0].Payload;
     EXPECT_NE(unnamed.find(R"("unique_id":"ostrel-desk_lan_4660_cpm")"), std::string::npos);
-    EXPECT_NE(unnamed.find(R"("name":"Ostrel 4660","manufacturer")"), std::string::npos);
+    EXPECT_NE(
+        unnamed.find(R"("name":"Ostrel 4660","manufacturer":"Ostrel","model":"counter 4660")"),
+        std::string::npos);
     EXPECT_EQ(DiscoveryMessages(settings, 4660).size(), 3u);
     settings.Discovery.clear();
     EXPECT_TRUE(DiscoveryMessages(settings, 4660, true).empty());
