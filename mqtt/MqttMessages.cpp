@@ -50,12 +50,14 @@ constexpr TSensor Sensors[] = {
 std::string ConfigTail(const TMqttSettings& settings, const std::string& deviceKey,
                        std::uint32_t deviceId) {
     const std::string id = std::to_string(deviceId);
+    const std::string name = settings.StationName.empty() ? "Ostrel " + id : settings.StationName;
     return ",\"availability_topic\":" + JsonString(StatusTopic(settings)) +
            ",\"payload_available\":" + JsonString(MqttOnline) +
            ",\"payload_not_available\":" + JsonString(MqttOffline) +
            ",\"device\":{\"identifiers\":[" + JsonString(deviceKey) +
-           "],\"name\":" + JsonString("Ostrel " + id) +
-           ",\"model\":" + JsonString("counter " + id) + "}}";
+           "],\"name\":" + JsonString(name) + ",\"manufacturer\":\"Ostrel\"" +
+           ",\"model\":" + JsonString(settings.Model.empty() ? "counter " + id : settings.Model) +
+           ",\"sw_version\":" + JsonString(OSTREL_VERSION) + "}}";
 }
 
 std::string SensorConfig(const TMqttSettings& settings, const TSensor& sensor,
@@ -66,6 +68,7 @@ std::string SensorConfig(const TMqttSettings& settings, const TSensor& sensor,
            ",\"value_template\":" + JsonString(sensor.Template) +
            ",\"unit_of_measurement\":" + JsonString(sensor.Unit) +
            ",\"state_class\":" + JsonString(sensor.StateClass) +
+           ",\"expire_after\":" + std::to_string(MqttExpireAfter.count()) +
            ConfigTail(settings, deviceKey, deviceId);
 }
 

@@ -37,6 +37,12 @@ struct TMqttSettings {
     std::string ClientId;
     std::string CAFile;                           // set: TLS, the broker verified against it
     std::string Discovery = DefaultMqttDiscovery; // empty: no discovery messages
+    // The Home Assistant device's name (the output context's); empty:
+    // "Ostrel" and the counter's number.
+    std::string StationName{};
+    // The device's model (the output context's); empty: "counter" and its
+    // number.
+    std::string Model{};
 
     bool Enabled() const { return !Host.empty(); }
 };

@@ -105,6 +105,11 @@ struct TOutputContext {
     // The dose-rate alarm's thresholds, which every minute's alarm state
     // follows; off unless the settings set one.
     TAlarmLevels Alarm{};
+    // What the user calls this station ([Station] Name=, else the profile's
+    // name, else the host's): a name to show, never a key.
+    std::string StationName{};
+    // The counter's family ("gmc", "simulated counter"); empty: not known.
+    std::string CounterModel{};
 };
 
 } // namespace ostrel

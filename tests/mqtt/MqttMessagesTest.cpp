@@ -61,6 +61,8 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
     TMqttSettings settings;
     settings.Topic = "home/geiger";
     settings.ClientId = "ostrel-desk.lan";
+    settings.StationName = "Attic \"north\"";
+    settings.Model = "gmc";
     const auto messages = DiscoveryMessages(settings, 4660, true);
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[0].Topic, "homeassistant/sensor/ostrel-desk_lan_4660/cpm/config");
@@ -71,8 +73,9 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
     const std::string tail =
         R"(,"availability_topic":"home/geiger/status",)"
         R"("payload_available":"online","payload_not_available":"offline",)"
-        R"("device":{"identifiers":["ostrel-desk_lan_4660"],"name":"Ostrel 4660","model":"counter 4660"}})";
-    const std::string measurement = R"(,"state_class":"measurement")";
+        R"("device":{"identifiers":["ostrel-desk_lan_4660"],"name":"Attic \"north\"",)"
+        R"("manufacturer":"Ostrel","model":"gmc","sw_version":"1.4"}})";
+    const std::string measurement = R"(,"state_class":"measurement","expire_after":300)";
     EXPECT_EQ(messages[0].Payload,
               R"({"name":"CPM","unique_id":"ostrel-desk_lan_4660_cpm")" + common +
                   R"("value_template":"{{ value_json.cpm }}","unit_of_measurement":"CPM")" +
@@ -85,7 +88,7 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
     EXPECT_EQ(messages[2].Payload,
               R"({"name":"Dose","unique_id":"ostrel-desk_lan_4660_dose")" + common +
                   R"("value_template":"{{ value_json.dose }}","unit_of_measurement":"µSv",)"
-                  R"("state_class":"total_increasing")" +
+                  R"("state_class":"total_increasing","expire_after":300)" +
                   tail);
     EXPECT_EQ(messages[3].Payload,
               R"({"name":"Dose-rate alarm","unique_id":"ostrel-desk_lan_4660_alarm",)"
@@ -93,6 +96,14 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
               R"("payload_on":"ON","payload_off":"OFF")" +
                   tail);
 
+    // Without a station's name, the counter's number; the ids stay.
+    settings.StationName.clear();
+    settings.Model.clear();
+    const std::string unnamed = DiscoveryMessages(settings, 4660)[0].Payload;
+    EXPECT_NE(unnamed.find(R"("unique_id":"ostrel-desk_lan_4660_cpm")"), std::string::npos);
+    EXPECT_NE(
+        unnamed.find(R"("name":"Ostrel 4660","manufacturer":"Ostrel","model":"counter 4660")"),
+        std::string::npos);
     EXPECT_EQ(DiscoveryMessages(settings, 4660).size(), 3u);
     settings.Discovery.clear();
     EXPECT_TRUE(DiscoveryMessages(settings, 4660, true).empty());
