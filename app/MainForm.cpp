@@ -61,6 +61,7 @@ TMainFormOptions TMainForm::DefaultOptions(const std::optional<std::string>& dev
     options.StateFolder = std::move(places.StateFolder);
     options.ProfileName = std::move(places.ProfileName);
     options.ConfigPath = std::move(places.ConfigPath);
+    options.Instance = std::move(places.Instance);
     options.StationName = std::move(places.StationName);
     options.CounterModel = std::move(places.CounterModel);
     options.FormatSettings = SystemFormatSettings();
@@ -101,7 +102,8 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
             QMetaObject::invokeMethod(
                 this, [this, text] { ReportOutputFailure(text); }, Qt::QueuedConnection);
         }};
-    context.StationName = Options.StationName.empty() ? context.HostName : Options.StationName;
+    context.StationName = Options.StationName;
+    context.Instance = Options.Instance;
     context.CounterModel = Options.CounterModel;
     TOutputSet outputs = MakeOutputs(std::move(context));
     logger.Outputs = std::move(outputs.Outputs);

@@ -54,7 +54,8 @@ struct TMainFormOptions {
     // TPlaces); empty without them.
     std::string ProfileName{};
     std::string ConfigPath{};
-    // See TPlaces; empty: the host's name.
+    // See TPlaces.
+    std::string Instance{};
     std::string StationName{};
     std::string CounterModel{}; // see TPlaces
 };

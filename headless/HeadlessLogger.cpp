@@ -64,8 +64,8 @@ THeadlessLogger::THeadlessLogger(THeadlessOptions options) : Options(std::move(o
     TOutputContext context{Options.Places.SettingsPath, Options.Places.StateFolder,
                            Options.HostName,
                            [&err](const std::string& text) { Tell(err, "ostrel: " + text); }};
-    context.StationName =
-        Options.Places.StationName.empty() ? Options.HostName : Options.Places.StationName;
+    context.StationName = Options.Places.StationName;
+    context.Instance = Options.Places.Instance;
     context.CounterModel = Options.Places.CounterModel;
     TOutputSet outputs = MakeOutputs(std::move(context));
     logger.Outputs = std::move(outputs.Outputs);

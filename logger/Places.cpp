@@ -109,13 +109,16 @@ TPlaces DefaultPlaces(const std::filesystem::path& executable,
         places.ProfileName = *choice.Profile;
         places.SettingsPath = UserConfigFolder() / PathFromUtf8(*choice.Profile + ".ini");
         places.StateFolder = places.StateFolder / "profiles" / PathFromUtf8(*choice.Profile);
+        places.Instance = *choice.Profile;
     } else if (choice.Config) {
         std::error_code ignored;
         const std::filesystem::path absolute =
             std::filesystem::absolute(PathFromUtf8(*choice.Config), ignored);
         places.ConfigPath = PathText(absolute);
         places.SettingsPath = absolute;
-        places.StateFolder = places.StateFolder / ConfigStateSubfolder(absolute);
+        const std::filesystem::path subfolder = ConfigStateSubfolder(absolute);
+        places.StateFolder = places.StateFolder / subfolder;
+        places.Instance = PathText(subfolder.filename());
     } else {
         places.SettingsPath = ChooseSettingsPath(executable, UserConfigFolder());
     }

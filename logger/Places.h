@@ -29,6 +29,8 @@ struct TPlaces {
     // profile's name, or the settings file's absolute path; empty otherwise.
     std::string ProfileName{};
     std::string ConfigPath{};
+    // See TOutputContext::Instance.
+    std::string Instance{};
     // [Station] Name= in the settings file, else the profile's name; empty
     // without either (the driver then names the station after the host).
     std::string StationName{};

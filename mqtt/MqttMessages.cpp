@@ -4,6 +4,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/TextServices.h"
 #include "records/DoseAlarm.h"
+#include "records/MinuteInstants.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,9 +13,23 @@ namespace ostrel {
 namespace {
 
 // ISO 8601 whatever the user's separators: the defaults are the ones ISO
-// uses.
-std::string IsoStart(TDateTime start) {
-    return FormatDateTime("yyyy-mm-ddThh:nn:ss", start, TFormatSettings{});
+// uses. The label as the log writes it, then, where the minute's instant is
+// known, its offset from UTC: the two minutes of the hour repeated in autumn
+// share a label but not an offset.
+std::string IsoStart(const TFinishedMinute& minute) {
+    std::string text =
+        FormatDateTime("yyyy-mm-ddThh:nn:ss", minute.Record.StartTime, TFormatSettings{});
+    const std::optional<std::int64_t> wall =
+        minute.Utc ? WallSeconds(*minute.Utc) : std::optional<std::int64_t>{};
+    if (wall) {
+        const std::int64_t offset = *wall - *minute.Utc;
+        const std::int64_t minutes = (offset < 0 ? -offset : offset) / 60;
+        char zone[16];
+        std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+',
+                      static_cast<int>(minutes / 60), static_cast<int>(minutes % 60));
+        text += zone;
+    }
+    return text;
 }
 
 // Home Assistant takes only these characters in the parts of a discovery
@@ -115,7 +130,7 @@ std::string JsonString(std::string_view text) {
 }
 
 std::string MinutePayload(const TFinishedMinute& minute, double dose) {
-    std::string json = "{\"start\":\"" + IsoStart(minute.Record.StartTime) +
+    std::string json = "{\"start\":\"" + IsoStart(minute) +
                        "\",\"cpm\":" + FormatInt(minute.Record.Count);
     // JSON has no text for a non-finite number.
     if (minute.DoseRate && std::isfinite(*minute.DoseRate)) {

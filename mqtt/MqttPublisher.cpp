@@ -408,11 +408,10 @@ std::size_t TMqttPublisher::Unacknowledged() const {
 std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context) {
     TMqttSettings settings =
         ReadMqttSettings(TSettingsSection(context.SettingsPath, std::string(MqttSection)),
-                         context.HostName, std::cerr);
+                         context.HostName, std::cerr, {context.StationName, context.Instance});
     if (!settings.Enabled()) {
         return nullptr;
     }
-    settings.StationName = context.StationName;
     settings.Model = context.CounterModel;
     return std::make_unique<TMqttPublisher>(std::move(settings), ReportMqttToStderr, context.Alarm);
 }

@@ -3,6 +3,7 @@
 // display, its lines on the standard output, its end on a signal.
 
 #include "support/HeadlessProcess.h"
+#include "support/MosquittoBroker.h"
 #include "support/Waits.h"
 
 #include <QTemporaryDir>
@@ -151,10 +152,19 @@ INSTANTIATE_TEST_SUITE_P(
                  "ostrel: the counter is gone\n"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-// Two counters logged side by side, each by its profile: killed, each takes
-// up only its own minutes, and a profile in use is not logged twice.
+// Two counters logged side by side, each by its profile: each is a station
+// of its own at the broker, killed each takes up only its own minutes, and a
+// profile in use is not logged twice.
 TEST_F(HeadlessTest, ProfilesKeepTheirOwnJournalsAndRunOnceEach) {
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((Folder / "config").string()));
+    test::TMosquittoBroker broker;
+    test::TMqttSubscriber subscriber(broker);
+    fs::create_directories(Folder / "config" / "ostrel");
+    for (const auto& [name, station] : {std::pair{"north", "North shed"}, {"south", "South roof"}}) {
+        std::ofstream(Folder / "config" / "ostrel" / (std::string(name) + ".ini"))
+            << "[Station]\nName=" << station << "\n[MQTT]\nHost=127.0.0.1\nPort=" << broker.Port
+            << "\n";
+    }
     const auto run = [this](const std::string& name, const std::string& folder, int minutes) {
         const fs::path script = Folder / (folder + ".txt");
         std::ofstream out(script);
@@ -189,6 +199,28 @@ TEST_F(HeadlessTest, ProfilesKeepTheirOwnJournalsAndRunOnceEach) {
     };
     EXPECT_TRUE(journaled("north", 3));
     EXPECT_TRUE(journaled("south", 5));
+    // Two Home Assistant devices, named as the stations are, each with the
+    // minutes of its own counter on its own topic.
+    const auto devices = [&subscriber] {
+        std::map<std::string, std::string> named; // name: identifier
+        for (const std::string& line : subscriber.Lines()) {
+            const std::size_t id = line.find(R"("identifiers":[")");
+            const std::size_t name = line.find(R"(],"name":")", id);
+            if (line.starts_with("homeassistant/sensor/") && name != std::string::npos) {
+                named[line.substr(name + 10, line.find('"', name + 10) - name - 10)] =
+                    line.substr(id + 16, line.find('"', id + 16) - id - 16);
+            }
+        }
+        return named;
+    };
+    EXPECT_TRUE(test::Eventually([&] {
+        return devices().size() == 2 && subscriber.Payloads("ostrel/north_shed/minute").size() == 3 &&
+               subscriber.Payloads("ostrel/south_roof/minute").size() == 5;
+    }));
+    const auto named = devices();
+    ASSERT_EQ(named.size(), 2U);
+    EXPECT_EQ(named.begin()->first, "North shed");
+    EXPECT_NE(named.at("North shed"), named.at("South roof"));
     for (auto& logger : loggers) {
         EXPECT_EQ(logger->End(SIGKILL), -1);
     }

@@ -56,6 +56,8 @@ TEST_P(PlacesTest, AProfileOrASettingsFileHasFoldersOfItsOwn) {
     EXPECT_EQ(places.SettingsPath, settings);
     const std::string state = places.StateFolder.lexically_relative(Folder).generic_string();
     EXPECT_TRUE(state.starts_with(c.State)) << state;
+    EXPECT_EQ(places.Instance,
+              choice.Profile || choice.Config ? places.StateFolder.filename().string() : "");
     EXPECT_EQ(places.StationName, c.StationName);
     EXPECT_EQ(places.CounterModel, c.Model);
     EXPECT_EQ(said.str(), "");
