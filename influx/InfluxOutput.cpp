@@ -4,6 +4,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/TextServices.h"
 
+#include <algorithm>
 #include <iostream>
 #include <utility>
 
