@@ -168,7 +168,8 @@ TVerdict ClassifyInfluxReply(TInfluxApi api, const THttpReply& reply) {
     }
     const bool v1 = api == TInfluxApi::V1;
     std::string cause;
-    if (status == 400 &&
+    // 1.x says 400, 2.x 422.
+    if ((status == 400 || status == 422) &&
         (ContainsNoCase(reply.Body, "conflict") || ContainsNoCase(reply.Body, "partial write"))) {
         cause = ", a field is stored with another type: ";
     } else if (status == 400) {

@@ -173,10 +173,17 @@ TEST(InfluxLinesTest, OnlyNoAnswerA429OrA5xxIsTriedAgain) {
          "HTTP 400, a field is stored with another type: \"{\"error\":\"partial write: field type "
          "conflict: input field \\\"cpm\\\" on measurement \\\"ostrel\\\" is ty...\""},
         {V2,
-         {"", 422, json, R"({"code":"unprocessable entity","message":"failure writing points"})"},
+         {"", 422, json,
+          R"({"code":"unprocessable entity","message":"failure writing points to database: )"
+          R"(partial write: field type conflict: input field \"cpm\" on measurement )"
+          R"(\"ostrel\" is type float, already exists as type integer dropped=1"})"},
          Permanent,
-         "HTTP 422, refused: \"{\"code\":\"unprocessable entity\",\"message\":\"failure writing "
-         "points\"}\""},
+         "HTTP 422, a field is stored with another type: \"{\"code\":\"unprocessable "
+         "entity\",\"message\":\"failure writing points to database: partial write: fiel...\""},
+        {V2,
+         {"", 422, json, R"({"code":"unprocessable entity"})"},
+         Permanent,
+         "HTTP 422, refused: \"{\"code\":\"unprocessable entity\"}\""},
         {V1,
          {"", 400, json, R"({"error":"unable to parse 'x': missing fields"})"},
          Permanent,
