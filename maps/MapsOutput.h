@@ -33,6 +33,7 @@ struct TMapsMinute {
     std::optional<std::int64_t> Utc; // the minute's start, seconds since 1970 UTC
     double AverageCpm = 0;           // of the minutes the dose rate is the mean of
     TSteadyTime FinishedAt;
+    std::uint32_t DeviceId = 0; // the counter's, as Start connected it; 0: not known
 };
 
 // The pause before the next try after a transient failure.
@@ -80,6 +81,8 @@ struct TMapsTarget {
     std::string Where; // the requests' address, without anything secret
     std::vector<std::string> Secrets;
     THttpTimeouts Timeouts;
+    // Set: what the replies mean, for a service that is no map.
+    TVerdict (*Classify)(const THttpReply& reply) = nullptr;
 };
 
 // Prints "ostrel: <text>" as one line on the standard error stream.
@@ -97,6 +100,7 @@ public:
     TMapsOutput(const TMapsOutput&) = delete;
     TMapsOutput& operator=(const TMapsOutput&) = delete;
 
+    void CounterConnected(std::uint32_t deviceId) noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
 
     // Minutes given and neither accepted nor given up yet.

@@ -14,6 +14,8 @@ packages=(
   libmosquitto-dev mosquitto mosquitto-clients openssl
   dbus-daemon
   libcurl4-openssl-dev tzdata
+  # The InfluxDB output's tests start their own servers on loopback ports.
+  influxdb victoria-metrics
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
 # `install-deps.sh check`: the formatter that `make check` runs.
