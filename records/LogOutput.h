@@ -6,6 +6,7 @@
 // needs, so the core never names one.
 
 #include "platform/FormatSettings.h"
+#include "records/DeliveryCounters.h"
 #include "records/DoseAlarm.h"
 #include "records/MinuteMeaning.h"
 #include "records/MinuteRecords.h"
@@ -105,6 +106,9 @@ struct TOutputContext {
     // The dose-rate alarm's thresholds, which every minute's alarm state
     // follows; off unless the settings set one.
     TAlarmLevels Alarm{};
+    // Where the outputs that send minutes away count their deliveries:
+    // one board for every output of the set.
+    std::shared_ptr<TDeliveryBoard> Deliveries = std::make_shared<TDeliveryBoard>();
 };
 
 } // namespace ostrel
