@@ -9,6 +9,9 @@
 #ifndef OSTREL_WITHOUT_MQTT
 #include "mqtt/MqttPublisher.h"
 #endif
+#ifndef OSTREL_WITHOUT_HTTP
+#include "http/HttpOutput.h"
+#endif
 
 #include <utility>
 
@@ -35,6 +38,10 @@ TOutputSet MakeOutputs(TOutputContext context) {
     add(MakeGmcmapOutput(context));
     add(MakeSafecastOutput(context));
     add(MakeSensorCommunityOutput(context));
+#endif
+#ifndef OSTREL_WITHOUT_HTTP
+    // Last: it shows what the others count of their deliveries.
+    add(MakeHttpOutput(context));
 #endif
     return set;
 }

@@ -14,6 +14,7 @@ packages=(
   libmosquitto-dev mosquitto mosquitto-clients openssl
   dbus-daemon
   libcurl4-openssl-dev tzdata
+  libcpp-httplib-dev prometheus chromium chromium-driver python3-selenium
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
 # `install-deps.sh check`: the formatter that `make check` runs.
