@@ -113,15 +113,15 @@ function shown(){
   const from=newest.t-span+60;
   return minutes.filter(m=>m.t!==null&&m.t>=from&&m.t<=newest.t);
 }
-function top(v){if(!(v>0))return 1;const p=Math.pow(10,Math.floor(Math.log10(v)));for(const k of[1,2,5,10])if(k*p>=v)return k*p;return 10*p;}
+function roundUp(v){if(!(v>0))return 1;const p=Math.pow(10,Math.floor(Math.log10(v)));for(const k of[1,2,5,10])if(k*p>=v)return k*p;return 10*p;}
 function draw(){
   const list=shown();
   $("empty").textContent=list.length?"":T.noMinute;
   const x0=newest&&newest.t!==null?newest.t-span+60:0;
   const x=t=>((t-x0)/Math.max(span-60,60)*W).toFixed(1);
-  const cpmTop=top(Math.max(0,...list.map(m=>m.count)));
+  const cpmTop=roundUp(Math.max(0,...list.map(m=>m.count)));
   const doses=list.filter(m=>m.usvh!==null);
-  const doseTop=top(Math.max(0,...doses.map(m=>m.usvh)));
+  const doseTop=roundUp(Math.max(0,...doses.map(m=>m.usvh)));
   const y=(v,topv)=>(H-v/topv*H).toFixed(1);
   let d="";
   if(list.length){d="M"+x(list[0].t)+","+H;for(const m of list)d+="L"+x(m.t)+","+y(m.count,cpmTop);d+="L"+x(list[list.length-1].t)+","+H+"Z";}
