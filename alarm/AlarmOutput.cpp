@@ -37,11 +37,12 @@ std::vector<std::string> AlarmCommandLine(const std::vector<std::string>& comman
 }
 
 struct TAlarmOutput::TShared : TThreadControl {
-    TShared(TAlarmSettings settings, TReport report)
-        : Settings(std::move(settings)), Report(std::move(report)) {}
+    TShared(TAlarmSettings settings, TReport report, std::string station)
+        : Settings(std::move(settings)), Report(std::move(report)), Station(std::move(station)) {}
 
     const TAlarmSettings Settings;
     const TReport Report;
+    const std::string Station;
 
     std::deque<TAlarmChange> Changes;
 };
@@ -73,7 +74,7 @@ void RunWorker(const std::shared_ptr<TShared>& shared) {
         const TAlarmChange change = shared->Changes.front();
         shared->Changes.pop_front();
         lock.unlock();
-        ShowDesktopNotification(AlarmNotification(change, shared->Settings));
+        ShowDesktopNotification(AlarmNotification(change, shared->Settings, shared->Station));
         if (!shared->Settings.Command.empty()) {
             RunCommand(*shared, change);
         }
@@ -83,8 +84,8 @@ void RunWorker(const std::shared_ptr<TShared>& shared) {
 
 } // namespace
 
-TAlarmOutput::TAlarmOutput(TAlarmSettings settings, TReport report)
-    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report))) {
+TAlarmOutput::TAlarmOutput(TAlarmSettings settings, TReport report, std::string station)
+    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report), std::move(station))) {
     Worker.Start(Shared, RunWorker);
 }
 
@@ -122,11 +123,12 @@ TAlarmSettings ReadAlarmSection(const std::filesystem::path& settingsPath) {
     return ReadAlarmSettings(TSettingsSection(settingsPath, std::string(AlarmSection)), std::cerr);
 }
 
-std::unique_ptr<TLogOutput> MakeAlarmOutput(const TAlarmSettings& settings) {
+std::unique_ptr<TLogOutput> MakeAlarmOutput(const TAlarmSettings& settings,
+                                            const std::string& station) {
     if (!settings.Enabled()) {
         return nullptr;
     }
-    return std::make_unique<TAlarmOutput>(settings);
+    return std::make_unique<TAlarmOutput>(settings, ReportAlarmToStderr, station);
 }
 
 } // namespace ostrel

@@ -33,7 +33,9 @@ public:
 
     // settings must be enabled. report gets a line for a command that cannot
     // be started, from the output's thread.
-    explicit TAlarmOutput(TAlarmSettings settings, TReport report = ReportAlarmToStderr);
+    // station names the notifications' station (see AlarmNotification).
+    explicit TAlarmOutput(TAlarmSettings settings, TReport report = ReportAlarmToStderr,
+                          std::string station = {});
     // What is still to tell goes first; waits a few seconds at most.
     ~TAlarmOutput() override;
     TAlarmOutput(const TAlarmOutput&) = delete;
@@ -65,6 +67,7 @@ private:
 TAlarmSettings ReadAlarmSection(const std::filesystem::path& settingsPath);
 
 // The alarm of those settings; none without a threshold.
-std::unique_ptr<TLogOutput> MakeAlarmOutput(const TAlarmSettings& settings);
+std::unique_ptr<TLogOutput> MakeAlarmOutput(const TAlarmSettings& settings,
+                                            const std::string& station = {});
 
 } // namespace ostrel

@@ -51,7 +51,11 @@ QString SessionBusAddress() {
 
 } // namespace
 
-TNotification AlarmNotification(const TAlarmChange& change, const TAlarmSettings& settings) {
+TNotification AlarmNotification(const TAlarmChange& change, const TAlarmSettings& settings,
+                                const std::string& station) {
+    const auto summary = [&station](const char* text) {
+        return station.empty() ? Translate(text) : Translate(text) + " - " + station;
+    };
     // The pattern in the user's language, "%s" the dose rate, then the threshold.
     const auto body = [&change](const char* pattern, double threshold) {
         std::string text = Translate(pattern);
@@ -63,10 +67,10 @@ TNotification AlarmNotification(const TAlarmChange& change, const TAlarmSettings
         return text;
     };
     if (change.On) {
-        return {Translate(OSTREL_TR("Ostrel", "線量率アラーム")),
+        return {summary(OSTREL_TR("Ostrel", "線量率アラーム")),
                 body(OSTREL_TR("Ostrel", "%s (警報値 %s 以上)"), settings.On), true};
     }
-    return {Translate(OSTREL_TR("Ostrel", "線量率アラーム解除")),
+    return {summary(OSTREL_TR("Ostrel", "線量率アラーム解除")),
             body(OSTREL_TR("Ostrel", "%s (解除値 %s 未満)"), settings.Off), false};
 }
 

@@ -22,8 +22,10 @@ struct TNotification {
 };
 
 // In the language of the program's windows, with the threshold that was
-// crossed.
-TNotification AlarmNotification(const TAlarmChange& change, const TAlarmSettings& settings);
+// crossed; the summary names the station when it has a name (one of several
+// loggers on a computer).
+TNotification AlarmNotification(const TAlarmChange& change, const TAlarmSettings& settings,
+                                const std::string& station = {});
 
 // Blocks for a few seconds at most. False, and nothing shown, when there is
 // no session bus (a server, a service without a desktop: no bus is started

@@ -50,13 +50,20 @@ void ShowPlainMessage(const std::string& text, const std::string& caption) {
 
 } // namespace
 
-TMainFormOptions TMainForm::DefaultOptions(const std::optional<std::string>& device) {
-    TPlaces places = DefaultPlaces(
-        PathFromUtf8(QCoreApplication::applicationFilePath().toStdString()), device, std::cerr);
+TMainFormOptions TMainForm::DefaultOptions(const std::optional<std::string>& device,
+                                           const TSettingsChoice& choice) {
+    TPlaces places =
+        DefaultPlaces(PathFromUtf8(QCoreApplication::applicationFilePath().toStdString()), device,
+                      std::cerr, choice);
     TMainFormOptions options;
     options.LibraryCandidates = std::move(places.LibraryCandidates);
     options.SettingsPath = std::move(places.SettingsPath);
     options.StateFolder = std::move(places.StateFolder);
+    options.ProfileName = std::move(places.ProfileName);
+    options.ConfigPath = std::move(places.ConfigPath);
+    options.Instance = std::move(places.Instance);
+    options.StationName = std::move(places.StationName);
+    options.CounterModel = std::move(places.CounterModel);
     options.FormatSettings = SystemFormatSettings();
     return options;
 }
@@ -72,7 +79,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     if (!Options.Chooser) {
         Options.Chooser = std::make_shared<TFileDialogChooser>(this);
     }
-    setWindowTitle(QString::fromUtf8(MainFormCaption));
+    setWindowTitle(QString::fromStdString(MainFormTitle(Options.ProfileName)));
     setFont(QFont("Tahoma", 8));
     setMinimumSize(256, 256);
 
@@ -89,12 +96,16 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     logger.Chooser = Options.Chooser;
     logger.RunTick = RunGuarded;
     // Told on an output's own thread; shown on this one, never inside a tick.
-    TOutputSet outputs = MakeOutputs(
-        {Options.SettingsPath, Options.StateFolder, QSysInfo::machineHostName().toStdString(),
-         [this](const std::string& text) {
-             QMetaObject::invokeMethod(
-                 this, [this, text] { ReportOutputFailure(text); }, Qt::QueuedConnection);
-         }});
+    TOutputContext context{
+        Options.SettingsPath, Options.StateFolder, QSysInfo::machineHostName().toStdString(),
+        [this](const std::string& text) {
+            QMetaObject::invokeMethod(
+                this, [this, text] { ReportOutputFailure(text); }, Qt::QueuedConnection);
+        }};
+    context.StationName = Options.StationName;
+    context.Instance = Options.Instance;
+    context.CounterModel = Options.CounterModel;
+    TOutputSet outputs = MakeOutputs(std::move(context));
     logger.Outputs = std::move(outputs.Outputs);
     logger.Alarm = outputs.Alarm;
     Session = std::make_unique<TLogger>(std::move(logger), Views());

@@ -7,6 +7,7 @@
 #include "display/ChartTip.h"
 #include "files/LogFileCommands.h"
 #include "logger/Logger.h"
+#include "logger/Places.h"
 #include "platform/FormatSettings.h"
 #include "views/DisplayViews.h"
 
@@ -28,6 +29,12 @@ class TLogList;
 class TOKRightDlg;
 
 inline constexpr const char* MainFormCaption = "Ostrel Ver.1.4";
+// The window's title: the caption, then " - " and the profile's name when
+// there is one.
+inline std::string MainFormTitle(const std::string& profileName) {
+    return profileName.empty() ? MainFormCaption
+                               : std::string(MainFormCaption) + " - " + profileName;
+}
 inline constexpr int OutputReportRetry = 1000; // ms, while another error box is up
 
 struct TMainFormOptions {
@@ -43,6 +50,14 @@ struct TMainFormOptions {
     // Where the outputs keep what they keep (the journals among them); empty:
     // nothing is kept.
     std::filesystem::path StateFolder;
+    // --profile's name, which the title carries, and --config's file (see
+    // TPlaces); empty without them.
+    std::string ProfileName{};
+    std::string ConfigPath{};
+    // See TPlaces.
+    std::string Instance{};
+    std::string StationName{};
+    std::string CounterModel{}; // see TPlaces
 };
 
 class TMainForm : public QMainWindow {
@@ -50,8 +65,10 @@ class TMainForm : public QMainWindow {
 public:
     // The device library device names (see DefaultPlaces), else the one
     // beside the executable; the settings file named after it, the user's
-    // locale, real message boxes and file dialogs.
-    static TMainFormOptions DefaultOptions(const std::optional<std::string>& device = {});
+    // locale, real message boxes and file dialogs; the settings file and
+    // state folder choice chose (see DefaultPlaces).
+    static TMainFormOptions DefaultOptions(const std::optional<std::string>& device = {},
+                                           const TSettingsChoice& choice = {});
 
     explicit TMainForm(TMainFormOptions options, QWidget* parent = nullptr);
     ~TMainForm() override;

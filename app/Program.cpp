@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "dialogs/OKRightDlg.h"
 #include "logger/CommandLine.h"
+#include "platform/FileLock.h"
 
 #include <iostream>
 #include <memory>
@@ -24,11 +25,26 @@ int RunProgram(int argc, char** argv, const TShownHook& shown) {
     if (line.Headless) {
         return RunHeadless(argc, argv);
     }
+    if (const std::string error = CommandLineError(line); !error.empty()) {
+        std::cerr << error;
+        return 2;
+    }
     Apply(line);
     TApplication app(argc, argv);
     try {
         app.WatchTerminationSignals();
-        auto mainForm = std::make_unique<TMainForm>(TMainForm::DefaultOptions(line.Device));
+        TMainFormOptions options =
+            TMainForm::DefaultOptions(line.Device, {line.Config, line.Profile});
+        TFileLock instance;
+        if (!HoldInstance({{},
+                           options.SettingsPath,
+                           options.StateFolder,
+                           options.ProfileName,
+                           options.ConfigPath},
+                          instance, std::cerr)) {
+            return 1;
+        }
+        auto mainForm = std::make_unique<TMainForm>(std::move(options));
         auto settingsDialog = std::make_unique<TOKRightDlg>();
         mainForm->SetSettingsDialog(settingsDialog.get());
         mainForm->show();

@@ -52,11 +52,13 @@ if(OSTREL_ADAPTER_TARGETS)
 endif()
 
 if(OSTREL_QT AND UNIX AND NOT APPLE)
-  # The logger without a window as a systemd user service.
-  configure_file(${PROJECT_SOURCE_DIR}/packaging/ostrel-headless.service.in
-                 ${CMAKE_BINARY_DIR}/packaging/ostrel-headless.service @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/ostrel-headless.service
-          DESTINATION lib/systemd/user)
+  # The logger without a window as a systemd user service, and its template
+  # for several counters, one profile an instance.
+  foreach(unit ostrel-headless.service ostrel-headless@.service)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/${unit}.in
+                   ${CMAKE_BINARY_DIR}/packaging/${unit} @ONLY)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/${unit} DESTINATION lib/systemd/user)
+  endforeach()
 endif()
 if(UNIX AND NOT APPLE)
   # The menu entry, the icon and the metainfo bear the AppStream id, by

@@ -61,9 +61,13 @@ THeadlessLogger::THeadlessLogger(THeadlessOptions options) : Options(std::move(o
         }
     };
     std::ostream& err = Options.Err;
-    TOutputSet outputs =
-        MakeOutputs({Options.Places.SettingsPath, Options.Places.StateFolder, Options.HostName,
-                     [&err](const std::string& text) { Tell(err, "ostrel: " + text); }});
+    TOutputContext context{Options.Places.SettingsPath, Options.Places.StateFolder,
+                           Options.HostName,
+                           [&err](const std::string& text) { Tell(err, "ostrel: " + text); }};
+    context.StationName = Options.Places.StationName;
+    context.Instance = Options.Places.Instance;
+    context.CounterModel = Options.Places.CounterModel;
+    TOutputSet outputs = MakeOutputs(std::move(context));
     logger.Outputs = std::move(outputs.Outputs);
     logger.Alarm = outputs.Alarm;
     logger.Outputs.push_back(std::make_unique<TLinesOut>(Options.Out, Options.Gone));

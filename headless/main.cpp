@@ -5,6 +5,7 @@
 #include "headless/HeadlessLogger.h"
 #include "logger/CommandLine.h"
 #include "logger/TerminationSignals.h"
+#include "platform/FileLock.h"
 #include "platform/Utf8Path.h"
 
 #include <QCoreApplication>
@@ -34,18 +35,27 @@ int main(int argc, char** argv) {
         std::cerr << "ostrel: unknown option " << *line.Unknown << "\n" << UsageText();
         return 2;
     }
+    if (const std::string error = CommandLineError(line); !error.empty()) {
+        std::cerr << error;
+        return 2;
+    }
     Apply(line);
     QCoreApplication app(argc, argv);
+    TPlaces places =
+        DefaultPlaces(PathFromUtf8(app.applicationDirPath().toStdString()) / WindowProgram,
+                      line.Device, std::cerr, {line.Config, line.Profile});
+    TFileLock instance;
+    if (!HoldInstance(places, instance, std::cerr)) {
+        return 1;
+    }
     WatchTerminationSignals(&app, [&app] { app.quit(); });
     bool gone = false;
-    THeadlessLogger logger(
-        {DefaultPlaces(PathFromUtf8(app.applicationDirPath().toStdString()) / WindowProgram,
-                       line.Device, std::cerr),
-         SystemFormatSettings(), QSysInfo::machineHostName().toStdString(), std::cout, std::cerr,
-         [&app, &gone] {
-             gone = true;
-             app.quit();
-         }});
+    THeadlessLogger logger({std::move(places), SystemFormatSettings(),
+                            QSysInfo::machineHostName().toStdString(), std::cout, std::cerr,
+                            [&app, &gone] {
+                                gone = true;
+                                app.quit();
+                            }});
     if (!logger.Begin()) {
         logger.End();
         return 1;

@@ -108,7 +108,9 @@ std::unique_ptr<TLogOutput> MakeHttpOutput(const TOutputContext& context) {
     if (!settings) {
         return nullptr;
     }
-    THttpServerSetup setup{std::move(*settings), OSTREL_VERSION, context.HostName, {}};
+    const std::string& station =
+        context.StationName.empty() ? context.HostName : context.StationName;
+    THttpServerSetup setup{std::move(*settings), OSTREL_VERSION, station, {}};
     return std::make_unique<THttpOutput>(std::move(setup), context.Deliveries);
 }
 

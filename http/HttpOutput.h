@@ -50,7 +50,7 @@ private:
 std::vector<THttpMinute> BoardMinutes(const TOpenedLog& log);
 
 // The output of the settings file's [HTTP] section, named after the
-// station (the host's name); none without the section. What cannot be
+// station (its name, else the host's); none without the section. What cannot be
 // used there, and a port that cannot be listened on, go to the standard
 // error stream.
 std::unique_ptr<TLogOutput> MakeHttpOutput(const TOutputContext& context);

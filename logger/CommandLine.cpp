@@ -39,11 +39,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        std::optional<std::string>* value = name == "--device" ? &line.Device
-                                            : name == "--port" ? &line.Port
-                                            : name == "--baud" ? &line.Baud
-                                            : name == "--lang" ? &line.Language
-                                                               : nullptr;
+        std::optional<std::string>* value = name == "--device"    ? &line.Device
+                                            : name == "--port"    ? &line.Port
+                                            : name == "--baud"    ? &line.Baud
+                                            : name == "--lang"    ? &line.Language
+                                            : name == "--config"  ? &line.Config
+                                            : name == "--profile" ? &line.Profile
+                                                                  : nullptr;
         if (value != nullptr) {
             if (equals != std::string::npos) {
                 *value = arg.substr(equals + 1);
@@ -63,6 +65,25 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
     }
     return line;
+}
+
+std::string CommandLineError(const TCommandLine& line) {
+    if (line.Profile) {
+        const std::string& name = *line.Profile;
+        const bool safe =
+            !name.empty() && name.front() != '.' && std::ranges::all_of(name, [](char c) {
+                return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '_' || c == '.';
+            });
+        if (!safe) {
+            return "ostrel: the profile name \"" + name +
+                   "\" is not a file name of letters, digits, '-', '_' and '.' (not first)\n";
+        }
+        if (line.Config) {
+            return "ostrel: --config and --profile cannot be used together\n";
+        }
+    }
+    return {};
 }
 
 std::optional<int> Answer(const TCommandLine& line, std::ostream& out) {
@@ -124,6 +145,7 @@ std::string UsageText() {
     const std::string device = "the counter's device library: sim (the simulated counter), " +
                                FamilyNames() + "or a library's path";
     return "Usage: ostrel [--headless] [--device NAME] [--port PORT] [--baud RATE] [--lang ja|en]\n"
+           "              [--config FILE | --profile NAME]\n"
            "Logs a radiation counter, one record per clock minute.\n"
            "\n"
            "  --headless       log without a window: start the counter at once and\n"
@@ -133,6 +155,9 @@ std::string UsageText() {
            "  --port PORT      the serial port the adapters look at\n"
            "  --baud RATE      the rate they use on it\n"
            "  --lang ja|en     the language of the window, whatever the desktop's\n"
+           "  --config FILE    the settings file to use, with a state folder of its own\n"
+           "  --profile NAME   the settings file NAME.ini in the user's configuration\n"
+           "                   folder, with a state folder of its own\n"
            "  --help           show this text and end\n"
            "  --version        show the version and end\n";
 }

@@ -19,6 +19,8 @@ struct TCommandLine {
     std::optional<std::string> Port;     // --port PORT
     std::optional<std::string> Baud;     // --baud RATE
     std::optional<std::string> Language; // --lang ja|en
+    std::optional<std::string> Config;   // --config FILE
+    std::optional<std::string> Profile;  // --profile NAME
     // The first argument that is no option of ours, or an option of ours
     // without its value.
     std::optional<std::string> Unknown;
@@ -26,6 +28,11 @@ struct TCommandLine {
 
 // args without the program's name. "--device gmc" and "--device=gmc" alike.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// What is wrong with the command line's values, as one line ending in a
+// newline ("ostrel: ..."); empty when nothing is. A profile's name becomes a
+// file name: letters, digits, '-', '_' and '.', but no '.' first.
+std::string CommandLineError(const TCommandLine& line);
 
 // Hands --port and --baud to the adapters, which read them from their
 // environment at each connection, as if OSTREL_GMC_PORT and the like were

@@ -4,6 +4,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/TextServices.h"
 #include "records/DoseAlarm.h"
+#include "records/MinuteInstants.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,9 +13,23 @@ namespace ostrel {
 namespace {
 
 // ISO 8601 whatever the user's separators: the defaults are the ones ISO
-// uses.
-std::string IsoStart(TDateTime start) {
-    return FormatDateTime("yyyy-mm-ddThh:nn:ss", start, TFormatSettings{});
+// uses. The label as the log writes it, then, where the minute's instant is
+// known, its offset from UTC: the two minutes of the hour repeated in autumn
+// share a label but not an offset.
+std::string IsoStart(const TFinishedMinute& minute) {
+    std::string text =
+        FormatDateTime("yyyy-mm-ddThh:nn:ss", minute.Record.StartTime, TFormatSettings{});
+    const std::optional<std::int64_t> wall =
+        minute.Utc ? WallSeconds(*minute.Utc) : std::optional<std::int64_t>{};
+    if (wall) {
+        const std::int64_t offset = *wall - *minute.Utc;
+        const std::int64_t minutes = (offset < 0 ? -offset : offset) / 60;
+        char zone[16];
+        std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+',
+                      static_cast<int>(minutes / 60), static_cast<int>(minutes % 60));
+        text += zone;
+    }
+    return text;
 }
 
 // Home Assistant takes only these characters in the parts of a discovery
@@ -50,12 +65,14 @@ constexpr TSensor Sensors[] = {
 std::string ConfigTail(const TMqttSettings& settings, const std::string& deviceKey,
                        std::uint32_t deviceId) {
     const std::string id = std::to_string(deviceId);
+    const std::string name = settings.StationName.empty() ? "Ostrel " + id : settings.StationName;
     return ",\"availability_topic\":" + JsonString(StatusTopic(settings)) +
            ",\"payload_available\":" + JsonString(MqttOnline) +
            ",\"payload_not_available\":" + JsonString(MqttOffline) +
            ",\"device\":{\"identifiers\":[" + JsonString(deviceKey) +
-           "],\"name\":" + JsonString("Ostrel " + id) +
-           ",\"model\":" + JsonString("counter " + id) + "}}";
+           "],\"name\":" + JsonString(name) + ",\"manufacturer\":\"Ostrel\"" +
+           ",\"model\":" + JsonString(settings.Model.empty() ? "counter " + id : settings.Model) +
+           ",\"sw_version\":" + JsonString(OSTREL_VERSION) + "}}";
 }
 
 std::string SensorConfig(const TMqttSettings& settings, const TSensor& sensor,
@@ -66,6 +83,7 @@ std::string SensorConfig(const TMqttSettings& settings, const TSensor& sensor,
            ",\"value_template\":" + JsonString(sensor.Template) +
            ",\"unit_of_measurement\":" + JsonString(sensor.Unit) +
            ",\"state_class\":" + JsonString(sensor.StateClass) +
+           ",\"expire_after\":" + std::to_string(MqttExpireAfter.count()) +
            ConfigTail(settings, deviceKey, deviceId);
 }
 
@@ -112,7 +130,7 @@ std::string JsonString(std::string_view text) {
 }
 
 std::string MinutePayload(const TFinishedMinute& minute, double dose) {
-    std::string json = "{\"start\":\"" + IsoStart(minute.Record.StartTime) +
+    std::string json = "{\"start\":\"" + IsoStart(minute) +
                        "\",\"cpm\":" + FormatInt(minute.Record.Count);
     // JSON has no text for a non-finite number.
     if (minute.DoseRate && std::isfinite(*minute.DoseRate)) {

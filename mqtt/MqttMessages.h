@@ -6,6 +6,7 @@
 #include "mqtt/MqttSettings.h"
 #include "records/LogOutput.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +17,9 @@ namespace ostrel {
 
 inline constexpr const char* MqttOnline = "online";
 inline constexpr const char* MqttOffline = "offline";
+// How long Home Assistant shows a sensor's state without a newer one before
+// it shows it unavailable: a few missed minutes, not one late one.
+inline constexpr std::chrono::seconds MqttExpireAfter{300};
 
 struct TMqttMessage {
     std::string Topic;

@@ -57,6 +57,12 @@ struct TMqttPublisher::TShared : TThreadControl {
     bool DiscoveryDue = false;
     bool AlarmOn = false;
     bool AlarmDue = false;
+    // The newest minute, for a new connection to say again while Home
+    // Assistant would still show it (a broker that lost its retained
+    // messages); none once it is older than MqttExpireAfter.
+    std::string LastState;
+    TSteadyClock::time_point LastStateFinished;
+    bool StateDue = false;
 
     std::string Where() const { return Settings.Host + ":" + std::to_string(Settings.Port) + ": "; }
     std::size_t Queued() const {
@@ -180,6 +186,8 @@ private:
         // Each connection says the state as it is now, over whatever an
         // earlier run with other thresholds left retained.
         Shared.AlarmDue = Shared.AlarmUsed;
+        Shared.StateDue = !Shared.LastState.empty() &&
+                          TSteadyClock::now() - Shared.LastStateFinished < MqttExpireAfter;
         Shared.Queue.ConnectionAccepted();
     }
 
@@ -215,6 +223,7 @@ private:
         std::vector<TMqttQueue::TUnsent> unsent;
         std::uint32_t discoveryFor = 0;
         std::optional<bool> alarmOn;
+        std::string state;
         {
             std::lock_guard lock(Shared.Mutex);
             if (Shared.DiscoveryDue) {
@@ -226,12 +235,19 @@ private:
                 Shared.AlarmDue = false;
             }
             unsent = Shared.Queue.Unsent();
+            if (Shared.StateDue && unsent.empty()) {
+                state = Shared.LastState;
+            }
+            Shared.StateDue = false;
         }
         if (discoveryFor != 0) {
             for (const TMqttMessage& message :
                  DiscoveryMessages(Settings, discoveryFor, Shared.AlarmUsed)) {
                 Publish(message.Topic, message.Payload, true);
             }
+        }
+        if (!state.empty()) {
+            Publish(StateTopic(Settings), state, true);
         }
         SendMinutes(unsent);
         // After the minute that switched it.
@@ -388,6 +404,8 @@ void TMqttPublisher::MinuteFinished(const TFinishedMinute& minute) noexcept {
         if (alarm) {
             Shared->AlarmOn = *alarm;
         }
+        Shared->LastState = payload;
+        Shared->LastStateFinished = TSteadyClock::now();
         const std::string dropping = Shared->Queue.Add(std::move(payload), alarm);
         Shared->CountHeld();
         if (!dropping.empty()) {
@@ -414,10 +432,11 @@ std::size_t TMqttPublisher::Unacknowledged() const {
 std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context) {
     TMqttSettings settings =
         ReadMqttSettings(TSettingsSection(context.SettingsPath, std::string(MqttSection)),
-                         context.HostName, std::cerr);
+                         context.HostName, std::cerr, {context.StationName, context.Instance});
     if (!settings.Enabled()) {
         return nullptr;
     }
+    settings.Model = context.CounterModel;
     return std::make_unique<TMqttPublisher>(std::move(settings), ReportMqttToStderr, context.Alarm,
                                             context.Deliveries->Join("mqtt"));
 }

@@ -26,10 +26,29 @@ std::string ReadTopic(const TSettingsSection& section, std::string_view key,
     return *text;
 }
 
+// A station's name as one level of a topic: ASCII letters (lower case),
+// digits, '-' and '_', each run of other characters one '_'.
+std::string TopicLevel(const std::string& name) {
+    std::string level;
+    for (const char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+        if (plain || c == '_') {
+            level += c;
+        } else if (c >= 'A' && c <= 'Z') {
+            level += static_cast<char>(c - 'A' + 'a');
+        } else if (level.empty() || level.back() != '_') {
+            level += '_';
+        }
+    }
+    const std::size_t first = level.find_first_not_of('_');
+    return first == std::string::npos ? std::string()
+                                      : level.substr(first, level.find_last_not_of('_') + 1 - first);
+}
+
 } // namespace
 
 TMqttSettings ReadMqttSettings(const TSettingsSection& section, const std::string& hostName,
-                               std::ostream& diagnostics) {
+                               std::ostream& diagnostics, const TMqttStation& station) {
     TMqttSettings settings;
     settings.Host = section.Read(MqttHostKey);
     settings.CAFile = section.Read(MqttCAFileKey);
@@ -39,13 +58,24 @@ TMqttSettings ReadMqttSettings(const TSettingsSection& section, const std::strin
     if (topic && topic->empty()) {
         topic.reset();
     }
-    settings.Topic = ReadTopic(section, MqttTopicKey, topic, DefaultMqttTopic, diagnostics);
+    // Two loggers on one computer each keep to a topic of their own.
+    std::string level = TopicLevel(station.Name);
+    if (level.empty()) {
+        level = TopicLevel(station.Instance);
+    }
+    const std::string defaultTopic =
+        level.empty() ? std::string(DefaultMqttTopic) : std::string(DefaultMqttTopic) + "/" + level;
+    settings.Topic = ReadTopic(section, MqttTopicKey, topic, defaultTopic, diagnostics);
     settings.User = section.Read(MqttUserKey);
     settings.Password = section.Read(MqttPasswordKey);
     settings.ClientId = section.Read(MqttClientIdKey);
     if (settings.ClientId.empty()) {
         settings.ClientId = MqttClientIdPrefix + hostName;
+        if (!station.Instance.empty()) {
+            settings.ClientId += "-" + station.Instance;
+        }
     }
+    settings.StationName = station.Name.empty() ? hostName : station.Name;
     settings.Discovery = ReadTopic(section, MqttDiscoveryKey, section.Find(MqttDiscoveryKey),
                                    DefaultMqttDiscovery, diagnostics);
     return settings;

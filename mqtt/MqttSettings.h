@@ -37,15 +37,31 @@ struct TMqttSettings {
     std::string ClientId;
     std::string CAFile;                           // set: TLS, the broker verified against it
     std::string Discovery = DefaultMqttDiscovery; // empty: no discovery messages
+    // The Home Assistant device's name; empty: "Ostrel" and the counter's
+    // number.
+    std::string StationName{};
+    // The device's model (the output context's); empty: "counter" and its
+    // number.
+    std::string Model{};
 
     bool Enabled() const { return !Host.empty(); }
 };
 
+// Which logger publishes: the station's name and the instance key of the
+// output context (both empty for the one logger run without a profile).
+struct TMqttStation {
+    std::string Name;
+    std::string Instance;
+};
+
 // The [MQTT] section: publishing is off without a host. Port defaults to
-// 1883, or 8883 with a CA file; ClientId to "ostrel-" and hostName; a missing
-// Discovery to "homeassistant", an empty one turns discovery off. A value that
-// does not parse gives its default and one line on diagnostics.
+// 1883, or 8883 with a CA file; ClientId to "ostrel-" and hostName, then "-"
+// and the instance's key; Topic to "ostrel", then "/" and the station's name
+// (or else the instance's key) in plain characters; a missing Discovery to
+// "homeassistant", an empty one turns discovery off. The device's name is
+// the station's, else hostName. A value that does not parse gives its
+// default and one line on diagnostics.
 TMqttSettings ReadMqttSettings(const TSettingsSection& section, const std::string& hostName,
-                               std::ostream& diagnostics);
+                               std::ostream& diagnostics, const TMqttStation& station = {});
 
 } // namespace ostrel

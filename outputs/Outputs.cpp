@@ -31,7 +31,7 @@ TOutputSet MakeOutputs(TOutputContext context) {
 #ifndef OSTREL_WITHOUT_MQTT
     add(MakeMqttOutput(context));
 #endif
-    add(MakeAlarmOutput(alarm));
+    add(MakeAlarmOutput(alarm, context.StationName));
 #ifndef OSTREL_WITHOUT_MAPS
     // The radiation maps, each on its own.
     add(MakeRadmonOutput(context));

@@ -106,6 +106,17 @@ struct TOutputContext {
     // The dose-rate alarm's thresholds, which every minute's alarm state
     // follows; off unless the settings set one.
     TAlarmLevels Alarm{};
+    // What the user calls this station ([Station] Name=, else the profile's
+    // name): a name to show, never a key. Empty when neither gives one; the
+    // host's name then stands for it where a name must be shown.
+    std::string StationName{};
+    // Which of several loggers on this computer this is: the profile's name,
+    // or the state subfolder of a settings file given by path; empty for the
+    // one run without either. A key: what must differ between two loggers
+    // (a client's id at a broker, a default topic) follows it.
+    std::string Instance{};
+    // The counter's family ("gmc", "simulated counter"); empty: not known.
+    std::string CounterModel{};
     // Where the outputs that send minutes away count their deliveries:
     // one board for every output of the set.
     std::shared_ptr<TDeliveryBoard> Deliveries = std::make_shared<TDeliveryBoard>();

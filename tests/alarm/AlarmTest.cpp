@@ -5,15 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <tuple>
 
 namespace ostrel {
 namespace {
 
 TAlarmSettings Read(const std::string& file, std::string* diagnostics = nullptr) {
-    const auto ini = std::filesystem::path(::testing::TempDir()) / "ostrel-alarm.ini";
+    // The cases run as processes side by side: each has a file of its own.
+    const auto ini =
+        std::filesystem::path(::testing::TempDir()) /
+        ("ostrel-alarm-" +
+         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini");
     std::ofstream(ini, std::ios::binary) << "[alarm]\n" << file;
     std::ostringstream told;
     const TAlarmSettings settings = ReadAlarmSettings(TSettingsSection(ini, "Alarm"), told);

@@ -9,6 +9,7 @@
 #include "support/MainFormFixture.h"
 #include "support/MosquittoBroker.h"
 #include "support/StderrFile.h"
+#include "support/TimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,8 @@ using test::Eventually;
 using test::WaitLimit;
 
 // What the subscriber must see for a log line "yy/mm/dd, hh:nn, count[, dose]"
-// with dose adding up the log's dose-rate texts over 60.
+// with dose adding up the log's dose-rate texts over 60. The test runs in
+// Tokyo's time, +09:00 all year.
 std::string ExpectedJson(const std::string& line, double& dose) {
     std::vector<std::string> f;
     std::size_t start = 0;
@@ -39,7 +41,7 @@ std::string ExpectedJson(const std::string& line, double& dose) {
     f.push_back(line.substr(start));
     const std::string& d = f[0];
     std::string json = "{\"start\":\"20" + d.substr(0, 2) + "-" + d.substr(3, 2) + "-" +
-                       d.substr(6, 2) + "T" + f[1] + ":00\",\"cpm\":" + f[2];
+                       d.substr(6, 2) + "T" + f[1] + ":00+09:00\",\"cpm\":" + f[2];
     if (f.size() == 4) {
         json += ",\"usvh\":" + f[3];
         dose += std::stod(f[3]) / 60;
@@ -58,9 +60,11 @@ std::size_t CountContaining(const std::string& text, const std::string& part) {
 class MqttPublishTest : public test::TMainFormFixture {
 protected:
     std::unique_ptr<TMainForm> Form;
+    std::optional<test::TTimeZone> Zone;
 
     void SetUp() override {
         TMainFormFixture::SetUp();
+        Zone.emplace("Asia/Tokyo");
         setenv("OSTREL_SIM_SPEED", "0", 1); // the test moves the clock
         setenv("OSTREL_SIM_SEED", "11", 1);
         setenv("OSTREL_SIM_CPM", "30", 1);
@@ -69,6 +73,7 @@ protected:
     void TearDown() override {
         Form.reset();
         Stderr.reset();
+        Zone.reset();
         for (const char* name : {"OSTREL_SIM_SPEED", "OSTREL_SIM_SEED", "OSTREL_SIM_CPM"}) {
             unsetenv(name);
         }

@@ -3,11 +3,16 @@
 // display, its lines on the standard output, its end on a signal.
 
 #include "support/HeadlessProcess.h"
+#include "support/MosquittoBroker.h"
+#include "support/Waits.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <sstream>
 
 namespace ostrel {
@@ -114,6 +119,14 @@ INSTANTIATE_TEST_SUITE_P(
                  2,
                  "",
                  "ostrel: unknown option --verbose\nUsage: ostrel [--headless]"},
+        TRunCase{"UnsafeProfileName",
+                 {"--profile", "../north"},
+                 "",
+                 false,
+                 2,
+                 "",
+                 "ostrel: the profile name \"../north\" is not a file name of letters, digits, "
+                 "'-', '_' and '.' (not first)\n"},
         TRunCase{"UnknownCounter",
                  {"--device", "geiger"},
                  "",
@@ -138,6 +151,96 @@ INSTANTIATE_TEST_SUITE_P(
                  "26/12/09, 15:00, 5\n",
                  "ostrel: the counter is gone\n"}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// Two counters logged side by side, each by its profile: each is a station
+// of its own at the broker, killed each takes up only its own minutes, and a
+// profile in use is not logged twice.
+TEST_F(HeadlessTest, ProfilesKeepTheirOwnJournalsAndRunOnceEach) {
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((Folder / "config").string()));
+    test::TMosquittoBroker broker;
+    test::TMqttSubscriber subscriber(broker);
+    fs::create_directories(Folder / "config" / "ostrel");
+    for (const auto& [name, station] : {std::pair{"north", "North shed"}, {"south", "South roof"}}) {
+        std::ofstream(Folder / "config" / "ostrel" / (std::string(name) + ".ini"))
+            << "[Station]\nName=" << station << "\n[MQTT]\nHost=127.0.0.1\nPort=" << broker.Port
+            << "\n";
+    }
+    const auto run = [this](const std::string& name, const std::string& folder, int minutes) {
+        const fs::path script = Folder / (folder + ".txt");
+        std::ofstream out(script);
+        for (int minute = 0; minute < minutes; ++minute) {
+            out << "2026-12-09 15:0" << minute << ":30 " << minute + 1 << "\n";
+        }
+        return std::make_unique<test::THeadlessProcess>(Folder / folder, State, script,
+                                                        QStringList{"--profile", name.c_str()});
+    };
+    std::vector<std::unique_ptr<test::THeadlessProcess>> loggers;
+    loggers.push_back(run("north", "first", 4));
+    loggers.push_back(run("south", "second", 6));
+    EXPECT_EQ(loggers[0]->WaitForLines(3).size(), 3U);
+    EXPECT_EQ(loggers[1]->WaitForLines(5).size(), 5U);
+    // Killed once their journals hold what they printed, and their markers
+    // name them.
+    const auto journaled = [this](const std::string& name, std::size_t lines) {
+        const fs::path folder = State / "ostrel" / "profiles" / name / "journal";
+        return test::Eventually([&] {
+            std::error_code none;
+            for (const auto& entry : fs::directory_iterator(folder, none)) {
+                const std::string text = ReadAll(entry.path());
+                if (entry.path().extension() == ".csv" &&
+                    static_cast<std::size_t>(std::ranges::count(text, '\n')) == lines &&
+                    ReadAll(folder / "running").find(entry.path().filename().string()) !=
+                        std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    };
+    EXPECT_TRUE(journaled("north", 3));
+    EXPECT_TRUE(journaled("south", 5));
+    // Two Home Assistant devices, named as the stations are, each with the
+    // minutes of its own counter on its own topic.
+    const auto devices = [&subscriber] {
+        std::map<std::string, std::string> named; // name: identifier
+        for (const std::string& line : subscriber.Lines()) {
+            const std::size_t id = line.find(R"("identifiers":[")");
+            const std::size_t name = line.find(R"(],"name":")", id);
+            if (line.starts_with("homeassistant/sensor/") && name != std::string::npos) {
+                named[line.substr(name + 10, line.find('"', name + 10) - name - 10)] =
+                    line.substr(id + 16, line.find('"', id + 16) - id - 16);
+            }
+        }
+        return named;
+    };
+    EXPECT_TRUE(test::Eventually([&] {
+        return devices().size() == 2 && subscriber.Payloads("ostrel/north_shed/minute").size() == 3 &&
+               subscriber.Payloads("ostrel/south_roof/minute").size() == 5;
+    }));
+    const auto named = devices();
+    ASSERT_EQ(named.size(), 2U);
+    EXPECT_EQ(named.begin()->first, "North shed");
+    EXPECT_NE(named.at("North shed"), named.at("South roof"));
+    for (auto& logger : loggers) {
+        EXPECT_EQ(logger->End(SIGKILL), -1);
+    }
+    loggers.clear();
+    const std::map<std::string, std::string> back = {{"north", "3"}, {"south", "5"}};
+    for (const auto& [name, minutes] : back) {
+        loggers.push_back(run(name, name, 2));
+        ASSERT_FALSE(loggers.back()->WaitForLines(1).empty());
+        const std::string err = loggers.back()->Error();
+        const std::string said = "ostrel: the last run ended unexpectedly; its " + minutes +
+                                 " minutes are back from " +
+                                 (State / "ostrel" / "profiles" / name / "journal").string();
+        EXPECT_EQ(err.substr(0, said.size()), said) << err;
+    }
+    auto third = run("north", "third", 2);
+    EXPECT_EQ(third->Finish(), 1);
+    EXPECT_EQ(third->Error(), "ostrel: the profile \"north\" is in use by process " +
+                                  std::to_string(loggers[0]->Raw().processId()) + "\n");
+    qunsetenv("XDG_CONFIG_HOME");
+}
 
 // libcurl and libmosquitto are loaded by the outputs that need them, and by
 // no other run: the settings turn them on.

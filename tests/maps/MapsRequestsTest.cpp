@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/MapsRequests.h"
 #include "records/MinuteInstants.h"
+#include "support/TimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -11,31 +12,9 @@
 #include <vector>
 
 using namespace ostrel;
+using ostrel::test::TTimeZone;
 
 namespace {
-
-// Sets TZ for one test and puts the old one back.
-class TTimeZone {
-public:
-    explicit TTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            Saved = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TTimeZone() {
-        if (Saved) {
-            setenv("TZ", Saved->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> Saved;
-};
 
 TDateTime Local(int year, int month, int day, int hour, int minute) {
     return EncodeDate(year, month, day) + EncodeTime(hour, minute, 0, 0);

@@ -40,8 +40,10 @@ std::string Printed(const std::optional<TSafecastSettings>& s) {
 
 template <typename TRead>
 void Check(const char* name, const std::vector<TSectionCase>& cases, TRead read) {
-    const std::filesystem::path file =
-        std::filesystem::path(::testing::TempDir()) / "ostrel-maps-settings.ini";
+    // Each case runs as a process of its own, side by side with the others:
+    // each writes a file of its own.
+    const std::filesystem::path file = std::filesystem::path(::testing::TempDir()) /
+                                       ("ostrel-maps-settings-" + std::string(name) + ".ini");
     for (const TSectionCase& c : cases) {
         std::ofstream(file, std::ios::binary) << c.File;
         std::ostringstream diagnostics;

@@ -2,6 +2,8 @@
 #include "mqtt/MqttMessages.h"
 
 #include "platform/DateTime.h"
+#include "records/MinuteInstants.h"
+#include "support/TimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,28 @@ TEST(MqttMessagesTest, MinutePayloadCarriesStartCountTheLinesDoseRateAndTheDose)
     }
 }
 
+// The start as the log labels it, with the offset of the minute's real
+// instant: the repeated autumn hour's labels come again with another offset.
+TEST(MqttMessagesTest, AMinuteStartCarriesItsOffsetAcrossTheClockChanges) {
+    test::TTimeZone zone("Europe/Berlin");
+    const struct {
+        int Month, Day, Hour, Minute;
+        const char* Start;
+    } log[] = {
+        {3, 29, 1, 59, "2026-03-29T01:59:00+01:00"}, {3, 29, 3, 0, "2026-03-29T03:00:00+02:00"},
+        {10, 25, 2, 59, "2026-10-25T02:59:00+02:00"}, {10, 25, 2, 0, "2026-10-25T02:00:00+01:00"},
+        {10, 25, 3, 0, "2026-10-25T03:00:00+01:00"},
+    };
+    TMinuteInstants instants;
+    for (const auto& m : log) {
+        TFinishedMinute minute{{EncodeDate(2026, m.Month, m.Day) + EncodeTime(m.Hour, m.Minute, 0, 0), 7},
+                               std::nullopt, "", 0};
+        minute.Utc = instants.Next(minute.Record.StartTime);
+        EXPECT_EQ(MinutePayload(minute, 0), std::string(R"({"start":")") + m.Start +
+                                                R"(","cpm":7,"dose":0})");
+    }
+}
+
 TEST(MqttMessagesTest, DoseAddsEachLinesDoseRateOverSixty) {
     EXPECT_EQ(MinuteDose(std::nullopt) + MinuteDose(std::nan("")), 0);
     TRecords records;
@@ -61,6 +85,8 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
     TMqttSettings settings;
     settings.Topic = "home/geiger";
     settings.ClientId = "ostrel-desk.lan";
+    settings.StationName = "Attic \"north\"";
+    settings.Model = "gmc";
     const auto messages = DiscoveryMessages(settings, 4660, true);
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[0].Topic, "homeassistant/sensor/ostrel-desk_lan_4660/cpm/config");
@@ -71,8 +97,9 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
     const std::string tail =
         R"(,"availability_topic":"home/geiger/status",)"
         R"("payload_available":"online","payload_not_available":"offline",)"
-        R"("device":{"identifiers":["ostrel-desk_lan_4660"],"name":"Ostrel 4660","model":"counter 4660"}})";
-    const std::string measurement = R"(,"state_class":"measurement")";
+        R"("device":{"identifiers":["ostrel-desk_lan_4660"],"name":"Attic \"north\"",)"
+        R"("manufacturer":"Ostrel","model":"gmc","sw_version":"1.4"}})";
+    const std::string measurement = R"(,"state_class":"measurement","expire_after":300)";
     EXPECT_EQ(messages[0].Payload,
               R"({"name":"CPM","unique_id":"ostrel-desk_lan_4660_cpm")" + common +
                   R"("value_template":"{{ value_json.cpm }}","unit_of_measurement":"CPM")" +
@@ -85,7 +112,7 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
     EXPECT_EQ(messages[2].Payload,
               R"({"name":"Dose","unique_id":"ostrel-desk_lan_4660_dose")" + common +
                   R"("value_template":"{{ value_json.dose }}","unit_of_measurement":"µSv",)"
-                  R"("state_class":"total_increasing")" +
+                  R"("state_class":"total_increasing","expire_after":300)" +
                   tail);
     EXPECT_EQ(messages[3].Payload,
               R"({"name":"Dose-rate alarm","unique_id":"ostrel-desk_lan_4660_alarm",)"
@@ -93,6 +120,14 @@ TEST(MqttMessagesTest, DiscoveryDescribesThreeSensorsAndTheAlarmOfOneDevice) {
               R"("payload_on":"ON","payload_off":"OFF")" +
                   tail);
 
+    // Without a station's name, the counter's number; the ids stay.
+    settings.StationName.clear();
+    settings.Model.clear();
+    const std::string unnamed = DiscoveryMessages(settings, 4660)[0].Payload;
+    EXPECT_NE(unnamed.find(R"("unique_id":"ostrel-desk_lan_4660_cpm")"), std::string::npos);
+    EXPECT_NE(
+        unnamed.find(R"("name":"Ostrel 4660","manufacturer":"Ostrel","model":"counter 4660")"),
+        std::string::npos);
     EXPECT_EQ(DiscoveryMessages(settings, 4660).size(), 3u);
     settings.Discovery.clear();
     EXPECT_TRUE(DiscoveryMessages(settings, 4660, true).empty());

@@ -67,3 +67,30 @@ TEST(MqttSettingsTest, SectionReadsWithDefaultsAndTellsWhatItCannotUse) {
     }
     std::filesystem::remove(file);
 }
+
+// Two loggers on one computer get a client id and a topic each; a name the
+// user gives shows, and what the section sets wins.
+TEST(MqttSettingsTest, EachStationHasItsOwnClientTopicAndName) {
+    const std::filesystem::path file =
+        std::filesystem::path(::testing::TempDir()) / "ostrel-mqtt-station.ini";
+    const struct {
+        TMqttStation Station;
+        const char* File;
+        const char* Read; // ClientId|Topic|StationName
+    } cases[] = {
+        {{}, "", "ostrel-box|ostrel|box"},
+        {{"", "attic"}, "", "ostrel-box-attic|ostrel/attic|box"},
+        {{"Roof (North) 2", "roof"}, "", "ostrel-box-roof|ostrel/roof_north_2|Roof (North) 2"},
+        {{"屋上", "home-1a2b3c4d"}, "", "ostrel-box-home-1a2b3c4d|ostrel/home-1a2b3c4d|屋上"},
+        {{"Attic", "attic"}, "[MQTT]\nTopic=home/a\nClientId=c\n", "c|home/a|Attic"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(file, std::ios::binary) << c.File;
+        std::ostringstream diagnostics;
+        const TMqttSettings got =
+            ReadMqttSettings(TSettingsSection(file, "MQTT"), "box", diagnostics, c.Station);
+        EXPECT_EQ(got.ClientId + "|" + got.Topic + "|" + got.StationName, c.Read) << c.File;
+        EXPECT_EQ(diagnostics.str(), "");
+    }
+    std::filesystem::remove(file);
+}
