@@ -86,7 +86,12 @@ bool WaitFor(socket_t sock, bool write, TClock::time_point deadline, const TEndi
         pollfd fd{};
         fd.fd = sock;
         fd.events = write ? POLLOUT : POLLIN;
-        const int ready = poll(&fd, 1, static_cast<int>(std::min(left, WaitSlice).count()));
+        const int slice = static_cast<int>(std::min(left, WaitSlice).count());
+#ifdef _WIN32
+        const int ready = WSAPoll(&fd, 1, slice);
+#else
+        const int ready = poll(&fd, 1, slice);
+#endif
         if (ready != 0) {
             return ready > 0;
         }
