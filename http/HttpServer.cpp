@@ -261,6 +261,7 @@ struct THttpServer::TImpl {
     std::size_t Streams = 0;
     TServer Server{*this};
     std::thread Listener;
+    std::atomic<bool> ListenEnded{false};
     int BoundPort = 0;
 };
 
@@ -415,7 +416,14 @@ std::string THttpServer::Start() {
                std::to_string(listen.Port);
     }
     Impl->BoundPort = port;
-    Impl->Listener = std::thread([this] { Impl->Server.listen_after_bind(); });
+    Impl->Listener = std::thread([this] {
+        Impl->Server.listen_after_bind();
+        Impl->ListenEnded = true;
+    });
+    // The library's stop() does nothing before its loop has begun.
+    while (!Impl->Server.is_running() && !Impl->ListenEnded) {
+        std::this_thread::sleep_for(1ms);
+    }
     return {};
 }
 

@@ -105,23 +105,6 @@ TEST(HttpMetrics, TellsTheNewestMinuteInBaseUnits) {
     }
 }
 
-TEST(HttpMetrics, CountsDeliveriesOnTheBoardInTheOrderOutputsJoined) {
-    TDeliveryBoard board;
-    const auto maps = board.Join("radmon");
-    const auto mqtt = board.Join("mqtt");
-    maps->Count(TDeliveryResult::Accepted);
-    maps->Count(TDeliveryResult::Accepted);
-    mqtt->Count(TDeliveryResult::Refused);
-    mqtt->Holding(4);
-    const std::vector<TDeliveryCounts> counts = board.Read();
-    ASSERT_EQ(counts.size(), 2U);
-    EXPECT_EQ(counts[0].Output, "radmon");
-    EXPECT_EQ(counts[0].Results, (std::array<std::uint64_t, 3>{2, 0, 0}));
-    EXPECT_EQ(counts[1].Output, "mqtt");
-    EXPECT_EQ(counts[1].Results, (std::array<std::uint64_t, 3>{0, 0, 1}));
-    EXPECT_EQ(counts[1].Held, 4U);
-}
-
 TEST(HttpMinutes, WritesMinutesAsJsonAndCsv) {
     const std::vector<THttpMinute> minutes = {
         Minute(1796828640, 21, 0.1027),
@@ -164,26 +147,6 @@ TEST(HttpBoard, HandsEachStreamTheEventsItHasNotSent) {
     EXPECT_EQ(board.Status().CountsTotal, 21U + 4950U);
     board.End();
     EXPECT_TRUE(board.WaitForEvents(behind.Last, std::chrono::hours(1)).Ended);
-}
-
-TEST(HttpBoard, FindsASpanByItsInstants) {
-    THttpBoard board;
-    std::vector<THttpMinute> minutes;
-    for (int k = 0; k < 10; ++k) {
-        minutes.push_back(Minute(1000 + 60 * k, k, std::nullopt));
-    }
-    board.Replace(minutes);
-    const auto counts = [](const std::vector<THttpMinute>& span) {
-        std::vector<std::int32_t> out;
-        for (const THttpMinute& m : span) {
-            out.push_back(m.Count);
-        }
-        return out;
-    };
-    EXPECT_EQ(counts(board.Span(1060, 1240, 100)), (std::vector<std::int32_t>{1, 2, 3}));
-    EXPECT_EQ(counts(board.Span(1061, 1241, 100)), (std::vector<std::int32_t>{2, 3, 4}));
-    EXPECT_EQ(counts(board.Span(0, 100000, 2)), (std::vector<std::int32_t>{0, 1}));
-    EXPECT_TRUE(board.Span(2000, 3000, 100).empty());
 }
 
 } // namespace
