@@ -88,7 +88,7 @@ if [[ ! -f "$prefix/.complete" || -z "$(qcustomplot_folder)" || -z "$(httplib_fo
   bash scripts/install-deps.sh windows-qt >&2
   if [[ -z "$(ls "$sources"/qt6-base_"$qt_version"*.orig.tar.* 2>/dev/null)" ||
         -z "$(qcustomplot_folder)" || -z "$(httplib_folder)" ]]; then
-    echo "== Debian's sources: $qt_source_package $qt_version, qcustomplot ==" >&2
+    echo "== Debian's sources: $qt_source_package $qt_version, qcustomplot, cpp-httplib ==" >&2
     fetch_sources >&2
   fi
 fi
