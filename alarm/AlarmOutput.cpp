@@ -85,7 +85,8 @@ void RunWorker(const std::shared_ptr<TShared>& shared) {
 } // namespace
 
 TAlarmOutput::TAlarmOutput(TAlarmSettings settings, TReport report, std::string station)
-    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report), std::move(station))) {
+    : Shared(
+          std::make_shared<TShared>(std::move(settings), std::move(report), std::move(station))) {
     Worker.Start(Shared, RunWorker);
 }
 

@@ -35,6 +35,7 @@ struct TMapsOutput::TShared : TThreadControl {
     THttpClient Client;
 
     std::vector<TMapsMinute> Incoming;
+    std::uint32_t DeviceId = 0;
     std::size_t InTransit = 0;      // taken from Incoming, not yet the service's
     std::size_t ServiceWaiting = 0; // as the service last said
     bool Stopped = false;
@@ -121,7 +122,9 @@ struct TMapsOutput::TShared : TThreadControl {
             }
             const THttpReply reply =
                 Client.Perform(*request, Target.Timeouts, [this] { return TakeIncoming(); });
-            const TVerdict verdict = ClassifyReply(Target.Service, reply);
+            const TVerdict verdict = Target.Classify != nullptr
+                                         ? Target.Classify(reply)
+                                         : ClassifyReply(Target.Service, reply);
             Tell(Service->Answered(verdict.Class));
             Counted();
             if (reply.Failure == AbandonedText) {
@@ -173,12 +176,18 @@ TMapsOutput::~TMapsOutput() {
     }
 }
 
+void TMapsOutput::CounterConnected(std::uint32_t deviceId) noexcept {
+    std::lock_guard lock(Shared->Mutex);
+    Shared->DeviceId = deviceId;
+}
+
 void TMapsOutput::MinuteFinished(const TFinishedMinute& minute) noexcept {
     try {
-        const TMapsMinute mapsMinute{minute.Record.StartTime, minute.Record.Count,
-                                     minute.DoseRate,         minute.Utc,
-                                     minute.MeanCount,        std::chrono::steady_clock::now()};
+        TMapsMinute mapsMinute{minute.Record.StartTime, minute.Record.Count,
+                               minute.DoseRate,         minute.Utc,
+                               minute.MeanCount,        std::chrono::steady_clock::now()};
         std::lock_guard lock(Shared->Mutex);
+        mapsMinute.DeviceId = Shared->DeviceId;
         Shared->Incoming.push_back(mapsMinute);
     } catch (...) {
         // Out of memory: this minute is not sent; the log has it.

@@ -34,6 +34,7 @@ struct TMapsMinute {
     std::optional<std::int64_t> Utc; // the minute's start, seconds since 1970 UTC
     double AverageCpm = 0;           // of the minutes the dose rate is the mean of
     TSteadyTime FinishedAt;
+    std::uint32_t DeviceId = 0; // the counter's, as Start connected it; 0: not known
 };
 
 // The pause before the next try after a transient failure.
@@ -82,6 +83,8 @@ struct TMapsTarget {
     std::vector<std::string> Secrets;
     THttpTimeouts Timeouts;
     std::shared_ptr<TDeliveryCounter> Deliveries; // none: not counted
+    // Set: what the replies mean, for a service that is no map.
+    TVerdict (*Classify)(const THttpReply& reply) = nullptr;
 };
 
 // Prints "ostrel: <text>" as one line on the standard error stream.
@@ -99,6 +102,7 @@ public:
     TMapsOutput(const TMapsOutput&) = delete;
     TMapsOutput& operator=(const TMapsOutput&) = delete;
 
+    void CounterConnected(std::uint32_t deviceId) noexcept override;
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
 
     // Minutes given and neither accepted nor given up yet.

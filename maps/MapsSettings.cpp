@@ -53,30 +53,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view start) {
     return true;
 }
 
-// An http or https address with a host, without its trailing slashes: the
-// paths of the requests follow it.
-std::string ReadUrl(const TSettingsSection& section, const std::string& fallback,
-                    std::ostream& diagnostics) {
-    std::string text = section.Read(MapsUrlKey);
-    if (text.empty()) {
-        return fallback;
-    }
-    const std::size_t hostStart = StartsWithNoCase(text, "https://")  ? 8
-                                  : StartsWithNoCase(text, "http://") ? 7
-                                                                      : 0;
-    const bool blank = text.find_first_of(" \t") != std::string::npos;
-    if (hostStart == 0 || text.size() == hostStart || text[hostStart] == '/' || blank ||
-        text.find_first_of("?#") != std::string::npos) {
-        // Printed without what may be a password in it.
-        section.TellDefault(diagnostics, MapsUrlKey, PrintableUrl(text), fallback);
-        return fallback;
-    }
-    while (text.back() == '/') {
-        text.pop_back();
-    }
-    return text;
-}
-
 std::optional<double> ReadDegrees(const TSettingsSection& section, std::string_view key,
                                   double limit, std::ostream& diagnostics) {
     const std::optional<std::string> text = ReadRequired(section, key, "Safecast", diagnostics);
@@ -100,6 +76,28 @@ bool IsDigits(std::string_view text) {
 
 } // namespace
 
+std::string ReadServiceUrl(const TSettingsSection& section, const std::string& fallback,
+                           std::ostream& diagnostics) {
+    std::string text = section.Read(MapsUrlKey);
+    if (text.empty()) {
+        return fallback;
+    }
+    const std::size_t hostStart = StartsWithNoCase(text, "https://")  ? 8
+                                  : StartsWithNoCase(text, "http://") ? 7
+                                                                      : 0;
+    const bool blank = text.find_first_of(" \t") != std::string::npos;
+    if (hostStart == 0 || text.size() == hostStart || text[hostStart] == '/' || blank ||
+        text.find_first_of("?#") != std::string::npos) {
+        // Printed without what may be a password in it.
+        section.TellDefault(diagnostics, MapsUrlKey, PrintableUrl(text), fallback);
+        return fallback;
+    }
+    while (text.back() == '/') {
+        text.pop_back();
+    }
+    return text;
+}
+
 std::optional<TRadmonSettings> ReadRadmonSettings(const TSettingsSection& section,
                                                   std::ostream& diagnostics) {
     if (!NamesAny(section, {RadmonUserKey, RadmonPasswordKey, MapsUrlKey, MapsIntervalKey})) {
@@ -113,7 +111,7 @@ std::optional<TRadmonSettings> ReadRadmonSettings(const TSettingsSection& sectio
     }
     settings.User = *user;
     settings.Password = *password;
-    settings.Url = ReadUrl(section, DefaultRadmonUrl, diagnostics);
+    settings.Url = ReadServiceUrl(section, DefaultRadmonUrl, diagnostics);
     settings.Interval = section.ReadInterval(MapsIntervalKey, LongestMapsInterval,
                                              DefaultMapsInterval, diagnostics);
     return settings;
@@ -132,7 +130,7 @@ std::optional<TGmcmapSettings> ReadGmcmapSettings(const TSettingsSection& sectio
     }
     settings.AccountId = *account;
     settings.GeigerId = *geiger;
-    settings.Url = ReadUrl(section, DefaultGmcmapUrl, diagnostics);
+    settings.Url = ReadServiceUrl(section, DefaultGmcmapUrl, diagnostics);
     settings.Interval = section.ReadInterval(MapsIntervalKey, LongestMapsInterval,
                                              DefaultMapsInterval, diagnostics);
     return settings;
@@ -160,7 +158,7 @@ std::optional<TSafecastSettings> ReadSafecastSettings(const TSettingsSection& se
         settings.DeviceId.clear();
     }
     settings.LocationName = section.Read(SafecastLocationKey);
-    settings.Url = ReadUrl(section, DefaultSafecastUrl, diagnostics);
+    settings.Url = ReadServiceUrl(section, DefaultSafecastUrl, diagnostics);
     return settings;
 }
 
@@ -206,7 +204,7 @@ std::optional<TSensorCommunitySettings> ReadSensorCommunitySettings(const TSetti
     TSensorCommunitySettings settings;
     settings.Sensor = *sensor;
     settings.Tube = *tube;
-    settings.Url = ReadUrl(section, DefaultSensorCommunityUrl, diagnostics);
+    settings.Url = ReadServiceUrl(section, DefaultSensorCommunityUrl, diagnostics);
     // The address is the whole endpoint, whose slash the network's stations
     // keep.
     if (settings.Url != DefaultSensorCommunityUrl && section.Read(MapsUrlKey).ends_with('/')) {

@@ -90,6 +90,12 @@ struct TSensorCommunitySettings {
 // table tubes[] of ecocurious2/MultiGeiger, multigeiger/tube.cpp.
 inline constexpr std::string_view SensorCommunityTubes[] = {"SBM-20", "SBM-19", "Si22G"};
 
+// The section's URL= as an http or https address with a host, without its
+// trailing slashes, so that the paths of the requests follow it; fallback,
+// with one line on diagnostics that shows no password, when it is not one.
+std::string ReadServiceUrl(const TSettingsSection& section, const std::string& fallback,
+                           std::ostream& diagnostics);
+
 // Each section turns its service on. None when the section is missing or
 // empty; also none, with one line on diagnostics, when a key the service
 // cannot do without is missing or unusable. Other values that cannot be used

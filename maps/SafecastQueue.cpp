@@ -1,41 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/SafecastQueue.h"
 
-#include "device/FileReplacement.h"
-#include "platform/FileLock.h"
 #include "platform/TextServices.h"
 
-#include <cerrno>
-#include <fstream>
-#include <sstream>
-#include <system_error>
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <io.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
+#include <utility>
 
 namespace ostrel {
 
-namespace fs = std::filesystem;
-
 namespace {
 
-constexpr std::string_view SentLine = "sent";
-constexpr std::string_view DroppedLine = "dropped";
-// A file of many taken lines is rewritten with the waiting ones only.
-constexpr std::size_t RewriteAfter = 1024;
-
-std::string SystemText(int error) {
-    return std::generic_category().message(error);
+bool IsSafecastMinute(std::string_view line) {
+    TQueuedMinute minute;
+    return ReadQueueLine(line, minute);
 }
+
+std::string CapturedAtOf(std::string_view line) {
+    return std::string(line.substr(0, line.find(',')));
+}
+
+constexpr TQueueFormat SafecastFormat{TSafecastQueue::FileName, TSafecastQueue::LockName,
+                                      IsSafecastMinute, CapturedAtOf};
 
 } // namespace
 
@@ -58,190 +42,25 @@ bool ReadQueueLine(std::string_view line, TQueuedMinute& minute) {
     return true;
 }
 
-TSafecastQueue::TSafecastQueue(fs::path folder, std::size_t limit)
-    : Folder(std::move(folder)), Limit(limit) {}
-
-TSafecastQueue::~TSafecastQueue() {
-    CloseFile();
-}
-
-fs::path TSafecastQueue::File() const {
-    return Folder.empty() ? fs::path() : Folder / FileName;
-}
-
-std::vector<std::string> TSafecastQueue::Open() {
-    std::vector<std::string> told;
-    if (Folder.empty()) {
-        return told;
-    }
-    std::error_code error;
-    fs::create_directories(Folder, error);
-    const fs::path lock = Folder / LockName;
-    // Two Ostrels at once must not send each other's minutes: the first
-    // keeps the file, the second its minutes in memory.
-    const TFileLock::TResult result = Lock.Take(lock, error);
-    const bool taken = result == TFileLock::TResult::Taken;
-    if (result == TFileLock::TResult::Busy) {
-        told.push_back("another Ostrel keeps " + File().string() +
-                       "; the minutes of this one are kept in memory only");
-        return told;
-    }
-    if (!taken) {
-        told.push_back("cannot use " + lock.string() + (error ? ": " + error.message() : "") +
-                       "; the minutes are kept in memory only");
-        return told;
-    }
-    OnDisk = true;
-    std::ifstream in(File(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const std::string text = bytes.str();
-    std::size_t unreadable = 0;
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-        const std::string_view line = std::string_view(text).substr(start, end - start);
-        TQueuedMinute minute;
-        if (line == SentLine || line == DroppedLine) {
-            if (!Minutes.empty()) {
-                Minutes.pop_front();
-            }
-        } else if (ReadQueueLine(line, minute)) {
-            Minutes.push_back(std::move(minute));
-        } else {
-            ++unreadable;
-        }
-    }
-    if (unreadable > 0) {
-        told.push_back(
-            File().string() + ": " + std::to_string(unreadable) +
-            (unreadable == 1 ? " line is no minute; it is" : " lines are no minutes; they are") +
-            " left out");
-    }
-    Trim(told);
-    if (!text.empty()) {
-        Rewrite(told);
-    }
-    return told;
-}
+TSafecastQueue::TSafecastQueue(std::filesystem::path folder, std::size_t limit)
+    : Queue(SafecastFormat, std::move(folder), limit) {}
 
 std::vector<std::string> TSafecastQueue::Add(const std::vector<TQueuedMinute>& minutes) {
-    std::vector<std::string> told;
-    std::string lines;
+    std::vector<std::string> lines;
+    lines.reserve(minutes.size());
     for (const TQueuedMinute& minute : minutes) {
-        Minutes.push_back(minute);
-        lines += QueueLine(minute) + "\n";
+        lines.push_back(QueueLine(minute));
     }
-    Append(lines, told);
-    Trim(told);
-    return told;
+    return Refreshed(Queue.Add(lines));
 }
 
-std::vector<std::string> TSafecastQueue::TakeFront() {
-    std::vector<std::string> told;
-    if (Minutes.empty()) {
-        return told;
-    }
-    Minutes.pop_front();
-    DroppingTold = false;
-    ++Taken;
-    if (Minutes.empty() || Taken >= RewriteAfter) {
-        Rewrite(told);
-    } else {
-        Append(std::string(SentLine) + "\n", told);
+std::vector<std::string> TSafecastQueue::Refreshed(std::vector<std::string> told) {
+    Head.reset();
+    TQueuedMinute minute;
+    if (!Queue.Minutes().empty() && ReadQueueLine(Queue.Minutes().front(), minute)) {
+        Head = std::move(minute);
     }
     return told;
-}
-
-std::vector<std::string> TSafecastQueue::Hold(bool held) {
-    Held = held;
-    std::vector<std::string> told;
-    Trim(told);
-    return told;
-}
-
-void TSafecastQueue::Trim(std::vector<std::string>& told) {
-    if (Held || Minutes.size() <= Limit) {
-        return;
-    }
-    std::string lines;
-    while (Minutes.size() > Limit) {
-        if (!DroppingTold) {
-            told.push_back("more than " + std::to_string(Limit) +
-                           " minutes unsent; dropping the oldest, from " +
-                           Minutes.front().CapturedAt);
-            DroppingTold = true;
-        }
-        Minutes.pop_front();
-        ++Taken;
-        lines += std::string(DroppedLine) + "\n";
-    }
-    Append(lines, told);
-}
-
-bool TSafecastQueue::Append(std::string_view lines, std::vector<std::string>& told) {
-    if (!OnDisk || lines.empty()) {
-        return true;
-    }
-    if (!InSync) {
-        return Rewrite(told);
-    }
-    if (Out == nullptr) {
-#ifdef _WIN32
-        Out = _wfopen(File().c_str(), L"ab");
-#else
-        Out = std::fopen(File().c_str(), "ab");
-#endif
-    }
-    bool written = Out != nullptr &&
-                   std::fwrite(lines.data(), 1, lines.size(), Out) == lines.size() &&
-                   std::fflush(Out) == 0;
-    // On the disk itself, so that a power cut keeps what was accepted.
-#ifdef _WIN32
-    written = written && _commit(_fileno(Out)) == 0;
-#else
-    written = written && ::fsync(::fileno(Out)) == 0;
-#endif
-    if (!written) {
-        Failed(SystemText(errno), told);
-    }
-    return written;
-}
-
-bool TSafecastQueue::Rewrite(std::vector<std::string>& told) {
-    if (!OnDisk) {
-        return true;
-    }
-    // The file is replaced, so the one open for appending is another now.
-    CloseFile();
-    std::string content;
-    for (const TQueuedMinute& minute : Minutes) {
-        content += QueueLine(minute) + "\n";
-    }
-    if (const std::error_code error = ReplaceFileContent(File(), content)) {
-        Failed(error.message(), told);
-        return false;
-    }
-    InSync = true;
-    FailureTold = false;
-    Taken = 0;
-    return true;
-}
-
-void TSafecastQueue::Failed(const std::string& what, std::vector<std::string>& told) {
-    CloseFile();
-    InSync = false;
-    if (!FailureTold) {
-        told.push_back("cannot write " + File().string() + ": " + what +
-                       "; the minutes are kept in memory until it can");
-        FailureTold = true;
-    }
-}
-
-void TSafecastQueue::CloseFile() {
-    if (Out != nullptr) {
-        std::fclose(Out);
-        Out = nullptr;
-    }
 }
 
 } // namespace ostrel

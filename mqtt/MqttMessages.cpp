@@ -130,8 +130,8 @@ std::string JsonString(std::string_view text) {
 }
 
 std::string MinutePayload(const TFinishedMinute& minute, double dose) {
-    std::string json = "{\"start\":\"" + IsoStart(minute) +
-                       "\",\"cpm\":" + FormatInt(minute.Record.Count);
+    std::string json =
+        "{\"start\":\"" + IsoStart(minute) + "\",\"cpm\":" + FormatInt(minute.Record.Count);
     // JSON has no text for a non-finite number.
     if (minute.DoseRate && std::isfinite(*minute.DoseRate)) {
         json += ",\"usvh\":" + FloatToStr(*minute.DoseRate, TFormatSettings{});

@@ -41,8 +41,9 @@ std::string TopicLevel(const std::string& name) {
         }
     }
     const std::size_t first = level.find_first_not_of('_');
-    return first == std::string::npos ? std::string()
-                                      : level.substr(first, level.find_last_not_of('_') + 1 - first);
+    return first == std::string::npos
+               ? std::string()
+               : level.substr(first, level.find_last_not_of('_') + 1 - first);
 }
 
 } // namespace

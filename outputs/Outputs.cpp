@@ -2,6 +2,9 @@
 #include "outputs/Outputs.h"
 
 #include "alarm/AlarmOutput.h"
+#ifndef OSTREL_WITHOUT_INFLUX
+#include "influx/InfluxOutput.h"
+#endif
 #include "journal/Journal.h"
 #ifndef OSTREL_WITHOUT_MAPS
 #include "maps/MapsServices.h"
@@ -38,6 +41,9 @@ TOutputSet MakeOutputs(TOutputContext context) {
     add(MakeGmcmapOutput(context));
     add(MakeSafecastOutput(context));
     add(MakeSensorCommunityOutput(context));
+#endif
+#ifndef OSTREL_WITHOUT_INFLUX
+    add(MakeInfluxOutput(context));
 #endif
 #ifndef OSTREL_WITHOUT_HTTP
     // Last: it shows what the others count of their deliveries.

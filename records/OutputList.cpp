@@ -14,10 +14,15 @@ void TOutputList::LogOpened(const TOpenedLog& log) noexcept {
     told.Alarm = Meaning.Opened(log.Records, log.GraphCoefficient, log.GraphBackground);
     told.Dose = Meaning.Dose();
     // The live minutes go on after the opened ones; the newest is the
-    // minute in progress, whose line the live loop writes.
+    // minute in progress, whose line the live loop writes. The instants are
+    // followed from three hours of minutes back, from before an hour that
+    // the clocks repeated just now, so that its second pass keeps its own.
+    constexpr std::size_t InstantsBack = 180;
     Instants.Forget();
-    if (log.Records.Count() >= 2) {
-        Instants.Next(log.Records[log.Records.Count() - 2].StartTime);
+    const std::size_t count = log.Records.Count();
+    for (std::size_t i = count > InstantsBack + 1 ? count - 1 - InstantsBack : 0; i + 1 < count;
+         ++i) {
+        Instants.Next(log.Records[i].StartTime);
     }
     Tell([&told](TLogOutput& output) { output.LogOpened(told); });
 }

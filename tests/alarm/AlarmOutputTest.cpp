@@ -100,7 +100,8 @@ TEST(AlarmOutputTest, EachChangeIsShownAndRunsTheCommandWithStateAndDoseRate) {
     EXPECT_EQ(fake.Calls[1], "Notify:Ostrel|0|ostrel|線量率アラーム解除|"
                              "0.39 µSv/h (解除値 0.4 µSv/h 未満)||urgency=1 uchar|-1");
     EXPECT_EQ(runs(), "--room|lab 2|OFF|0.39 / --room|lab 2|ON|0.5");
-    EXPECT_EQ(AlarmNotification({false, 0.39}, settings, "Attic").Summary, "線量率アラーム解除 - Attic");
+    EXPECT_EQ(AlarmNotification({false, 0.39}, settings, "Attic").Summary,
+              "線量率アラーム解除 - Attic");
 
     // An opened log switches it at once, by its newest line's dose rate.
     for (const std::int32_t count : {300, 300, 300, 300, 300, 300, 300, 300, 300, 400, 0}) {

@@ -4,6 +4,7 @@
 
 #include "support/HeadlessProcess.h"
 #include "support/MosquittoBroker.h"
+#include "support/TimeZone.h"
 #include "support/Waits.h"
 
 #include <QTemporaryDir>
@@ -160,7 +161,8 @@ TEST_F(HeadlessTest, ProfilesKeepTheirOwnJournalsAndRunOnceEach) {
     test::TMosquittoBroker broker;
     test::TMqttSubscriber subscriber(broker);
     fs::create_directories(Folder / "config" / "ostrel");
-    for (const auto& [name, station] : {std::pair{"north", "North shed"}, {"south", "South roof"}}) {
+    for (const auto& [name, station] :
+         {std::pair{"north", "North shed"}, {"south", "South roof"}}) {
         std::ofstream(Folder / "config" / "ostrel" / (std::string(name) + ".ini"))
             << "[Station]\nName=" << station << "\n[MQTT]\nHost=127.0.0.1\nPort=" << broker.Port
             << "\n";
@@ -214,7 +216,8 @@ TEST_F(HeadlessTest, ProfilesKeepTheirOwnJournalsAndRunOnceEach) {
         return named;
     };
     EXPECT_TRUE(test::Eventually([&] {
-        return devices().size() == 2 && subscriber.Payloads("ostrel/north_shed/minute").size() == 3 &&
+        return devices().size() == 2 &&
+               subscriber.Payloads("ostrel/north_shed/minute").size() == 3 &&
                subscriber.Payloads("ostrel/south_roof/minute").size() == 5;
     }));
     const auto named = devices();
@@ -240,6 +243,42 @@ TEST_F(HeadlessTest, ProfilesKeepTheirOwnJournalsAndRunOnceEach) {
     EXPECT_EQ(third->Error(), "ostrel: the profile \"north\" is in use by process " +
                                   std::to_string(loggers[0]->Raw().processId()) + "\n");
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+// Killed in the hour that the clocks repeat in autumn and started again: the
+// minutes taken up from the journal keep their second pass, so the next one
+// is sent with the offset it has, not with the first pass's.
+TEST_F(HeadlessTest, AMinuteAfterACrashInTheRepeatedHourKeepsItsOffset) {
+    test::TTimeZone zone("Europe/Berlin");
+    test::TMosquittoBroker broker;
+    test::TMqttSubscriber subscriber(broker);
+    fs::create_directories(Program);
+    std::ofstream(Program / "ostrel.ini") << "[MQTT]\nHost=127.0.0.1\nPort=" << broker.Port << "\n";
+    WriteScript("2026-10-25 02:58:30 1\n2026-10-25 02:59:30 2\n2026-10-25 02:00:30 3\n"
+                "2026-10-25 02:01:30 4\n2026-10-25 02:02:30 5\n2026-10-25 02:03:30 6\n");
+    {
+        test::THeadlessProcess logger(Program, State, Script);
+        ASSERT_EQ(logger.WaitForLines(5).size(), 5U);
+        ASSERT_TRUE(test::Eventually([&] {
+            return subscriber.Payloads("ostrel/minute").size() == 5; // journaled before sent
+        }));
+        EXPECT_EQ(logger.End(SIGKILL), -1);
+    }
+    WriteScript("2026-10-25 02:04:30 7\n2026-10-25 02:05:30 8\n");
+    test::THeadlessProcess logger(Program, State, Script);
+    ASSERT_FALSE(logger.WaitForLines(2).empty());
+    ASSERT_TRUE(test::Eventually([&] { return subscriber.Payloads("ostrel/minute").size() >= 7; }));
+    std::vector<std::string> starts;
+    for (const std::string& payload : subscriber.Payloads("ostrel/minute")) {
+        starts.push_back(payload.substr(10, 25));
+    }
+    starts.resize(7); // 02:05, if the end finished it, is not in question
+    EXPECT_EQ(starts,
+              (std::vector<std::string>{"2026-10-25T02:58:00+02:00", "2026-10-25T02:59:00+02:00",
+                                        "2026-10-25T02:00:00+01:00", "2026-10-25T02:01:00+01:00",
+                                        "2026-10-25T02:02:00+01:00", "2026-10-25T02:02:00+01:00",
+                                        "2026-10-25T02:04:00+01:00"}));
+    EXPECT_EQ(logger.End(SIGTERM), 0);
 }
 
 // libcurl and libmosquitto are loaded by the outputs that need them, and by

@@ -50,17 +50,20 @@ TEST(MqttMessagesTest, AMinuteStartCarriesItsOffsetAcrossTheClockChanges) {
         int Month, Day, Hour, Minute;
         const char* Start;
     } log[] = {
-        {3, 29, 1, 59, "2026-03-29T01:59:00+01:00"}, {3, 29, 3, 0, "2026-03-29T03:00:00+02:00"},
+        {3, 29, 1, 59, "2026-03-29T01:59:00+01:00"},  {3, 29, 3, 0, "2026-03-29T03:00:00+02:00"},
         {10, 25, 2, 59, "2026-10-25T02:59:00+02:00"}, {10, 25, 2, 0, "2026-10-25T02:00:00+01:00"},
         {10, 25, 3, 0, "2026-10-25T03:00:00+01:00"},
     };
     TMinuteInstants instants;
     for (const auto& m : log) {
-        TFinishedMinute minute{{EncodeDate(2026, m.Month, m.Day) + EncodeTime(m.Hour, m.Minute, 0, 0), 7},
-                               std::nullopt, "", 0};
+        TFinishedMinute minute{
+            {EncodeDate(2026, m.Month, m.Day) + EncodeTime(m.Hour, m.Minute, 0, 0), 7},
+            std::nullopt,
+            "",
+            0};
         minute.Utc = instants.Next(minute.Record.StartTime);
-        EXPECT_EQ(MinutePayload(minute, 0), std::string(R"({"start":")") + m.Start +
-                                                R"(","cpm":7,"dose":0})");
+        EXPECT_EQ(MinutePayload(minute, 0),
+                  std::string(R"({"start":")") + m.Start + R"(","cpm":7,"dose":0})");
     }
 }
 
