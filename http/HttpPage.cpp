@@ -139,10 +139,11 @@ async function load(){
   const s=await (await fetch("/api/state")).json();
   show(s);
   if(!newest||newest.t===null){minutes=[];draw();return;}
-  const got=[];
-  let url="/api/minutes?from="+(newest.t-span+60)+"&to="+(newest.t+60);
+  const got=[],upTo=newest.t;
+  let url="/api/minutes?from="+(upTo-span+60)+"&to="+(upTo+60);
   while(url){const r=await fetch(url);if(!r.ok)break;const j=await r.json();for(const m of j.minutes)got.push(at(m));url=j.next;}
-  minutes=got;draw();
+  // Minutes the stream brought while these came.
+  minutes=got.concat(minutes.filter(m=>m.t>upTo));draw();
 }
 function add(m){
   if(m.t===null)return;

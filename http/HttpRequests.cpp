@@ -184,7 +184,7 @@ std::optional<std::int64_t> ParseIso(std::string_view text) {
 } // namespace
 
 THttpLanguage PageLanguage(std::string_view acceptLanguage) {
-    THttpLanguage chosen = THttpLanguage::Japanese;
+    THttpLanguage chosen = THttpLanguage::English;
     int best = 0;
     while (!acceptLanguage.empty()) {
         const auto comma = acceptLanguage.find(',');

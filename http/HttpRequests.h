@@ -17,7 +17,8 @@ enum class THttpLanguage { Japanese, English };
 
 // The language of an Accept-Language header: the one of Japanese and
 // English with the higher weight ("q"), the first listed of two equal;
-// Japanese, the program's own, when it names neither.
+// English, as the program speaks to everyone but Japanese users, when it
+// names neither.
 THttpLanguage PageLanguage(std::string_view acceptLanguage);
 
 // Whether an Authorization header carries this user and password by HTTP

@@ -219,7 +219,9 @@ struct THttpServer::TImpl {
     // A worker for a request from ip; none while that address has all it
     // may have. Clients on this machine are not counted.
     std::unique_ptr<TSlot> ClientSlot(const std::string& ip) {
-        if (IsLoopback(ip) || ip == "::ffff:127.0.0.1") {
+        // An IPv4 client of a server on [::] has its address mapped.
+        const std::string_view mapped = "::ffff:";
+        if (IsLoopback(ip.rfind(mapped, 0) == 0 ? ip.substr(mapped.size()) : ip)) {
             return std::make_unique<TSlot>([] {});
         }
         std::lock_guard lock(Mutex);

@@ -22,21 +22,21 @@ TEST(HttpRequests, ChoosesTheLanguageOfTheHigherWeight) {
     const auto en = THttpLanguage::English;
     const auto ja = THttpLanguage::Japanese;
     const TLanguageCase cases[] = {
-        {"", ja},
+        {"", en},
         {"en", en},
         {"en-US,en;q=0.9", en},
         {"ja,en-US;q=0.9,en;q=0.8", ja},
         {"de-DE,de;q=0.9,en;q=0.5", en},
-        {"fr, de", ja},
+        {"fr, de", en},
         {"en;q=0.5, ja;q=0.8", ja},
         {"ja;q=0.5, EN-gb;q=0.8", en},
         {"en;q=0, ja;q=0.1", ja},
         {"en;q=0.7, ja;q=0.7", en}, // equal weights: the first listed
         {"en;q=2, ja;q=0.1", ja},   // a weight beyond 1 is no weight
-        {"en;q=abc", ja},
+        {"en;q=abc, ja;q=0.1", ja},
         {"*, en;q=0.1", en},
         {" en ; q=1.000 ", en},
-        {"english", ja},
+        {"english", en},
     };
     for (const TLanguageCase& c : cases) {
         EXPECT_EQ(PageLanguage(c.Header), c.Expected) << c.Header;

@@ -60,7 +60,7 @@ class Logger:
             environment.pop(name, None)
         self.process = subprocess.Popen([os.path.join(self.folder, "ostrel"), "--headless"],
                                         cwd=self.folder, env=environment,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def stop(self):
         if self.process and self.process.poll() is None:
