@@ -13,11 +13,6 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
-bool ContainsNoCase(std::string_view text, std::string_view part) {
-    return std::search(text.begin(), text.end(), part.begin(), part.end(),
-                       [](char a, char b) { return Lower(a) == Lower(b); }) != text.end();
-}
-
 std::string_view Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos) {
@@ -216,6 +211,11 @@ TVerdict ClassifyReply(TMapService service, const THttpReply& reply) {
         break;
     }
     return ClassifySafecast(reply);
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+    return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                       [](char a, char b) { return Lower(a) == Lower(b); }) != text.end();
 }
 
 } // namespace ostrel

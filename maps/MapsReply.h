@@ -45,6 +45,9 @@ inline constexpr std::chrono::seconds RadmonTooSoonPause{30};
 
 TVerdict ClassifyReply(TMapService service, const THttpReply& reply);
 
+// Whether part is in text, letters of either case alike (ASCII).
+bool ContainsNoCase(std::string_view text, std::string_view part);
+
 // The start of text fit for one printed line: its first line, blanks
 // around dropped, other control bytes and every byte outside ASCII as "?",
 // cut to limit characters with "..." at the cut.
