@@ -40,9 +40,7 @@ std::vector<THttpMinute> BoardMinutes(const TOpenedLog& log) {
 THttpOutput::THttpOutput(THttpServerSetup setup, std::shared_ptr<TDeliveryBoard> deliveries,
                          const std::function<void(const std::string&)>& report)
     : Server(std::move(setup), Board, std::move(deliveries)) {
-    const std::string failure = Server.Start();
-    Listening = failure.empty();
-    if (!Listening) {
+    if (const std::string failure = Server.Start(); !failure.empty()) {
         report(failure);
     }
 }
@@ -96,10 +94,6 @@ void THttpOutput::MinuteFinished(const TFinishedMinute& minute) noexcept {
 
 void THttpOutput::ProgramEnding() noexcept {
     Server.Stop();
-}
-
-int THttpOutput::Port() const {
-    return Listening ? Server.Port() : 0;
 }
 
 std::unique_ptr<TLogOutput> MakeHttpOutput(const TOutputContext& context) {

@@ -34,15 +34,11 @@ public:
     void MinuteFinished(const TFinishedMinute& minute) noexcept override;
     void ProgramEnding() noexcept override;
 
-    // The port it listens on; 0 when it does not.
-    int Port() const;
-
 private:
     void Rebuilt(const TOpenedLog& log) noexcept;
 
     std::shared_ptr<THttpBoard> Board = std::make_shared<THttpBoard>();
     THttpServer Server;
-    bool Listening = false;
 };
 
 // The log's minutes as the board keeps them: each record with its instant,

@@ -5,8 +5,13 @@
 #include "http/HttpMetrics.h"
 #include "http/HttpBoard.h"
 #include "http/HttpMinutes.h"
+#include "http/HttpOutput.h"
+#include "platform/DateTime.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
 
 #include <vector>
 
@@ -147,6 +152,30 @@ TEST(HttpBoard, HandsEachStreamTheEventsItHasNotSent) {
     EXPECT_EQ(board.Status().CountsTotal, 21U + 4950U);
     board.End();
     EXPECT_TRUE(board.WaitForEvents(behind.Last, std::chrono::hours(1)).Ended);
+}
+
+TEST(HttpOutput, AnOpenedLogsMinutesCarryTheirInstantsLabelsAndDoseRates) {
+    setenv("TZ", "Asia/Tokyo", 1);
+    tzset();
+    TRecords records;
+    for (int k = 0; k < 12; ++k) {
+        records.Append({EncodeDate(2026, 12, 10) + EncodeTime(0, 4 + k, 0, 0), 20 + k});
+    }
+    TFormatSettings fs;
+    fs.DateSeparator = ".";
+    fs.CurrentYear = 2026;
+    const std::vector<THttpMinute> minutes = BoardMinutes({records, 0.00158, 0, fs});
+    ASSERT_EQ(minutes.size(), 12U);
+    EXPECT_EQ(minutes[0].Label, "26.12.10, 00:04");
+    EXPECT_EQ(minutes[0].Utc, 1796828640); // 2026-12-09T15:04:00Z
+    EXPECT_EQ(minutes[11].Key, 1796828640 + 11 * 60);
+    EXPECT_EQ(minutes[11].Count, 31);
+    EXPECT_FALSE(minutes[9].DoseRate);
+    // The coefficient times the mean of the ten minutes before it, 24.5 CPM.
+    ASSERT_TRUE(minutes[10].DoseRate);
+    EXPECT_NEAR(*minutes[10].DoseRate, 0.00158 * 24.5, 1e-12);
+    unsetenv("TZ");
+    tzset();
 }
 
 } // namespace
