@@ -94,13 +94,15 @@ std::string TInfluxService::WhenStopped() const {
 
 std::unique_ptr<TMapsOutput> MakeInflux(const TInfluxSettings& settings, const TInfluxTags& tags,
                                         const std::filesystem::path& stateFolder,
-                                        TMapsOutput::TReport report) {
+                                        TMapsOutput::TReport report,
+                                        std::shared_ptr<TDeliveryCounter> deliveries) {
     const bool v1 = settings.Api == TInfluxApi::V1;
     TMapsTarget target{
         .Name = "InfluxDB",
         .Where = PrintableUrl(settings.Url + (v1 ? InfluxV1WritePath : InfluxV2WritePath)),
         .Secrets = InfluxSecrets(settings),
         .Timeouts = settings.Timeouts,
+        .Deliveries = std::move(deliveries),
         .Classify = v1 ? ClassifyV1 : ClassifyV2,
     };
     auto service = std::make_unique<TInfluxService>(
@@ -116,7 +118,8 @@ std::unique_ptr<TLogOutput> MakeInfluxOutput(const TOutputContext& context) {
     }
     const TInfluxTags tags{context.CounterModel,
                            context.StationName.empty() ? context.HostName : context.StationName};
-    return MakeInflux(*settings, tags, context.StateFolder);
+    return MakeInflux(*settings, tags, context.StateFolder, ReportMapsToStderr,
+                      context.Deliveries->Join("influxdb"));
 }
 
 } // namespace ostrel

@@ -50,11 +50,13 @@ private:
     std::size_t OnTheWay = 0;
 };
 
-// The output, reporting to report; the queue in stateFolder/influxdb (none
-// kept when stateFolder is empty).
+// The output, reporting to report and counting its deliveries on
+// deliveries, if given; the queue in stateFolder/influxdb (none kept when
+// stateFolder is empty).
 std::unique_ptr<TMapsOutput> MakeInflux(const TInfluxSettings& settings, const TInfluxTags& tags,
                                         const std::filesystem::path& stateFolder,
-                                        TMapsOutput::TReport report = ReportMapsToStderr);
+                                        TMapsOutput::TReport report = ReportMapsToStderr,
+                                        std::shared_ptr<TDeliveryCounter> deliveries = {});
 
 // The factory of the outputs list: none when [InfluxDB] leaves it off. The
 // counter is named by its family when known, the station by its name, else

@@ -78,6 +78,25 @@ struct TMapsOutput::TShared : TThreadControl {
         std::lock_guard lock(Mutex);
         InTransit = 0;
         ServiceWaiting = waiting;
+        if (Target.Deliveries) {
+            Target.Deliveries->Holding(Incoming.size() + waiting);
+        }
+    }
+    void CountDelivery(TReplyClass answer) const {
+        if (!Target.Deliveries) {
+            return;
+        }
+        switch (answer) {
+        case TReplyClass::Accepted:
+            Target.Deliveries->Count(TDeliveryResult::Accepted);
+            break;
+        case TReplyClass::Transient:
+            Target.Deliveries->Count(TDeliveryResult::Failed);
+            break;
+        case TReplyClass::Permanent:
+            Target.Deliveries->Count(TDeliveryResult::Refused);
+            break;
+        }
     }
 
     void Run() {
@@ -111,6 +130,7 @@ struct TMapsOutput::TShared : TThreadControl {
             if (reply.Failure == AbandonedText) {
                 break;
             }
+            CountDelivery(verdict.Class);
             switch (verdict.Class) {
             case TReplyClass::Accepted:
                 backoff.Reset();

@@ -9,6 +9,7 @@
 #include "maps/MapsReply.h"
 #include "maps/MapsRequests.h"
 #include "maps/MapsSettings.h"
+#include "records/DeliveryCounters.h"
 #include "records/LogOutput.h"
 #include "records/OutputThread.h"
 
@@ -81,6 +82,7 @@ struct TMapsTarget {
     std::string Where; // the requests' address, without anything secret
     std::vector<std::string> Secrets;
     THttpTimeouts Timeouts;
+    std::shared_ptr<TDeliveryCounter> Deliveries; // none: not counted
     // Set: what the replies mean, for a service that is no map.
     TVerdict (*Classify)(const THttpReply& reply) = nullptr;
 };

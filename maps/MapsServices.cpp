@@ -143,12 +143,11 @@ std::string TSafecastService::WhenStopped() const {
 }
 
 std::unique_ptr<TMapsOutput> MakeRadmon(const TRadmonSettings& settings,
-                                        TMapsOutput::TReport report) {
-    TMapsTarget target{TMapService::Radmon,
-                       "radmon.org",
-                       PrintableUrl(settings.Url + RadmonPath),
-                       {settings.Password},
-                       settings.Timeouts};
+                                        TMapsOutput::TReport report,
+                                        std::shared_ptr<TDeliveryCounter> deliveries) {
+    TMapsTarget target{
+        TMapService::Radmon, "radmon.org",      PrintableUrl(settings.Url + RadmonPath),
+        {settings.Password}, settings.Timeouts, std::move(deliveries)};
     auto service = std::make_unique<TNewestMinuteService>(
         target.Name, settings.Interval,
         [settings](const TMapsMinute& minute) { return RadmonRequest(settings, minute.Count); });
@@ -156,14 +155,13 @@ std::unique_ptr<TMapsOutput> MakeRadmon(const TRadmonSettings& settings,
 }
 
 std::unique_ptr<TMapsOutput> MakeGmcmap(const TGmcmapSettings& settings,
-                                        TMapsOutput::TReport report) {
+                                        TMapsOutput::TReport report,
+                                        std::shared_ptr<TDeliveryCounter> deliveries) {
     // The account ID names the account as a user name does: no password,
     // and a short number masked would garble every line.
-    TMapsTarget target{TMapService::Gmcmap,
-                       "gmcmap.com",
-                       PrintableUrl(settings.Url + GmcmapPath),
-                       {},
-                       settings.Timeouts};
+    TMapsTarget target{
+        TMapService::Gmcmap, "gmcmap.com",         PrintableUrl(settings.Url + GmcmapPath), {},
+        settings.Timeouts,   std::move(deliveries)};
     auto service = std::make_unique<TNewestMinuteService>(
         target.Name, settings.Interval, [settings](const TMapsMinute& minute) {
             return GmcmapRequest(settings, minute.Count, minute.AverageCpm, minute.DoseRate);
@@ -173,25 +171,26 @@ std::unique_ptr<TMapsOutput> MakeGmcmap(const TGmcmapSettings& settings,
 
 std::unique_ptr<TMapsOutput> MakeSafecast(const TSafecastSettings& settings,
                                           const std::filesystem::path& stateFolder,
-                                          TMapsOutput::TReport report) {
-    TMapsTarget target{TMapService::Safecast,
-                       "Safecast",
-                       PrintableUrl(settings.Url + SafecastPath),
-                       {settings.ApiKey},
-                       settings.Timeouts};
+                                          TMapsOutput::TReport report,
+                                          std::shared_ptr<TDeliveryCounter> deliveries) {
+    TMapsTarget target{
+        TMapService::Safecast, "Safecast",        PrintableUrl(settings.Url + SafecastPath),
+        {settings.ApiKey},     settings.Timeouts, std::move(deliveries)};
     auto service = std::make_unique<TSafecastService>(
         settings, stateFolder.empty() ? std::filesystem::path() : stateFolder / "maps");
     return std::make_unique<TMapsOutput>(std::move(target), std::move(service), std::move(report));
 }
 
 std::unique_ptr<TMapsOutput> MakeSensorCommunity(const TSensorCommunitySettings& settings,
-                                                 TMapsOutput::TReport report) {
+                                                 TMapsOutput::TReport report,
+                                                 std::shared_ptr<TDeliveryCounter> deliveries) {
     // The sensor's name is on the network's public map: nothing secret.
     TMapsTarget target{TMapService::SensorCommunity,
                        "sensor.community",
                        PrintableUrl(settings.Url),
                        {},
-                       settings.Timeouts};
+                       settings.Timeouts,
+                       std::move(deliveries)};
     auto service = std::make_unique<TNewestMinuteService>(
         target.Name, settings.Interval, [settings](const TMapsMinute& minute) {
             return SensorCommunityRequest(settings, minute.Count);
@@ -202,25 +201,31 @@ std::unique_ptr<TMapsOutput> MakeSensorCommunity(const TSensorCommunitySettings&
 std::unique_ptr<TLogOutput> MakeRadmonOutput(const TOutputContext& context) {
     const auto settings = ReadRadmonSettings(
         TSettingsSection(context.SettingsPath, std::string(RadmonSection)), std::cerr);
-    return settings ? MakeRadmon(*settings) : nullptr;
+    return settings ? MakeRadmon(*settings, ReportMapsToStderr, context.Deliveries->Join("radmon"))
+                    : nullptr;
 }
 
 std::unique_ptr<TLogOutput> MakeGmcmapOutput(const TOutputContext& context) {
     const auto settings = ReadGmcmapSettings(
         TSettingsSection(context.SettingsPath, std::string(GmcmapSection)), std::cerr);
-    return settings ? MakeGmcmap(*settings) : nullptr;
+    return settings ? MakeGmcmap(*settings, ReportMapsToStderr, context.Deliveries->Join("gmcmap"))
+                    : nullptr;
 }
 
 std::unique_ptr<TLogOutput> MakeSafecastOutput(const TOutputContext& context) {
     const auto settings = ReadSafecastSettings(
         TSettingsSection(context.SettingsPath, std::string(SafecastSection)), std::cerr);
-    return settings ? MakeSafecast(*settings, context.StateFolder) : nullptr;
+    return settings ? MakeSafecast(*settings, context.StateFolder, ReportMapsToStderr,
+                                   context.Deliveries->Join("safecast"))
+                    : nullptr;
 }
 
 std::unique_ptr<TLogOutput> MakeSensorCommunityOutput(const TOutputContext& context) {
     const auto settings = ReadSensorCommunitySettings(
         TSettingsSection(context.SettingsPath, std::string(SensorCommunitySection)), std::cerr);
-    return settings ? MakeSensorCommunity(*settings) : nullptr;
+    return settings ? MakeSensorCommunity(*settings, ReportMapsToStderr,
+                                          context.Deliveries->Join("sensorcommunity"))
+                    : nullptr;
 }
 
 } // namespace ostrel

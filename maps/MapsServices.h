@@ -68,19 +68,24 @@ private:
     bool OnTheWay = false;
 };
 
-// The outputs of the settings' sections, reporting to report.
+// The outputs of the settings' sections, reporting to report and counting
+// their deliveries on deliveries, if given.
 std::unique_ptr<TMapsOutput> MakeRadmon(const TRadmonSettings& settings,
-                                        TMapsOutput::TReport report = ReportMapsToStderr);
+                                        TMapsOutput::TReport report = ReportMapsToStderr,
+                                        std::shared_ptr<TDeliveryCounter> deliveries = {});
 std::unique_ptr<TMapsOutput> MakeGmcmap(const TGmcmapSettings& settings,
-                                        TMapsOutput::TReport report = ReportMapsToStderr);
+                                        TMapsOutput::TReport report = ReportMapsToStderr,
+                                        std::shared_ptr<TDeliveryCounter> deliveries = {});
 // The queue's file goes into stateFolder/maps; none kept when stateFolder is
 // empty.
 std::unique_ptr<TMapsOutput> MakeSafecast(const TSafecastSettings& settings,
                                           const std::filesystem::path& stateFolder,
-                                          TMapsOutput::TReport report = ReportMapsToStderr);
+                                          TMapsOutput::TReport report = ReportMapsToStderr,
+                                          std::shared_ptr<TDeliveryCounter> deliveries = {});
 
 std::unique_ptr<TMapsOutput> MakeSensorCommunity(const TSensorCommunitySettings& settings,
-                                                 TMapsOutput::TReport report = ReportMapsToStderr);
+                                                 TMapsOutput::TReport report = ReportMapsToStderr,
+                                                 std::shared_ptr<TDeliveryCounter> deliveries = {});
 
 // The factories of the outputs list: none when the section leaves the
 // service off. What cannot be used there is told on the standard error

@@ -42,12 +42,15 @@ void ReportMqttToStderr(const std::string& text) {
 }
 
 struct TMqttPublisher::TShared : TThreadControl {
-    TShared(TMqttSettings settings, TReport report, bool alarmUsed)
-        : Settings(std::move(settings)), Report(std::move(report)), AlarmUsed(alarmUsed) {}
+    TShared(TMqttSettings settings, TReport report, bool alarmUsed,
+            std::shared_ptr<TDeliveryCounter> deliveries)
+        : Settings(std::move(settings)), Report(std::move(report)), AlarmUsed(alarmUsed),
+          Deliveries(std::move(deliveries)) {}
 
     const TMqttSettings Settings;
     const TReport Report;
     const bool AlarmUsed;
+    const std::shared_ptr<TDeliveryCounter> Deliveries; // none: not counted
 
     TMqttQueue Queue{MaxUnsent};
     std::uint32_t DeviceId = 0;
@@ -62,6 +65,16 @@ struct TMqttPublisher::TShared : TThreadControl {
     bool StateDue = false;
 
     std::string Where() const { return Settings.Host + ":" + std::to_string(Settings.Port) + ": "; }
+    std::size_t Queued() const {
+        std::lock_guard lock(Mutex);
+        return Queue.Unacknowledged();
+    }
+    // Called with the lock held.
+    void CountHeld() const {
+        if (Deliveries) {
+            Deliveries->Holding(Queue.Unacknowledged());
+        }
+    }
 };
 
 namespace {
@@ -183,7 +196,12 @@ private:
             FarewellAcknowledged = true;
         }
         std::lock_guard lock(Shared.Mutex);
+        const std::size_t held = Shared.Queue.Unacknowledged();
         Shared.Queue.Acknowledge(mid);
+        if (Shared.Deliveries && Shared.Queue.Unacknowledged() < held) {
+            Shared.Deliveries->Count(TDeliveryResult::Accepted);
+            Shared.CountHeld();
+        }
     }
 
     void ForgetSent() {
@@ -316,6 +334,9 @@ void RunLink(const std::shared_ptr<TShared>& shared) {
         if (shared->Stopping()) {
             break;
         }
+        if (shared->Deliveries && shared->Queued() > 0) {
+            shared->Deliveries->Count(TDeliveryResult::Failed);
+        }
         if (session.WasConnected()) {
             retry = FirstRetry;
             outageTold = false;
@@ -338,8 +359,10 @@ void InitLibrary() {
 
 } // namespace
 
-TMqttPublisher::TMqttPublisher(TMqttSettings settings, TReport report, const TAlarmLevels& alarm)
-    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report), alarm.Enabled())) {
+TMqttPublisher::TMqttPublisher(TMqttSettings settings, TReport report, const TAlarmLevels& alarm,
+                               std::shared_ptr<TDeliveryCounter> deliveries)
+    : Shared(std::make_shared<TShared>(std::move(settings), std::move(report), alarm.Enabled(),
+                                       std::move(deliveries))) {
     InitLibrary();
     Worker.Start(Shared, RunLink);
 }
@@ -384,6 +407,7 @@ void TMqttPublisher::MinuteFinished(const TFinishedMinute& minute) noexcept {
         Shared->LastState = payload;
         Shared->LastStateFinished = TSteadyClock::now();
         const std::string dropping = Shared->Queue.Add(std::move(payload), alarm);
+        Shared->CountHeld();
         if (!dropping.empty()) {
             Shared->Report(Shared->Where() + dropping);
         }
@@ -413,7 +437,8 @@ std::unique_ptr<TLogOutput> MakeMqttOutput(const TOutputContext& context) {
         return nullptr;
     }
     settings.Model = context.CounterModel;
-    return std::make_unique<TMqttPublisher>(std::move(settings), ReportMqttToStderr, context.Alarm);
+    return std::make_unique<TMqttPublisher>(std::move(settings), ReportMqttToStderr, context.Alarm,
+                                            context.Deliveries->Join("mqtt"));
 }
 
 } // namespace ostrel

@@ -7,6 +7,7 @@
 // state on a topic of its own, each switch after the minute that made it.
 
 #include "mqtt/MqttSettings.h"
+#include "records/DeliveryCounters.h"
 #include "records/DoseAlarm.h"
 #include "records/LogOutput.h"
 #include "records/OutputThread.h"
@@ -31,9 +32,12 @@ public:
 
     // Starts connecting at once; settings must have a host. report gets one
     // line per outage and per run of dropped minutes, from any thread. An
-    // enabled alarm gets its topic and its binary sensor.
+    // enabled alarm gets its topic and its binary sensor. deliveries, if
+    // given, counts what the broker acknowledges and each lost connection
+    // that held minutes.
     explicit TMqttPublisher(TMqttSettings settings, TReport report = ReportMqttToStderr,
-                            const TAlarmLevels& alarm = {});
+                            const TAlarmLevels& alarm = {},
+                            std::shared_ptr<TDeliveryCounter> deliveries = {});
     // Says "offline" and disconnects when connected; waits a few seconds at
     // most, also when the broker has gone.
     ~TMqttPublisher() override;

@@ -12,6 +12,9 @@
 #ifndef OSTREL_WITHOUT_MQTT
 #include "mqtt/MqttPublisher.h"
 #endif
+#ifndef OSTREL_WITHOUT_HTTP
+#include "http/HttpOutput.h"
+#endif
 
 #include <utility>
 
@@ -41,6 +44,10 @@ TOutputSet MakeOutputs(TOutputContext context) {
 #endif
 #ifndef OSTREL_WITHOUT_INFLUX
     add(MakeInfluxOutput(context));
+#endif
+#ifndef OSTREL_WITHOUT_HTTP
+    // Last: it shows what the others count of their deliveries.
+    add(MakeHttpOutput(context));
 #endif
     return set;
 }

@@ -249,6 +249,14 @@ std::optional<std::string> FindString(const fs::path& path, std::string_view sec
     return std::string(Trim(CapCharacters(Trim(text.substr(text.find('=') + 1)))));
 }
 
+bool HasSection(const fs::path& path, std::string_view section) {
+    const auto content = ReadWhole(path);
+    if (!content) {
+        return false;
+    }
+    return FindKey(SplitLines(WithoutBom(*content)), section, {}).SectionLine.has_value();
+}
+
 std::string ReadString(const fs::path& path, std::string_view section, std::string_view key) {
     return FindString(path, section, key).value_or(std::string());
 }

@@ -23,6 +23,9 @@ std::string ReadString(const std::filesystem::path& path, std::string_view secti
 std::optional<std::string> FindString(const std::filesystem::path& path, std::string_view section,
                                       std::string_view key);
 
+// Whether the file has the section, with or without keys.
+bool HasSection(const std::filesystem::path& path, std::string_view section);
+
 // Sets key in section to value: on the key's own line where it stands, else
 // as a new line after the last line of its section, else in a new section at
 // the end of the file, which is created when missing. Every other line stays

@@ -6,6 +6,7 @@
 // needs, so the core never names one.
 
 #include "platform/FormatSettings.h"
+#include "records/DeliveryCounters.h"
 #include "records/DoseAlarm.h"
 #include "records/MinuteMeaning.h"
 #include "records/MinuteRecords.h"
@@ -116,6 +117,9 @@ struct TOutputContext {
     std::string Instance{};
     // The counter's family ("gmc", "simulated counter"); empty: not known.
     std::string CounterModel{};
+    // Where the outputs that send minutes away count their deliveries:
+    // one board for every output of the set.
+    std::shared_ptr<TDeliveryBoard> Deliveries = std::make_shared<TDeliveryBoard>();
 };
 
 } // namespace ostrel

@@ -16,6 +16,8 @@ packages=(
   libcurl4-openssl-dev tzdata
   # The InfluxDB output's tests start their own servers on loopback ports.
   influxdb victoria-metrics
+  # The HTTP output's tests: Prometheus scrapes it, Chromium shows its page.
+  libcpp-httplib-dev prometheus chromium chromium-driver python3-selenium
 )
 # `install-deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes.
 # `install-deps.sh check`: the formatter that `make check` runs.

@@ -7,7 +7,8 @@
 # Both go to a cache outside the work tree ($OSTREL_CACHE, by default
 # ~/.cache/ostrel), in a folder named after the Qt version, the compiler and
 # a hash of the options below, so a change to any of them builds anew and an
-# unchanged one is reused. Prints two lines: qt=<prefix> qcustomplot=<folder>.
+# unchanged one is reused. Prints three lines: qt=<prefix> qcustomplot=<folder>
+# httplib=<folder>.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -70,16 +71,24 @@ EOF
   # Unpacked with Debian's patches applied: 2.1.0 as released does not get
   # through Qt 6.4's moc.
   (cd "$sources" && apt-get "${options[@]}" source -qq qcustomplot >/dev/null)
+  # The HTTP output's server: its whole header, which Debian's Linux
+  # package splits into a compiled library.
+  (cd "$sources" && apt-get "${options[@]}" source -qq cpp-httplib >/dev/null)
 }
 
 qcustomplot_folder() {
   find "$sources" -maxdepth 1 -type d -name 'qcustomplot-2.1*' | head -n 1
 }
 
-if [[ ! -f "$prefix/.complete" || -z "$(qcustomplot_folder)" ]]; then
+httplib_folder() {
+  find "$sources" -maxdepth 1 -type d -name 'cpp-httplib-*' | head -n 1
+}
+
+if [[ ! -f "$prefix/.complete" || -z "$(qcustomplot_folder)" || -z "$(httplib_folder)" ]]; then
   bash scripts/install-deps.sh windows-qt >&2
-  if [[ -z "$(ls "$sources"/qt6-base_"$qt_version"*.orig.tar.* 2>/dev/null)" || -z "$(qcustomplot_folder)" ]]; then
-    echo "== Debian's sources: $qt_source_package $qt_version, qcustomplot ==" >&2
+  if [[ -z "$(ls "$sources"/qt6-base_"$qt_version"*.orig.tar.* 2>/dev/null)" ||
+        -z "$(qcustomplot_folder)" || -z "$(httplib_folder)" ]]; then
+    echo "== Debian's sources: $qt_source_package $qt_version, qcustomplot, cpp-httplib ==" >&2
     fetch_sources >&2
   fi
 fi
@@ -109,3 +118,4 @@ if [[ ! -f "$prefix/.complete" ]]; then
 fi
 echo "qt=$prefix"
 echo "qcustomplot=$(qcustomplot_folder)"
+echo "httplib=$(httplib_folder)"

@@ -14,7 +14,7 @@ triplet=x86_64-w64-mingw32
 
 bash scripts/install-deps.sh windows-qt
 start=$SECONDS
-eval "$(JOBS=$jobs bash scripts/windows-qt.sh | grep -E '^(qt|qcustomplot)=')"
+eval "$(JOBS=$jobs bash scripts/windows-qt.sh | grep -E '^(qt|qcustomplot|httplib)=')"
 qt_seconds=$((SECONDS - start))
 
 echo "== ostrel.exe and its device libraries ($build_type) =="
@@ -22,6 +22,7 @@ start=$SECONDS
 cmake -S . -B "$dir" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE="$build_type" \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
       -DOSTREL_QT_PREFIX="$qt" -DOSTREL_QCUSTOMPLOT_SOURCE="$qcustomplot" \
+      -DOSTREL_HTTPLIB_SOURCE="$httplib" \
       -DOSTREL_TESTS="${OSTREL_WINDOWS_TESTS:-ON}" >/dev/null
 nice -n 10 cmake --build "$dir" -j "$jobs"
 # The same configuration as `make test-windows` gives it, so that neither
@@ -90,6 +91,7 @@ for licence in "$qt.src"/LICENSES/*.txt; do
 done
 crlf "$qcustomplot/GPL.txt" "$stage/licenses/QCustomPlot-GPL.txt"
 crlf "$qcustomplot/debian/copyright" "$stage/licenses/QCustomPlot-copyright.txt"
+crlf "$httplib/LICENSE" "$stage/licenses/cpp-httplib-LICENSE.txt"
 
 # Every DLL that a program or library here imports is either Windows' own
 # or in the folder where Windows looks: beside ostrel.exe.

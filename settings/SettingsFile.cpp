@@ -153,6 +153,10 @@ std::optional<double> DecimalNumber(std::string_view text) {
     return number;
 }
 
+bool TSettingsSection::Exists() const {
+    return HasSection(File, SectionName);
+}
+
 std::optional<std::string> TSettingsSection::Find(std::string_view key) const {
     return FindString(File, SectionName, key);
 }

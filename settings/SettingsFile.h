@@ -81,6 +81,8 @@ public:
         : File(std::move(file)), SectionName(std::move(name)) {}
 
     const std::string& Name() const { return SectionName; }
+    // The file has the section, even one without keys.
+    bool Exists() const;
     // The key's value; none when the file, the section or the key is missing,
     // so that an empty value can mean something of its own.
     std::optional<std::string> Find(std::string_view key) const;

@@ -12,6 +12,7 @@
 #include "support/TimeZone.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -202,7 +203,13 @@ TEST_F(MqttPublishTest, TheAlarmIsRetainedOnItsTopicAndTheDoseRestartsWithANewLo
 TEST_F(MqttPublishTest, MinutesLoggedWhileTheBrokerIsDownFollowInOrder) {
     test::TMosquittoBroker broker;
     test::TMqttSubscriber subscriber(broker);
-    Open(broker);
+    // The HTTP output's metrics tell what the publisher counts.
+    const std::uint16_t http = bench::FreeLoopbackPort();
+    Open(broker, "[HTTP]\nListen=127.0.0.1:" + std::to_string(http) + "\n");
+    const auto metrics = [http] {
+        const auto answer = httplib::Client("127.0.0.1", http).Get("/metrics");
+        return answer ? answer->body : std::string();
+    };
     LogLines(5);
     ASSERT_TRUE(Eventually(
         [&] {
@@ -213,6 +220,8 @@ TEST_F(MqttPublishTest, MinutesLoggedWhileTheBrokerIsDownFollowInOrder) {
     broker.Stop();
     LogLines(8);
     EXPECT_EQ(Form->Logger().FindOutput<TMqttPublisher>()->Unacknowledged(), 8u);
+    EXPECT_NE(metrics().find("\nostrel_output_held_minutes{output=\"mqtt\"} 8\n"),
+              std::string::npos);
     broker.Start();
     // QoS 1 is at least once on the broker's leg to the subscriber too: a
     // restarted broker may hand it again what it had delivered just before
@@ -233,6 +242,12 @@ TEST_F(MqttPublishTest, MinutesLoggedWhileTheBrokerIsDownFollowInOrder) {
         << fromPublisher().size();
     EXPECT_EQ(fromPublisher(), ExpectedMinutes());
     EXPECT_TRUE(Errors.empty());
+    // The broker's acknowledgements may come after the subscriber's copies.
+    EXPECT_TRUE(Eventually([&] {
+        return metrics().find("{output=\"mqtt\",result=\"accepted\"} 13\n") != std::string::npos;
+    }));
+    const std::string counted = metrics();
+    EXPECT_NE(counted.find("\nostrel_output_held_minutes{output=\"mqtt\"} 0\n"), std::string::npos);
     // Gone at the end: the loss is told, and the window still ends.
     broker.Stop();
     EXPECT_TRUE(Eventually([&] { return CountContaining(StderrText(), "connection lost") >= 2; },

@@ -252,13 +252,14 @@ void RunRow(const TRow& row) {
     const char* wrong = "wrong";
     std::unique_ptr<test::TFakeMapService> fake;
     std::unique_ptr<TMapsOutput> output;
+    const auto deliveries = std::make_shared<TDeliveryCounter>();
     std::string url;
     switch (row.Service) {
     case TMapService::Radmon: {
         fake = std::make_unique<test::TFakeRadmon>(User, Password);
         TRadmonSettings settings{User, row.WrongCredential ? wrong : Password, fake->Server.Url(),
                                  1, timeouts};
-        output = MakeRadmon(settings, report);
+        output = MakeRadmon(settings, report, deliveries);
         url = fake->Server.Url() + "/radmon.php";
         break;
     }
@@ -266,7 +267,7 @@ void RunRow(const TRow& row) {
         fake = std::make_unique<test::TFakeGmcmap>(Account, Geiger);
         TGmcmapSettings settings{row.WrongCredential ? wrong : Account, Geiger, fake->Server.Url(),
                                  1, timeouts};
-        output = MakeGmcmap(settings, report);
+        output = MakeGmcmap(settings, report, deliveries);
         url = fake->Server.Url() + "/log2.asp";
         break;
     }
@@ -279,7 +280,7 @@ void RunRow(const TRow& row) {
                                    "",
                                    fake->Server.Url(),
                                    timeouts};
-        output = MakeSafecast(settings, {}, report);
+        output = MakeSafecast(settings, {}, report, deliveries);
         url = fake->Server.Url() + "/measurements.json";
         break;
     }
@@ -288,7 +289,7 @@ void RunRow(const TRow& row) {
         fake = std::make_unique<test::TFakeSensorCommunity>(Sensor);
         url = fake->Server.Url() + "/v1/push-sensor-data/";
         output = MakeSensorCommunity(
-            {row.WrongCredential ? wrong : Sensor, "SBM-20", url, 1, timeouts}, report);
+            {row.WrongCredential ? wrong : Sensor, "SBM-20", url, 1, timeouts}, report, deliveries);
         break;
     }
     }
@@ -320,6 +321,17 @@ void RunRow(const TRow& row) {
         break;
     }
     output.reset();
+    // What the metrics tell of it: each answer counted by what it meant.
+    const std::uint64_t accepted = deliveries->Counted(TDeliveryResult::Accepted);
+    const std::uint64_t refused = deliveries->Counted(TDeliveryResult::Refused);
+    EXPECT_EQ(accepted, row.End == TEnd::Taken ? 1U : 0U);
+    EXPECT_EQ(refused, row.End == TEnd::Stopped ? 1U : 0U);
+    if (row.End == TEnd::Waits) {
+        EXPECT_EQ(deliveries->Counted(TDeliveryResult::Failed), 1U);
+        EXPECT_EQ(deliveries->Holds(), 1U);
+    } else if (row.End == TEnd::Taken) {
+        EXPECT_EQ(deliveries->Holds(), 0U);
+    }
     const std::vector<std::string> all = told();
     if (*row.Line == '\0') {
         EXPECT_EQ(all, std::vector<std::string>{});

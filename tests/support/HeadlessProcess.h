@@ -21,10 +21,12 @@ class THeadlessProcess {
 public:
     // Copies the programs (and, unless withoutLibrary, the simulator) into
     // folder, and starts `ostrel --headless` there with stateHome as
-    // XDG_STATE_HOME, the script replayed, and args.
+    // XDG_STATE_HOME, the script replayed (none: the simulator counts at
+    // random), args, and the variables of more.
     THeadlessProcess(const std::filesystem::path& folder, const std::filesystem::path& stateHome,
                      const std::filesystem::path& script, const QStringList& args = {},
-                     bool withoutLibrary = false) {
+                     bool withoutLibrary = false,
+                     const QProcessEnvironment& more = QProcessEnvironment()) {
         namespace fs = std::filesystem;
         const fs::path bin = OSTREL_BIN_DIR;
         fs::create_directories(folder);
@@ -42,7 +44,10 @@ public:
         // The program's own texts, which the tests look for.
         environment.insert("LANGUAGE", "ja");
         environment.insert("XDG_STATE_HOME", QString::fromStdString(stateHome.string()));
-        environment.insert("OSTREL_SIM_SCRIPT", QString::fromStdString(script.string()));
+        if (!script.empty()) {
+            environment.insert("OSTREL_SIM_SCRIPT", QString::fromStdString(script.string()));
+        }
+        environment.insert(more);
         Process.setProcessEnvironment(environment);
         Process.setWorkingDirectory(QString::fromStdString(folder.string()));
         Process.start(QString::fromStdString((folder / "ostrel").string()),
