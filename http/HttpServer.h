@@ -20,9 +20,9 @@ namespace ostrel {
 // leaves the others room.
 struct THttpLimits {
     std::size_t HeadBytes = 8192;                 // the request line and headers together
-    std::size_t Workers = 16;                     // requests answered at once
+    std::size_t Workers = 48;                     // requests answered at once
     std::size_t PerClient = 6;                    // of them from one address beyond this machine
-    std::size_t Streams = 4;                      // live streams at once
+    std::size_t Streams = 32;                     // live streams at once, each holding a worker
     std::chrono::milliseconds RequestTime{10000}; // to send the whole request head
     std::chrono::milliseconds WriteTime{10000};   // to take each part of an answer
 };

@@ -118,9 +118,8 @@ std::map<std::int64_t, int> StoredMinutes(TPrometheus& prometheus, std::int64_t 
 }
 
 TEST(Prometheus, StoresTheCountThatTheLoggerPrintedForEachMinute) {
-    if (QStandardPaths::findExecutable("prometheus").isEmpty()) {
-        GTEST_SKIP() << "no prometheus (scripts/install-deps.sh installs it)";
-    }
+    ASSERT_FALSE(QStandardPaths::findExecutable("prometheus").isEmpty())
+        << "no prometheus (scripts/install-deps.sh installs it)";
     QTemporaryDir dir;
     const fs::path folder = dir.path().toStdString();
     const int port = FreePort();
@@ -159,6 +158,111 @@ TEST(Prometheus, StoresTheCountThatTheLoggerPrintedForEachMinute) {
     const QJsonArray up = prometheus.Query("/api/v1/query?query=up%7Bjob%3D%22ostrel%22%7D");
     ASSERT_EQ(up.size(), 1);
     EXPECT_EQ(up[0].toObject()["value"].toArray()[1].toString(), "1");
+    EXPECT_EQ(logger.End(SIGTERM), 0);
+    EXPECT_EQ(logger.Error(), "");
+}
+
+// A client's socket to the logger's server, with a time limit on reading.
+class TRawClient {
+public:
+    explicit TRawClient(int port) : Sock(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        Connected = ::connect(Sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        const timeval limit{30, 0};
+        ::setsockopt(Sock, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    }
+    ~TRawClient() { ::close(Sock); }
+    TRawClient(const TRawClient&) = delete;
+    TRawClient& operator=(const TRawClient&) = delete;
+
+    void Send(const std::string& bytes) { ::send(Sock, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    // What the server sent up to its close; "timeout" when it kept the
+    // connection open for 30 s.
+    std::string Answer() {
+        std::string answer;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::recv(Sock, buffer, sizeof buffer, 0);
+            if (got > 0) {
+                answer.append(buffer, static_cast<std::size_t>(got));
+            } else if (got == 0 || errno == ECONNRESET) {
+                return answer;
+            } else {
+                return "timeout";
+            }
+        }
+    }
+    bool Connected = false;
+
+private:
+    const int Sock;
+};
+
+std::string StatusLine(const std::string& answer) {
+    return answer.substr(0, answer.find("\r\n"));
+}
+
+TEST(HttpHeadless, BadRequestsGetTheirAnswerAndLoggingGoesOn) {
+    QTemporaryDir dir;
+    const fs::path folder = dir.path().toStdString();
+    const int port = FreePort();
+    fs::create_directories(folder / "program");
+    std::ofstream(folder / "program" / "ostrel.ini") << "[HTTP]\nListen=127.0.0.1:" << port << "\n";
+    QProcessEnvironment clock;
+    clock.insert("OSTREL_SIM_SPEED", "30");
+    test::THeadlessProcess logger(folder / "program", folder / "state", {}, {}, false, clock);
+    ASSERT_EQ(logger.WaitForLines(1).size(), 1U);
+
+    const struct {
+        const char* Name;
+        std::string Request;
+        const char* Status; // "": closed without an answer
+    } cases[] = {
+        {"a huge head", "GET /metrics HTTP/1.1\r\nX-Pad: " + std::string(20000, 'a') + "\r\n\r\n",
+         "HTTP/1.1 400 Bad Request"},
+        {"an unknown method", "BREW /metrics HTTP/1.1\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 400 Bad Request"},
+        {"a write",
+         "POST /api/minutes HTTP/1.1\r\nContent-Length: 2\r\nConnection: close\r\n\r\n{}",
+         "HTTP/1.1 405 Method Not Allowed"},
+        {"a path up", "GET /../ostrel.ini HTTP/1.1\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 404 Not Found"},
+        {"a path up, escaped", "GET /%2e%2e/ostrel.ini HTTP/1.1\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 404 Not Found"},
+        {"a TLS hello", "\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n", ""},
+        // Cut off when its ten seconds are up.
+        {"a request never finished", "GET /metrics HTTP/1.1\r\nHost: attic",
+         "HTTP/1.1 400 Bad Request"},
+    };
+    std::vector<std::unique_ptr<TRawClient>> clients;
+    for (const auto& c : cases) {
+        clients.push_back(std::make_unique<TRawClient>(port));
+        ASSERT_TRUE(clients.back()->Connected) << c.Name;
+        clients.back()->Send(c.Request);
+    }
+    // A hundred at once, besides: each one answered.
+    std::vector<std::unique_ptr<TRawClient>> crowd;
+    for (int k = 0; k < 100; ++k) {
+        crowd.push_back(std::make_unique<TRawClient>(port));
+        crowd.back()->Send("GET /api/state HTTP/1.1\r\nConnection: close\r\n\r\n");
+    }
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        EXPECT_EQ(StatusLine(clients[k]->Answer()), cases[k].Status) << cases[k].Name;
+    }
+    int answered = 0;
+    for (const auto& client : crowd) {
+        answered += StatusLine(client->Answer()) == "HTTP/1.1 200 OK";
+    }
+    EXPECT_EQ(answered, 100);
+    const std::size_t before = logger.WaitForLines(1).size();
+    EXPECT_GE(logger.WaitForLines(before + 2).size(), before + 2) << "the logger has stopped";
+    httplib::Client client("127.0.0.1", port);
+    const auto metrics = client.Get("/metrics");
+    ASSERT_TRUE(metrics);
+    EXPECT_EQ(metrics->status, 200);
     EXPECT_EQ(logger.End(SIGTERM), 0);
     EXPECT_EQ(logger.Error(), "");
 }
