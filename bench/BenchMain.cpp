@@ -9,7 +9,7 @@
 //
 //   ostrel-bench [--quick] [--soak] [--large]
 //                [--only open|open-cpu|burst|replot|memory|save|large|startup|mqtt|journal|
-//                        maps|idle|soak]... [--out FILE]
+//                        maps|idle|http|soak]... [--out FILE]
 // The soak and the ten-million-line log run only with their flag or --only.
 //   ostrel-bench --memory-child empty|open [FILE [LINES]]   (run by itself)
 
@@ -95,7 +95,7 @@ const std::vector<TSection>& Sections() {
         {"large", &TBench::LargeLog, true}, {"startup", &TBench::Startup, false},
         {"mqtt", &TBench::Mqtt, false},     {"journal", &TBench::Journal, false},
         {"maps", &TBench::Maps, false},     {"idle", &TBench::Idle, false},
-        {"soak", &TBench::Soak, true},
+        {"http", &TBench::Http, false},     {"soak", &TBench::Soak, true},
     };
     return sections;
 }
@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
             } else {
                 std::cerr << "usage: ostrel-bench [--quick] [--soak] [--large] [--only open|"
                              "open-cpu|burst|replot|memory|save|large|startup|mqtt|journal|maps|"
-                             "idle|soak]... [--out FILE]\n";
+                             "idle|http|soak]... [--out FILE]\n";
                 return 2;
             }
         }

@@ -63,6 +63,9 @@ public:
     void Maps();    // in MapsBench.cpp
     void Soak();    // in SoakBench.cpp
     void Idle();    // in SoakBench.cpp
+    void Http();    // in HttpBench.cpp
+    // What pages on the live stream cost a logger at x1; in SoakBench.cpp.
+    void LivePages(std::size_t pages);
     void OpenCpu();
 
     const std::vector<TBenchRow>& Rows() const { return Table; }

@@ -22,6 +22,8 @@
 #include <QProcessEnvironment>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cmath>
@@ -31,6 +33,7 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -38,6 +41,10 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
@@ -225,10 +232,15 @@ std::optional<std::string> CheckLiveLines(const std::vector<std::string_view>& l
 // else, with its state folder (the journals) there too.
 class TSoakChild {
 public:
-    TSoakChild(TSoakKind kind, const QString& folder, int speed) : Kind(kind), Folder(folder) {
+    // settings, when given, is its ostrel.ini.
+    TSoakChild(TSoakKind kind, const QString& folder, int speed, const std::string& settings = {})
+        : Kind(kind), Folder(folder) {
         const QString bin = QCoreApplication::applicationDirPath();
         const QString program = ProgramOf(Kind);
         QDir().mkpath(Folder);
+        if (!settings.empty()) {
+            std::ofstream(FolderPath() / "ostrel.ini", std::ios::binary) << settings;
+        }
         for (const QString& name : {program, QString(CounterLibraryFileName)}) {
             QFile::remove(Folder + "/" + name);
             if (!QFile::copy(bin + "/" + name, Folder + "/" + name)) {
@@ -616,6 +628,184 @@ void TBench::Soak() {
                       : "",
              TVerdict::None});
     }
+}
+
+namespace {
+
+#ifndef _WIN32
+// A port of this machine that nothing listens on now.
+int FreePort() {
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(sock);
+    return ntohs(address.sin_port);
+}
+
+// Pages open on a logger's live stream, as browsers hold them: each
+// connection read as its events come, on a thread of their own, and the
+// minutes each has been sent counted.
+class TLivePages {
+public:
+    TLivePages(int port, std::size_t pages) : Pending(pages), Counts(pages, 0) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const std::string request = "GET /events HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                    "Accept: text/event-stream\r\n\r\n";
+        for (std::size_t k = 0; k < pages; ++k) {
+            const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+            if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+                ::send(sock, request.data(), request.size(), MSG_NOSIGNAL);
+            }
+            Socks.push_back(sock);
+        }
+        Reader = std::thread([this] { Read(); });
+    }
+    ~TLivePages() {
+        Ending = true;
+        Reader.join();
+        for (const int sock : Socks) {
+            ::close(sock);
+        }
+    }
+    TLivePages(const TLivePages&) = delete;
+    TLivePages& operator=(const TLivePages&) = delete;
+
+    // The fewest minutes that a page has been sent.
+    std::size_t FewestMinutes() const {
+        std::lock_guard lock(Mutex);
+        return Counts.empty() ? 0 : *std::min_element(Counts.begin(), Counts.end());
+    }
+
+private:
+    void Read() {
+        static constexpr std::string_view Event = "event: minute\n";
+        std::vector<pollfd> fds;
+        for (const int sock : Socks) {
+            fds.push_back({sock, POLLIN, 0});
+        }
+        std::array<char, 16384> buffer{};
+        while (!Ending) {
+            if (::poll(fds.data(), fds.size(), 200) <= 0) {
+                continue;
+            }
+            for (std::size_t k = 0; k < fds.size(); ++k) {
+                if ((fds[k].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+                    continue;
+                }
+                const ssize_t got = ::recv(fds[k].fd, buffer.data(), buffer.size(), 0);
+                if (got <= 0) {
+                    fds[k].fd = -1; // the server closed it: no more minutes
+                    continue;
+                }
+                std::string& pending = Pending[k];
+                pending.append(buffer.data(), static_cast<std::size_t>(got));
+                std::size_t found = 0;
+                std::size_t end = 0; // of the last marker found
+                for (std::size_t at = 0; (at = pending.find(Event, at)) != std::string::npos;) {
+                    ++found;
+                    at += Event.size();
+                    end = at;
+                }
+                // Only the start of a marker is kept: the rest comes with the next part.
+                pending.erase(
+                    0, std::max(end, pending.size() - std::min(pending.size(), Event.size() - 1)));
+                std::lock_guard lock(Mutex);
+                Counts[k] += found;
+            }
+        }
+    }
+
+    std::vector<int> Socks;
+    std::vector<std::string> Pending; // the end of what came, a marker may go on
+    mutable std::mutex Mutex;
+    std::vector<std::size_t> Counts;
+    std::atomic<bool> Ending{false};
+    std::thread Reader;
+};
+#endif
+
+} // namespace
+
+void TBench::LivePages(std::size_t pages) {
+#ifdef _WIN32
+    (void)pages;
+#else
+    std::cerr << "live pages\n";
+    // Two loggers side by side, both serving their page, one with pages on
+    // its stream: the difference is what the pages cost.
+    const auto settings = [](int port) {
+        return "[HTTP]\nListen=127.0.0.1:" + std::to_string(port) + "\n";
+    };
+    const int watchedPort = FreePort();
+    TSoakChild quiet(TSoakKind::Headless, QString::fromStdString(Folder + "/pages/quiet"), 1,
+                     settings(FreePort()));
+    TSoakChild watched(TSoakKind::Headless, QString::fromStdString(Folder + "/pages/watched"), 1,
+                       settings(watchedPort));
+    const auto waitUntil = [&](double seconds) {
+        while (watched.RealSeconds() < seconds) {
+            quiet.Poll();
+            watched.Poll();
+            std::this_thread::sleep_for(PollGap);
+        }
+    };
+    const double settle = Sizes.IdleSeconds >= 60 ? PacedSettleSeconds : 3;
+    waitUntil(settle);
+    std::optional<TLivePages> live;
+    live.emplace(watchedPort, pages);
+    waitUntil(settle + 1);
+    const auto quietFrom = quiet.RunSeconds();
+    const auto watchedFrom = watched.RunSeconds();
+    const std::size_t minutesFrom = watched.Minutes();
+    const std::size_t sentFrom = live->FewestMinutes();
+    const double start = watched.RealSeconds();
+    waitUntil(start + Sizes.IdleSeconds);
+    const double real = watched.RealSeconds() - start;
+    const auto quietTo = quiet.RunSeconds();
+    const auto watchedTo = watched.RunSeconds();
+    // A minute finished at the end may still be on its way to the pages.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    watched.Poll();
+    const std::size_t finished = watched.Minutes() - minutesFrom;
+    const std::size_t sent = live->FewestMinutes() - sentFrom;
+    live.reset();
+    const std::string name =
+        "Waiting at x1, ostrel-headless with " + std::to_string(pages) + " pages on its stream";
+    for (TSoakChild* child : {&quiet, &watched}) {
+        child->Stop();
+        // A log's journal is made with its first minute.
+        if (child->Minutes() > 0) {
+            child->Check(0);
+        }
+        Expect(name, child->Failure());
+    }
+    if (sent < finished) {
+        Failed.push_back(name + ": a page was sent " + std::to_string(sent) + " of the " +
+                         std::to_string(finished) + " minutes finished");
+    }
+    if (!quietFrom || !quietTo || !watchedFrom || !watchedTo) {
+        Failed.push_back(name + ": its CPU time could not be read in /proc");
+        return;
+    }
+    const double share = (*watchedTo - *watchedFrom) / real;
+    const double added = share - (*quietTo - *quietFrom) / real;
+    const auto percent = [](double fraction) {
+        std::ostringstream text;
+        text.precision(3);
+        text << fraction * 100 << " % of a core";
+        return text.str();
+    };
+    Row({name + ": CPU the pages add", percent(added), "<= 1 % of a core",
+         "with them " + percent(share) + ", " + std::to_string(finished) + " minutes sent in " +
+             FormatSeconds(real),
+         VerdictOf(added <= 0.01)});
+#endif
 }
 
 void TBench::Idle() {
