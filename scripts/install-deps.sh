@@ -37,11 +37,13 @@ case "${1:-}" in
               xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic zip unzip) ;;
   # Qt for Windows from Debian's source (scripts/windows-qt.sh): the
   # host's Qt tools of the same version, dpkg-source to unpack, and the
-  # cross compilers.
+  # cross compilers. librsvg2-bin's rsvg-convert and icoutils' icotool make
+  # the programs' icon (an .ico) from the SVG; nsis's makensis makes the
+  # installer.
   windows-qt)
     packages=(cmake ninja-build make dpkg-dev qt6-base-dev qt6-base-dev-tools qt6-l10n-tools
               g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-              zip unzip) ;;
+              zip unzip librsvg2-bin icoutils nsis) ;;
 esac
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then

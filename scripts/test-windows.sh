@@ -4,8 +4,9 @@
 # cross-built with Debian's MinGW-w64 for 64-bit and 32-bit Windows, their
 # tests run under Wine (headless, in a Wine prefix of its own that is removed
 # afterwards), and the device libraries' exports and imports checked; then
-# the whole program of `make windows`: its widget tests under Wine, and
-# ostrel.exe from the zip driven on a virtual display.
+# the whole program of `make windows`: its widget tests under Wine,
+# ostrel.exe from the zip driven on a virtual display, and its installer
+# run silently.
 # The 32-bit tests need 32-bit Wine (wine32 from the i386 architecture); where
 # it cannot be had they are built and their run is reported as not done.
 set -euo pipefail
@@ -282,6 +283,15 @@ run_windows_program() {
   else
     fail "ostrel.exe under Wine"
   fi
+  echo "== the installer under Wine, silent =="
+  local version log=build-windows/wine-installer.log
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+  if ! bash tests/smoke/run-wine-installer.sh "build-windows/ostrel-$version-setup.exe" \
+         "build-windows/ostrel-$version-win64.zip" 2>&1 | tee "$log"; then
+    fail "the installer under Wine"
+  fi
+  summary+=("$(printf '| %-9s | %-6s | %5s |' installer x86_64 \
+                "$(sed -n 's/^installer: \([0-9]*\) passed.*/\1/p' "$log")")")
 }
 run_windows_program
 

@@ -3,7 +3,8 @@
 # `make windows`: the whole program for 64-bit Windows, cross-built with
 # Debian's MinGW-w64 against a Qt built from Debian's source
 # (scripts/windows-qt.sh), laid out as a Windows user unpacks it and zipped:
-# build-windows/ostrel-<version>-win64.zip.
+# build-windows/ostrel-<version>-win64.zip, and the installer of the same
+# files, build-windows/ostrel-<version>-setup.exe (NSIS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -118,3 +119,42 @@ done < <(find "$stage" -name '*.exe' -o -name '*.dll')
 (cd "$dir" && rm -f "$name.zip" && zip -q -r -X "$name.zip" "$name")
 echo "== $dir/$name.zip: $(du -k "$dir/$name.zip" | cut -f1) KB" \
      "(Qt $qt_seconds s, the program $((SECONDS - start)) s) =="
+
+# --- the installer --------------------------------------------------------
+# The same files as the zip, each named in the installer, so that the
+# uninstaller deletes exactly those (and the folders they made, when empty).
+# A Pexlar.dll already there may be a counter's own: it stays.
+nsis=$dir/packaging/windows
+mkdir -p "$nsis"
+windows_path() { sed 's|/|\\|g'; }
+{
+  last=none
+  while IFS=$'\t' read -r folder file; do
+    folder=${folder#.}
+    folder=${folder#/}
+    if [[ $folder != "$last" ]]; then
+      sub=$(windows_path <<<"$folder")
+      echo "SetOutPath \"\$INSTDIR${sub:+\\$sub}\""
+      last=$folder
+    fi
+    if [[ $folder/$file == /Pexlar.dll ]]; then
+      printf 'SetOverwrite off\nFile "%s"\nSetOverwrite on\n' "$root/$stage/$file"
+    else
+      echo "File \"$root/$stage/${folder:+$folder/}$file\""
+    fi
+  done < <(cd "$stage" && find . -type f -printf '%h\t%f\n' | LC_ALL=C sort)
+} >"$nsis/files.nsh"
+{
+  (cd "$stage" && find . -type f -printf '%P\n' | LC_ALL=C sort) | windows_path | sed 's|^|Delete "$INSTDIR\\|; s|$|"|'
+  # Deepest first.
+  (cd "$stage" && find . -mindepth 1 -type d -printf '%P\n' | LC_ALL=C sort -r) | windows_path |
+    sed 's|^|RMDir "$INSTDIR\\|; s|$|"|'
+} >"$nsis/unfiles.nsh"
+IFS=. read -r major minor patch _ <<<"$version.0.0"
+setup=$dir/ostrel-$version-setup.exe
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DVERSION4="$major.$minor.$patch.0" \
+         -DPUBLISHER="$(sed -n 's/^Copyright: *[0-9, -]* //p' packaging/copyright | head -n 1)" \
+         -DICON="$root/$nsis/ostrel.ico" -DFILES="$root/$nsis/files.nsh" \
+         -DUNFILES="$root/$nsis/unfiles.nsh" -DSIZE_KB="$(du -sk "$stage" | cut -f1)" \
+         -DOUTFILE="$root/$setup" packaging/windows/ostrel-setup.nsi
+echo "== $setup: $(du -k "$setup" | cut -f1) KB =="
