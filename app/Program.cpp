@@ -8,6 +8,7 @@
 #include "dialogs/OKRightDlg.h"
 #include "logger/CommandLine.h"
 #include "platform/FileLock.h"
+#include "platform/ProgramArguments.h"
 
 #include <iostream>
 #include <memory>
@@ -18,7 +19,7 @@ namespace ostrel {
 int RunProgram(int argc, char** argv, const TShownHook& shown) {
     // The window's own toolkit options (-platform, -style, ...) are Qt's to
     // take; only ours are looked at here.
-    const TCommandLine line = ParseCommandLine({argv + 1, argv + argc});
+    const TCommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
     if (const std::optional<int> status = Answer(line, std::cout)) {
         return *status;
     }

@@ -6,6 +6,7 @@
 #include "logger/CommandLine.h"
 #include "logger/TerminationSignals.h"
 #include "platform/FileLock.h"
+#include "platform/ProgramArguments.h"
 #include "platform/Utf8Path.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,7 @@ constexpr const char* WindowProgram = "ostrel";
 
 int main(int argc, char** argv) {
     using namespace ostrel;
-    const TCommandLine line = ParseCommandLine({argv + 1, argv + argc});
+    const TCommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
     if (const std::optional<int> status = Answer(line, std::cout)) {
         return *status;
     }

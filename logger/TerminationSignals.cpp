@@ -4,7 +4,13 @@
 #include <QObject>
 #include <QSocketNotifier>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <QMetaObject>
+#include <QPointer>
+#else
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,7 +18,37 @@
 
 namespace ostrel {
 
-#ifndef _WIN32
+#ifdef _WIN32
+namespace {
+
+QPointer<QObject> SignalOwner;
+std::function<void()> SignalCall;
+
+// Runs on a thread of the system's. Ctrl+C and Ctrl+Break end the program
+// in order; for a closed console, a sign-out or a shutdown the system ends
+// the process as soon as this returns, so it returns never: the process ends
+// when the program has ended in order (or when the system's time is up).
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        if (SignalOwner) {
+            QMetaObject::invokeMethod(SignalOwner, SignalCall, Qt::QueuedConnection);
+        }
+        if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+            Sleep(INFINITE);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+#else
 namespace {
 
 int SignalWriteEnd = -1;
@@ -26,9 +62,15 @@ void OnTerminationSignal(int) {
 } // namespace
 #endif
 
-void WatchTerminationSignals([[maybe_unused]] QObject* owner,
-                             [[maybe_unused]] std::function<void()> onSignal) {
-#ifndef _WIN32
+void WatchTerminationSignals(QObject* owner, std::function<void()> onSignal) {
+#ifdef _WIN32
+    if (SignalOwner) {
+        return;
+    }
+    SignalOwner = owner;
+    SignalCall = std::move(onSignal);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
     int ends[2] = {-1, -1};
     if (SignalWriteEnd >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         return;

@@ -279,7 +279,7 @@ run_windows_program() {
   mkdir -p "$folder"
   unzip -q build-windows/ostrel-*-win64.zip -d "$folder"
   if bash tests/smoke/run-wine-smoke.sh "$folder"/ostrel-*-win64 build-windows build/bin; then
-    summary+=("$(printf '| %-9s | %-6s | %5s |' smoke x86_64 3)")
+    summary+=("$(printf '| %-9s | %-6s | %5s |' smoke x86_64 4)")
   else
     fail "ostrel.exe under Wine"
   fi

@@ -10,6 +10,7 @@
 #     "開く(&O)..." and a second save give the same minutes again.
 #  3. "終了(&X)" ends it with status 0 and writes ostrel.ini beside
 #     ostrel.exe.
+#  4. ostrel-headless.exe, in a console, ends in order on Ctrl+C.
 # Usage: run-wine-smoke.sh <the unpacked folder inside $WINEPREFIX> <output folder>
 #          <the Linux build's bin folder, with ostrel-headless and libPexlar.so>
 set -euo pipefail
@@ -135,3 +136,25 @@ with_display bash -c '
   grep -q "^\[Graph\]" "$app/ostrel.ini" || fail "no ostrel.ini beside ostrel.exe"
   echo "PASS: Exit ended with status 0 and wrote ostrel.ini beside ostrel.exe"
 ' _ "$app" "$out" "$work" "$smoke" "$journals" "$minutes"
+
+# ostrel-headless.exe in a console: Ctrl+C (Wine makes SIGINT the console's
+# Ctrl+C) ends it in order, as SIGTERM does on Linux: status 0, and no
+# marker of a run that ended otherwise left in the journal folder.
+(cd "$app" && OSTREL_SIM_SPEED=30 exec wine ostrel-headless.exe \
+   >"$work/headless.txt" 2>"$work/headless-stderr.txt") &
+pid=$!
+logged_two() { (($(wc -l <"$work/headless.txt") >= 2)); }
+if ! wait_for logged_two; then
+  kill -KILL "$pid" 2>/dev/null || true
+  echo "FAIL: ostrel-headless.exe logged no minute" >&2
+  cat "$work/headless-stderr.txt" >&2
+  exit 1
+fi
+kill -INT "$pid"
+status=0; wait "$pid" || status=$?
+if ((status != 0)) || [[ -e "$journals/running" ]]; then
+  echo "FAIL: Ctrl+C ended ostrel-headless.exe with status $status;" \
+       "left in the journal folder: $(ls "$journals" | tr '\n' ' ')" >&2
+  exit 1
+fi
+echo "PASS: Ctrl+C ended ostrel-headless.exe in order (status 0, no marker left)"
