@@ -17,8 +17,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     if (wide != nullptr) {
         std::vector<std::string> args;
         for (int i = 1; i < count; ++i) {
-            const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr,
-                                                  nullptr);
+            const int bytes =
+                WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
             std::string text(static_cast<std::size_t>(bytes > 0 ? bytes - 1 : 0), '\0');
             if (bytes > 1) {
                 WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), bytes, nullptr, nullptr);
