@@ -18,12 +18,26 @@ wait_for() {
 # Runs the command that follows on a virtual display of its own. Xvfb takes
 # the first free display number itself and names it only once it accepts
 # clients: tests started together never pick the same number, and none
-# talks to a server that is not up yet.
+# talks to a server that is not up yet. A server that named its display and
+# then answers no client there (seen on a loaded machine) is replaced, at
+# most twice.
 with_display() {
-  local out display xvfb status=0
-  exec {out}< <(exec Xvfb -displayfd 1 -nolisten tcp -screen 0 1280x1024x24 2>/dev/null)
-  xvfb=$!
-  if ! read -r -t "$wait_limit" -u "$out" display; then
+  local out display xvfb status=0 attempt
+  for attempt in 1 2 3; do
+    exec {out}< <(exec Xvfb -displayfd 1 -nolisten tcp -screen 0 1280x1024x24 2>/dev/null)
+    xvfb=$!
+    display=
+    if read -r -t "$wait_limit" -u "$out" display &&
+       DISPLAY=":$display" xdpyinfo >/dev/null 2>&1; then
+      break
+    fi
+    [[ -n "$display" ]] && echo "NOTE: Xvfb named :$display and answers nothing there" >&2
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+    exec {out}<&-
+    display=
+  done
+  if [[ -z "$display" ]]; then
     echo "FAIL: Xvfb did not start" >&2
     return 1
   fi
