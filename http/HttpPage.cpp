@@ -140,7 +140,7 @@ async function load(){
   show(s);
   if(!newest||newest.t===null){minutes=[];draw();return;}
   const got=[],upTo=newest.t;
-  let url="/api/minutes?from="+(upTo-span+60)+"&to="+(upTo+60);
+  let url="/api/minutes?from="+(upTo-span+60)+"&to="+(upTo+60)+"&limit=10080";
   while(url){const r=await fetch(url);if(!r.ok)break;const j=await r.json();for(const m of j.minutes)got.push(at(m));url=j.next;}
   // Minutes the stream brought while these came.
   minutes=got.concat(minutes.filter(m=>m.t>upTo));draw();

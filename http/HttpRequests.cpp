@@ -276,7 +276,7 @@ TMinutesQueryResult ReadMinutesQuery(const TMinutesQueryText& text, std::int64_t
             std::from_chars(limitText.data(), limitText.data() + limitText.size(), limit);
         if (error != std::errc() || end != limitText.data() + limitText.size() || limit == 0 ||
             limit > MaxMinutesPerAnswer) {
-            return {std::nullopt, "limit: a number from 1 to 1440"};
+            return {std::nullopt, "limit: a number from 1 to 10080"};
         }
         query.Limit = limit;
     }

@@ -32,14 +32,17 @@ std::optional<std::int64_t> ParseInstant(std::string_view text);
 // "2026-12-09T15:04:00Z".
 std::string IsoUtc(std::int64_t seconds);
 
-// The most minutes one answer of the minutes API holds.
-inline constexpr std::size_t MaxMinutesPerAnswer = 1440;
+// The minutes one answer of the minutes API holds unless the request asks
+// for fewer or more, and the most it may ask for: a week, which the live
+// page fetches at once.
+inline constexpr std::size_t DefaultMinutesPerAnswer = 1440;
+inline constexpr std::size_t MaxMinutesPerAnswer = 7 * 1440;
 
 // A request of the minutes API, once read.
 struct TMinutesQuery {
     std::int64_t From = 0; // the first minute's start may be this or later
     std::int64_t To = 0;   // every minute starts before this
-    std::size_t Limit = MaxMinutesPerAnswer;
+    std::size_t Limit = DefaultMinutesPerAnswer;
     bool Csv = false;
 };
 

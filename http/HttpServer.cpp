@@ -175,6 +175,18 @@ std::int64_t UnixNow() {
         .count();
 }
 
+// Debian's build of the library compresses what a browser accepts, brotli
+// first and at its slowest setting: a page of a week's minutes took 140 ms
+// so, against 3 ms as gzip at a tenth of the size. A request's encodings
+// are cut to gzip (the library's own request object, which it reads only
+// after this).
+void AtMostGzip(httplib::Request& req) {
+    const auto [first, last] = req.headers.equal_range("Accept-Encoding");
+    for (auto it = first; it != last; ++it) {
+        it->second = it->second.find("gzip") != std::string::npos ? "gzip" : "identity";
+    }
+}
+
 void PlainAnswer(httplib::Response& res, int status, const std::string& text) {
     res.status = status;
     res.set_content(text + "\n", "text/plain; charset=utf-8");
@@ -272,6 +284,7 @@ void THttpServer::TImpl::Route() {
     using httplib::Response;
     using THandled = httplib::Server::HandlerResponse;
     Server.set_pre_routing_handler([this](const Request& req, Response& res) {
+        AtMostGzip(const_cast<Request&>(req));
         if (req.method != "GET" && req.method != "HEAD") {
             res.set_header("Allow", "GET, HEAD");
             PlainAnswer(res, 405, "405 Method Not Allowed");

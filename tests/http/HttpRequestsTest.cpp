@@ -119,9 +119,10 @@ TEST(HttpRequests, ReadsTheMinutesQuery) {
          ""},
         {{"x", {}, {}, {}}, 0, 0, 0, false, "from: not an instant"},
         {{{}, "x", {}, {}}, 0, 0, 0, false, "to: not an instant"},
-        {{{}, {}, "0", {}}, 0, 0, 0, false, "limit: a number from 1 to 1440"},
-        {{{}, {}, "1441", {}}, 0, 0, 0, false, "limit: a number from 1 to 1440"},
-        {{{}, {}, "5x", {}}, 0, 0, 0, false, "limit: a number from 1 to 1440"},
+        {{{}, {}, "10080", {}}, now - 86400, now, 10080, false, ""},
+        {{{}, {}, "0", {}}, 0, 0, 0, false, "limit: a number from 1 to 10080"},
+        {{{}, {}, "10081", {}}, 0, 0, 0, false, "limit: a number from 1 to 10080"},
+        {{{}, {}, "5x", {}}, 0, 0, 0, false, "limit: a number from 1 to 10080"},
         {{{}, {}, {}, "xml"}, 0, 0, 0, false, "format: json or csv"},
     };
     for (const TQueryCase& c : cases) {
