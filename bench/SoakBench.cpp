@@ -7,6 +7,7 @@
 
 #include "bench/BenchRun.h"
 #include "bench/LogScenario.h"
+#include "bench/MqttScenario.h"
 #include "counter/CounterLibrary.h"
 #include "files/LogFileReader.h"
 #include "journal/JournalFolder.h"
@@ -633,19 +634,6 @@ void TBench::Soak() {
 namespace {
 
 #ifndef _WIN32
-// A port of this machine that nothing listens on now.
-int FreePort() {
-    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(sock);
-    return ntohs(address.sin_port);
-}
-
 // Pages open on a logger's live stream, as browsers hold them: each
 // connection read as its events come, on a thread of their own, and the
 // minutes each has been sent counted.
@@ -743,9 +731,9 @@ void TBench::LivePages(std::size_t pages) {
     const auto settings = [](int port) {
         return "[HTTP]\nListen=127.0.0.1:" + std::to_string(port) + "\n";
     };
-    const int watchedPort = FreePort();
+    const int watchedPort = FreeLoopbackPort();
     TSoakChild quiet(TSoakKind::Headless, QString::fromStdString(Folder + "/pages/quiet"), 1,
-                     settings(FreePort()));
+                     settings(FreeLoopbackPort()));
     TSoakChild watched(TSoakKind::Headless, QString::fromStdString(Folder + "/pages/watched"), 1,
                        settings(watchedPort));
     const auto waitUntil = [&](double seconds) {

@@ -3,6 +3,7 @@
 // clock, scraped by a real Prometheus every second: what Prometheus stores
 // for a minute is the count the logger printed for it.
 
+#include "bench/MqttScenario.h"
 #include "support/HeadlessProcess.h"
 #include "support/Waits.h"
 
@@ -24,18 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-int FreePort() {
-    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(sock);
-    return ntohs(address.sin_port);
-}
 
 // "26/12/09, 15:04, 21, 0.1027" in UTC: its minute's start and its count.
 std::pair<std::int64_t, int> LineMinute(const std::string& line) {
@@ -87,7 +76,7 @@ public:
     }
 
 private:
-    const int Port = FreePort();
+    const int Port = bench::FreeLoopbackPort();
     QProcess Process;
 };
 
@@ -122,7 +111,7 @@ TEST(Prometheus, StoresTheCountThatTheLoggerPrintedForEachMinute) {
         << "no prometheus (scripts/install-deps.sh installs it)";
     QTemporaryDir dir;
     const fs::path folder = dir.path().toStdString();
-    const int port = FreePort();
+    const int port = bench::FreeLoopbackPort();
     fs::create_directories(folder / "program");
     std::ofstream(folder / "program" / "ostrel.ini") << "[HTTP]\nListen=127.0.0.1:" << port << "\n";
     const auto start = std::chrono::duration_cast<std::chrono::seconds>(
@@ -208,7 +197,7 @@ std::string StatusLine(const std::string& answer) {
 TEST(HttpHeadless, BadRequestsGetTheirAnswerAndLoggingGoesOn) {
     QTemporaryDir dir;
     const fs::path folder = dir.path().toStdString();
-    const int port = FreePort();
+    const int port = bench::FreeLoopbackPort();
     fs::create_directories(folder / "program");
     std::ofstream(folder / "program" / "ostrel.ini") << "[HTTP]\nListen=127.0.0.1:" << port << "\n";
     QProcessEnvironment clock;
